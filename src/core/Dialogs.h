@@ -1,0 +1,100 @@
+#pragma once
+#include <QColor>
+#include <QFont>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <memory>
+#include <optional>
+
+class QWidget;
+
+// Every message box, question and standard dialog goes through this seam. The program uses the Qt
+// implementation; tests install ScriptedDialogs, which answers from a script and records each call.
+namespace dialogs {
+
+enum class Icon { None, Information, Warning, Error, Question };
+enum class Button { None = 0, Ok, Cancel, Yes, No, Abort, Retry, Ignore };
+
+struct Request {
+    QString kind;       // "message", "openFile", "saveFile", "colour", "font", "directory"
+    Icon icon = Icon::None;
+    QString title;
+    QString text;
+    QList<Button> buttons;
+};
+
+class Dialogs
+{
+public:
+    virtual ~Dialogs() = default;
+    // A message box; returns the button pressed (or Cancel/None when closed otherwise).
+    virtual Button message(QWidget* parent, Icon icon, const QString& title, const QString& text,
+                           const QList<Button>& buttons) = 0;
+    virtual QString openFile(QWidget* parent, const QString& title, const QString& dir, const QString& filter) = 0;
+    virtual QString saveFile(QWidget* parent, const QString& title, const QString& dir, const QString& filter) = 0;
+    virtual QString chooseDirectory(QWidget* parent, const QString& title, const QString& dir) = 0;
+    virtual std::optional<QColor> chooseColour(QWidget* parent, const QColor& initial) = 0;
+    virtual std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) = 0;
+};
+
+Dialogs& current();
+// Installs an implementation (nullptr restores the Qt one); returns the previous.
+Dialogs* install(Dialogs* d);
+
+// Shortcuts used everywhere.
+void showMessage(QWidget* parent, const QString& text, const QString& title = QString());
+void warning(QWidget* parent, const QString& text, const QString& title = QString());
+void error(QWidget* parent, const QString& text, const QString& title = QString());
+Button ask(QWidget* parent, const QString& text, const QList<Button>& buttons = {Button::Yes, Button::No},
+           const QString& title = QString(), Icon icon = Icon::Question);
+
+class QtDialogs : public Dialogs
+{
+public:
+    Button message(QWidget* parent, Icon icon, const QString& title, const QString& text,
+                   const QList<Button>& buttons) override;
+    QString openFile(QWidget* parent, const QString& title, const QString& dir, const QString& filter) override;
+    QString saveFile(QWidget* parent, const QString& title, const QString& dir, const QString& filter) override;
+    QString chooseDirectory(QWidget* parent, const QString& title, const QString& dir) override;
+    std::optional<QColor> chooseColour(QWidget* parent, const QColor& initial) override;
+    std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) override;
+};
+
+// Answers from a queue; with an empty queue a message gets its first button and the other dialogs
+// are cancelled. Installs itself for its lifetime.
+class ScriptedDialogs : public Dialogs
+{
+public:
+    ScriptedDialogs();
+    ~ScriptedDialogs() override;
+
+    void answer(Button b) { m_buttons.push_back(b); }
+    void answerFile(const QString& path) { m_files.push_back(path); }
+    void answerColour(const QColor& c) { m_colours.push_back(c); }
+    void answerFont(const QFont& f) { m_fonts.push_back(f); }
+
+    const QList<Request>& asked() const { return m_asked; }
+    QStringList texts() const;
+    void clear() { m_asked.clear(); }
+
+    Button message(QWidget* parent, Icon icon, const QString& title, const QString& text,
+                   const QList<Button>& buttons) override;
+    QString openFile(QWidget* parent, const QString& title, const QString& dir, const QString& filter) override;
+    QString saveFile(QWidget* parent, const QString& title, const QString& dir, const QString& filter) override;
+    QString chooseDirectory(QWidget* parent, const QString& title, const QString& dir) override;
+    std::optional<QColor> chooseColour(QWidget* parent, const QColor& initial) override;
+    std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) override;
+
+private:
+    QString nextFile(const QString& kind, const QString& title);
+    std::deque<Button> m_buttons;
+    std::deque<QString> m_files;
+    std::deque<QColor> m_colours;
+    std::deque<QFont> m_fonts;
+    QList<Request> m_asked;
+    Dialogs* m_previous = nullptr;
+};
+
+} // namespace dialogs

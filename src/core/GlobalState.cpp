@@ -1,0 +1,18 @@
+#include "core/GlobalState.h"
+
+namespace {
+GlobalState* g_state = nullptr;
+}
+
+GlobalState& g()
+{
+    if (!g_state)
+        g_state = new GlobalState;
+    return *g_state;
+}
+
+void resetGlobals()
+{
+    delete g_state;
+    g_state = new GlobalState;
+}

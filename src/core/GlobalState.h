@@ -1,0 +1,31 @@
+#pragma once
+#include "core/MainConfig.h"
+#include "core/OptionRecords.h"
+#include "core/Records.h"
+
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+// The program's process-wide state, in one place; only the UI thread touches it.
+struct GlobalState {
+    MainConfig config;
+    int programCode = 0;
+    TDaten loadedList;               // its tasks are the task list
+    std::optional<TFont> listFont;
+    int elementCount = 0;
+    int defaultElementCount = 0;
+    std::vector<int> taskOrder;
+    QStringList playerList;          // entry 0 is the current player
+    TOpt_allg playerOptions;
+    TFont generalFont;
+    bool swissOrthography = false;
+    bool editorActive = false;       // the task-list editor is the active window
+
+    std::vector<TAufgabe>& taskList() { return loadedList.tasks; }
+    const QString currentPlayer() const { return playerList.isEmpty() ? QString() : playerList.front(); }
+};
+
+GlobalState& g();
+// Back to a fresh state (tests).
+void resetGlobals();

@@ -1,0 +1,54 @@
+#include "support/TestSupport.h"
+#include "core/FileSystem.h"
+#include "core/GlobalState.h"
+#include "core/Installation.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+TempTree::TempTree() : m_dir(std::make_unique<QTemporaryDir>()) {}
+
+QString TempTree::root() const { return fsys::withSlash(m_dir->path()); }
+
+QString TempTree::write(const QString& relative, const QByteArray& bytes) const
+{
+    const QString p = path(relative);
+    QDir().mkpath(QFileInfo(p).absolutePath());
+    QFile f(p);
+    f.open(QIODevice::WriteOnly);
+    f.write(bytes);
+    return p;
+}
+
+QString TempTree::writeLines(const QString& relative, const QStringList& lines) const
+{
+    return write(relative, fsys::joinLines(lines));
+}
+
+QString TempTree::mkdir(const QString& relative) const
+{
+    QDir().mkpath(path(relative));
+    return fsys::withSlash(path(relative));
+}
+
+QByteArray TempTree::read(const QString& relative) const
+{
+    QFile f(path(relative));
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+void resetToInstallation(const QString& dir)
+{
+    resetGlobals();
+    installation::setProgramFile(fsys::withSlash(dir) + QStringLiteral("kalimo"), dir);
+}
+
+QString sourceDir()
+{
+    const QString env = qEnvironmentVariable("KALIMO_SOURCE_DIR");
+    return fsys::withSlash(env.isEmpty() ? QStringLiteral(KALIMO_SOURCE_DIR_DEFAULT) : env);
+}
+
+QString fixture(const QString& relative) { return sourceDir() + QStringLiteral("tests/fixtures/") + relative; }

@@ -1,0 +1,43 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+// A fresh temporary folder per test, with helpers to lay out files.
+class TempTree
+{
+public:
+    TempTree();
+    // The folder with trailing "/".
+    QString root() const;
+    QString path(const QString& relative) const { return root() + relative; }
+    // Writes raw bytes, creating parent folders.
+    QString write(const QString& relative, const QByteArray& bytes) const;
+    // Writes text lines in Windows-1252 with CR LF.
+    QString writeLines(const QString& relative, const QStringList& lines) const;
+    QString mkdir(const QString& relative) const;
+    QByteArray read(const QString& relative) const;
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+// Resets the global state and points the installation at `dir`.
+void resetToInstallation(const QString& dir);
+
+// Source tree paths, for fixtures.
+QString sourceDir();
+QString fixture(const QString& relative);
+
+#include <ostream>
+// Readable gtest output for Qt strings.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QStringList& l, std::ostream* os)
+{
+    *os << "{";
+    for (const QString& s : l)
+        *os << " \"" << s.toStdString() << "\"";
+    *os << " }";
+}

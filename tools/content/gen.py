@@ -1,0 +1,505 @@
+#!/usr/bin/env python3
+"""Builds Kalimo's embedded demo installation (demo/) from words.tsv and the fixed texts here.
+
+Run through ./generate (installs the tools first). Everything under demo/ except nothing is rebuilt.
+"""
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import wave
+from concurrent.futures import ThreadPoolExecutor
+
+import art
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+REPO = os.path.abspath(os.path.join(HERE, "..", ".."))
+DEMO = os.path.join(REPO, "demo")
+WORK = os.path.join(HERE, "work")
+EMOJI = os.path.join(HERE, "node_modules", "@twemoji", "svg")
+RATE = 22050
+
+# Folder keys of section "Pfade" (Windows form) and their place below demo/.
+PFADE = [
+    ("Hilfe", "Hilfe"), ("Optionen", "Optionen"), ("Protokoll", "Protokoll"),
+    ("Spielerbilder", "Spielerbilder"), ("Listen", "Listen"), ("Material", "Material"),
+    ("MaterialBilder", r"Material\Bilder"), ("MaterialSammelBilder", r"Material\Sammelbilder"),
+    ("MaterialSound", r"Material\Sound"), ("INTERN", "INTERN"), ("Font", "Font"),
+    ("Bilderurkunde", r"INTERN\Urkunde"), ("INTERNBILDER", r"INTERN\Bilder"),
+    ("INTERNRueckseite", r"INTERN\Rueckseite"), ("Hintergrundbilder", r"INTERN\Bilder\Hintergrund"),
+    ("LobAnimation", r"INTERN\LobAnimation"), ("Internsound", r"INTERN\Sound"),
+    ("Anleitungsound", r"INTERN\Anleitung"), ("LobSound", r"INTERN\Lob"),
+    ("Fehlersound", r"INTERN\Fehler"), ("EndeSound", r"INTERN\Ende"), ("Knopf", r"INTERN\Knopf"),
+    ("Schalterknopf", r"INTERN\Schalterknopf"),
+]
+DIR = {k: os.path.join(DEMO, *v.split("\\")) for k, v in PFADE}
+
+
+def sh(*cmd, **kw):
+    subprocess.run(cmd, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **kw)
+
+
+def ensure(path):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    return path
+
+
+def write_win(path, text):
+    """Windows-1252 with CR LF, as every stored Kalimo text file."""
+    ensure(path)
+    data = text.replace("\r\n", "\n").replace("\n", "\r\n").encode("cp1252")
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+# ---------------------------------------------------------------- pictures
+
+_svg_count = [0]
+
+
+def tmp_svg(text):
+    _svg_count[0] += 1
+    p = os.path.join(WORK, "svg", f"{_svg_count[0]:05d}.svg")
+    ensure(p)
+    with open(p, "w", encoding="utf-8") as f:
+        f.write(text)
+    return p
+
+
+def emoji(code):
+    with open(os.path.join(EMOJI, code + ".svg"), encoding="utf-8") as f:
+        return f.read()
+
+
+JOBS = []
+
+
+def picture(svg_text, out, size=256, height=None):
+    """Queue the conversion of an SVG text into out (format by extension)."""
+    JOBS.append((tmp_svg(svg_text), out, size, height))
+
+
+def convert_one(job):
+    src, out, size, height = job
+    ensure(out)
+    ext = os.path.splitext(out)[1].lower()
+    if ext in (".wmf", ".emf"):
+        sh("inkscape", src, "--export-text-to-path", f"--export-filename={out}")
+        return
+    png = out + ".tmp.png"
+    args = ["rsvg-convert", "-w", str(size)]
+    if height:
+        args += ["-h", str(height)]
+    sh(*args, "-o", png, src)
+    if ext == ".gif":
+        sh("convert", png, "-background", "white", "-alpha", "background", out)
+    elif ext == ".bmp":
+        # white background, white bottom-left pixel: Kalimo keys BMP transparency on that pixel
+        sh("convert", png, "-background", "white", "-alpha", "remove", "-alpha", "off",
+           "-fill", "white", "-draw", "point 0,%d" % ((height or size) - 1),
+           "-type", "Palette", "BMP3:" + out)
+    elif ext in (".jpg", ".jpeg"):
+        sh("convert", png, "-background", "white", "-alpha", "remove", "-alpha", "off", "-quality", "85", out)
+    elif ext == ".png":
+        shutil.move(png, out)
+        return
+    os.remove(png)
+
+
+def run_picture_jobs():
+    with ThreadPoolExecutor(max_workers=2) as ex:
+        list(ex.map(convert_one, JOBS))
+    JOBS.clear()
+
+
+# ---------------------------------------------------------------- sounds
+
+def speak(text, out, speed=120, pitch=55, ssml=False):
+    ensure(out)
+    raw = out + ".raw.wav"
+    args = ["espeak-ng", "-v", "de", "-s", str(speed), "-p", str(pitch), "-w", raw]
+    if ssml:
+        args.append("-m")
+    sh(*args, text)
+    sh("sox", raw, "-r", str(RATE), "-c", "1", "-b", "16", out, "pad", "0.05", "0.12", "norm", "-1")
+    os.remove(raw)
+
+
+def silence(ms, out):
+    ensure(out)
+    with wave.open(out, "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(2)
+        w.setframerate(RATE)
+        w.writeframes(b"\0\0" * round(RATE * ms / 1000))
+
+
+def tone(out, *synth):
+    ensure(out)
+    sh("sox", "-n", "-r", str(RATE), "-c", "1", "-b", "16", out, *synth)
+
+
+# ---------------------------------------------------------------- word table
+
+class Word:
+    def __init__(self, fields):
+        self.file, self.word, self.article, self.syll, marks, self.fmt, self.pic = fields
+        self.marks = [] if marks == "-" else marks.split(",")
+
+    @property
+    def picture(self):
+        return f"{self.file}.{self.fmt}"
+
+    @property
+    def sound(self):
+        return f"{self.file}.wav"
+
+
+def load_words():
+    words = {}
+    with open(os.path.join(HERE, "words.tsv"), encoding="utf-8") as f:
+        for line in f:
+            if line.startswith("#") or not line.strip():
+                continue
+            w = Word(line.rstrip("\n").split("\t"))
+            words[w.word] = w
+    return words
+
+
+def word_svg(w):
+    kind, _, arg = w.pic.partition(":")
+    if kind == "twemoji":
+        return art.plain_emoji(emoji(arg), pad=10)
+    if kind == "twice":
+        return art.twice(emoji(arg))
+    return getattr(art, arg)()
+
+
+# ---------------------------------------------------------------- letters, syllables
+
+# espeak-ng phoneme spellings for the isolated sounds ("lautieren", not letter names)
+LAUTE = {
+    "a": "a:", "e": "e:", "i": "i:", "o": "o:", "u": "u:", "ä": "E:", "ö": "2:", "ü": "y:",
+    "ei": "aI", "au": "aU", "eu": "OY", "ie": "i:",
+    "b": "b@", "p": "p@", "d": "d@", "t": "t@", "g": "g@", "k": "k@", "ck": "k@",
+    "f": "fff", "w": "vvv", "v": "fff", "s": "sss", "z": "ts@", "sch": "SSS", "ch": "CCC",
+    "l": "lll", "m": "mmm", "n": "nnn", "r": "R@", "h": "h@", "j": "j@", "ß": "sss",
+    "st": "Sd@", "sp": "Sb@", "pf": "pf@", "y": "y:",
+}
+SILBEN = ["ba", "na", "ne", "to", "ma", "te", "ro", "se", "ha", "ka", "mi", "li", "bu", "sa",
+          "ri", "ze", "tor", "kro", "ge", "so", "ra"]
+
+
+# ---------------------------------------------------------------- task lists
+
+def element(w, text=None, sounds=None, size=100, pic=True):
+    return "|".join([w.picture if pic else "", str(size), w.word if text is None else text,
+                     w.sound if sounds is None else sounds])
+
+
+def with_article(w):
+    return element(w, text=f"{w.article} {w.word}", sounds=f"{w.article}.wav;{w.sound}")
+
+
+def task_list(path, tasks, heading="", heading_sound="", background="", colour=8585090,
+              back="", animation="Sterne", elements=None, font="Arial", font_size=48,
+              instruction=""):
+    """tasks: list of (success sounds, head element, [elements])."""
+    lines = ["[Allgemein]", f"Aufgabencount={len(tasks)}"]
+    if elements is not None:
+        lines.append(f"Elementanzahl={elements}")
+    lines += ["", "[Layout]", f"Hintergrundfarbe={colour}", f"Hintergrundbild={background}",
+              "Bilderhintergrundfarbe=16777215", "Knopffarbe=14745599", "Bildgröße=100",
+              f"Schriftname={font}", f"Schriftgröße={font_size}", "Schriftfarbe=0",
+              "BstPaarFarbe=8388608", "BstMarkFarbe=255", f"Animation={animation}",
+              f"Rueckseite={back}", f"Überschrift={heading}"]
+    if instruction:
+        lines.append(f"BildAnleitung={instruction}")
+    lines += [f"Überschriftsound={heading_sound}", "", "[Info]", "Aufgabennummer=Bild|Text|Soundliste"]
+    for k, (succ, head, els) in enumerate(tasks, 1):
+        lines += ["", f"[Aufgabe {k}]", f"Erfolgssound={succ}", f"0={head}"]
+        for i, e in enumerate(els, 1):
+            lines.append(f"{i}={e}")
+    write_win(path, "\n".join(lines) + "\n")
+
+
+LISTEN_PFAD = {
+    "merk": "1_Merkfähigkeit",
+    "wort": "2_Wortreihen",
+    "gleich": r"3_Differenzierung\1_Gleich oder Nichtgleich",
+    "richtig": r"3_Differenzierung\2_Richtig oder Falsch",
+    "welcher": r"3_Differenzierung\3_Welcher Laut passt",
+    "langkurz": r"3_Differenzierung\4_Lang oder Kurz",
+    "memory": r"3_Differenzierung\5_Memory",
+    "lautpos": r"4_Laut-Silben-Analyse\1_Laut positionieren",
+    "lautsuche": r"4_Laut-Silben-Analyse\2_Laut-Silbensuche",
+    "lautadd": r"4_Laut-Silben-Analyse\3_Laute hinzufügen",
+    "lautweg": r"4_Laut-Silben-Analyse\4_Laute weglassen",
+    "lautreplace": r"4_Laut-Silben-Analyse\5_Laute ersetzen",
+    "silben": r"4_Laut-Silben-Analyse\6_Silbenanzahl",
+    "lautmemory": r"4_Laut-Silben-Analyse\7_Laut-Silbenmemory",
+    "paare": r"4_Laut-Silben-Analyse\8_Paare suchen",
+}
+
+
+def listdir(key, *sub):
+    return os.path.join(DIR["Listen"], *LISTEN_PFAD[key].split("\\"), *sub)
+
+
+LISTS = {}  # program key -> default "Datei"
+
+
+def build_lists(W):
+    def w(name):
+        return W[name]
+
+    BG = [r"Hintergrund\Wiese.jpg", r"Hintergrund\Himmel.jpg", r"Hintergrund\Holz.bmp"]
+    pair = lambda a, b: ("", "||", [element(w(a)), element(w(b))])
+
+    # Gleich oder Nichtgleich: two words per task
+    g = {
+        ("Minimalpaare", "01 Haus und Maus.txt"): [("Haus", "Maus"), ("Tisch", "Fisch"), ("Kanne", "Tanne"), ("Nase", "Hase"),
+                                                   ("Rose", "Hose"), ("Mund", "Hund"), ("Zahn", "Hahn"), ("Eis", "Reis")],
+        ("Minimalpaare", "02 Schal und Schaf.txt"): [("Schal", "Schaf"), ("Kuh", "Schuh"), ("Wurm", "Turm"), ("Brille", "Grille"),
+                                                     ("Tasse", "Tasche"), ("Stein", "Schwein"), ("Ziege", "Fliege"), ("Hose", "Dose")],
+        ("Allgemein", "01 Tiere.txt"): [("Hund", "Katze"), ("Maus", "Hase"), ("Affe", "Löwe"), ("Ente", "Eule"),
+                                        ("Frosch", "Fisch"), ("Biene", "Fliege")],
+        ("Allgemein", "02 Obst und Gemüse.txt"): [("Apfel", "Birne"), ("Banane", "Zitrone"), ("Tomate", "Möhre"),
+                                                  ("Kirsche", "Erdbeere"), ("Mais", "Reis")],
+        ("Inlaut", "01 Vokale in der Mitte.txt"): [("Hase", "Hose"), ("Mais", "Maus"), ("Hund", "Hand"), ("Rose", "Reis"),
+                                                   ("Bus", "Buch")],
+        ("Inlaut", "02 Konsonanten in der Mitte.txt"): [("Tasse", "Tasche"), ("Kanne", "Katze"), ("Rosen", "Rose"),
+                                                        ("Enten", "Ente"), ("Kerzen", "Kerze")],
+    }
+    for i, ((sub, name), pairs) in enumerate(g.items()):
+        task_list(listdir("gleich", sub, name), [pair(a, b) for a, b in pairs],
+                  heading="Gleich oder nicht gleich?", heading_sound="gleich.wav",
+                  background=BG[i % 2], back=r"Sterne.gif" if i % 2 else "Karo.bmp")
+    LISTS["gleich"] = r"Minimalpaare\01 Haus und Maus.txt"
+
+    # Richtig oder Falsch
+    rf = [("Haus", "Maus"), ("Tisch", "Fisch"), ("Nase", "Hase"), ("Rose", "Hose"), ("Mund", "Hund"),
+          ("Kuh", "Schuh"), ("Zahn", "Hahn"), ("Schal", "Schaf")]
+    task_list(listdir("richtig", "01 Minimalpaare.txt"), [pair(a, b) for a, b in rf],
+              heading="Passt das Wort zum Bild?", heading_sound="richtig_falsch.wav", background=BG[0])
+    task_list(listdir("richtig", "02 Tiere.txt"), [pair(a, b) for a, b in
+              [("Hund", "Katze"), ("Maus", "Hase"), ("Ziege", "Fliege"), ("Wal", "Schal"), ("Bär", "Igel")]],
+              heading="Passt das Wort zum Bild?", heading_sound="richtig_falsch.wav", background=BG[1])
+    LISTS["richtig"] = "01 Minimalpaare.txt"
+
+    # Welcher Laut passt: element 1 = word; choices derived or given
+    def wl(name, given=""):
+        x = w(name)
+        return ("", "||", [element(x, text=x.word + given)])
+    task_list(listdir("welcher", "Anlaut", "01 B oder P.txt"),
+              [wl(n) for n in ("Banane", "Birne", "Bus", "Baum", "Pilz", "Pferd", "Papagei", "Pinguin")],
+              heading="Welcher Laut passt?", heading_sound="welcher_laut.wav", back="Punkte.wmf")
+    task_list(listdir("welcher", "Anlaut", "02 Gemischt.txt"),
+              [wl(n) for n in ("Tasse", "Dose", "Fisch", "Wal", "Giraffe", "Katze", "Mund", "Nase", "Schal", "Sonne")],
+              heading="Welcher Laut passt?", heading_sound="welcher_laut.wav", back="Punkte.wmf")
+    task_list(listdir("welcher", "Inlaut", "01 Vokale.txt"),
+              [wl("Hose", ",-o-,-a-"), wl("Hase", ",-a-,-o-"), wl("Hund", ",-u-,-a-"), wl("Hand", ",-a-,-u-"),
+               wl("Mais", ",-ai-,-au-"), wl("Maus", ",-au-,-ai-")],
+              heading="Welcher Laut passt?", heading_sound="welcher_laut.wav")
+    task_list(listdir("welcher", "Auslaut", "01 m oder n.txt"),
+              [wl(n) for n in ("Baum", "Turm", "Wurm", "Zahn", "Hahn", "Stern", "Schwein", "Fisch", "Haus")],
+              heading="Welcher Laut passt?", heading_sound="welcher_laut.wav")
+    LISTS["welcher"] = r"Anlaut\01 B oder P.txt"
+
+    # Lang oder Kurz: element 1 short, element 2 long
+    lk = [("Kanne", "Hase"), ("Fisch", "Biene"), ("Sonne", "Rose"), ("Hund", "Hut"), ("Bett", "Besen"),
+          ("Ring", "Igel"), ("Blatt", "Schal"), ("Socke", "Mond")]
+    task_list(listdir("langkurz", "Vokale", "01 Kurz und lang.txt"), [pair(a, b) for a, b in lk],
+              heading="Hörst du den Vokal lang oder kurz?", heading_sound="lang_kurz.wav", back="Sterne.gif")
+    task_list(listdir("langkurz", "Vokale", "02 a und u.txt"),
+              [pair(a, b) for a, b in [("Hammer", "Zahn"), ("Katze", "Wal"), ("Bus", "Kuh"), ("Nuss", "Schuh"), ("Mund", "Zug")]],
+              heading="Hörst du den Vokal lang oder kurz?", heading_sound="lang_kurz.wav")
+    syl = lambda x: ";".join(f"{x.file}_{i}.wav" for i in range(len(x.syll.split("-"))))
+    task_list(listdir("langkurz", "Wortlänge", "01 Kurzes und langes Wort.txt"),
+              [("", "||", [element(w(a), sounds=syl(w(a))), element(w(b), sounds=syl(w(b)))]) for a, b in
+               [("Ei", "Eichhörnchen"), ("Ball" if "Ball" in W else "Bus", "Luftballon"), ("Schiff", "Schildkröte"),
+                ("Hut", "Regenschirm"), ("Zug", "Flugzeug")]],
+              heading="Welches Wort ist lang?", heading_sound="lang_kurz.wav")
+    task_list(listdir("langkurz", "Zusätzliches", "01 Doppelte Buchstaben.txt"),
+              [pair(a, b) for a, b in [("Schiff", "Schaf"), ("Koffer", "Ofen" if "Ofen" in W else "Brot"), ("Affe", "Nase")]],
+              heading="Hörst du den Vokal lang oder kurz?", heading_sound="lang_kurz.wav")
+    LISTS["langkurz"] = r"Vokale\01 Kurz und lang.txt"
+
+    # Memory: pairs of equal cards, and rhyme pairs
+    same = ["Haus", "Maus", "Hund", "Katze", "Apfel", "Birne", "Auto", "Zug", "Sonne", "Mond", "Stern", "Blume"]
+    task_list(listdir("memory", "01 Gleiche Bilder.txt"),
+              [(w(n).sound, "||", [element(w(n)), element(w(n))]) for n in same],
+              heading="Finde die Paare!", heading_sound="memory.wav", back="Sterne.gif", instruction="anleitung_memory.gif")
+    rhyme = [("Haus", "Maus"), ("Tisch", "Fisch"), ("Rose", "Hose"), ("Kanne", "Tanne"), ("Nase", "Hase"),
+             ("Mund", "Hund"), ("Zahn", "Hahn"), ("Eis", "Reis"), ("Wurm", "Turm"), ("Kuh", "Schuh"),
+             ("Brille", "Grille"), ("Ziege", "Fliege")]
+    task_list(listdir("memory", "02 Reimpaare.txt"), [pair(a, b) for a, b in rhyme],
+              heading="Finde die Reime!", heading_sound="memory.wav", back="Karo.bmp", instruction="anleitung_memory.gif")
+    LISTS["memory"] = "01 Gleiche Bilder.txt"
+
+    # Laut-/Silbenmemory: words with the same first sound, marked
+    def mk(x, n):
+        return element(x, text=f"{n}{x.word}")
+    lm = [("Haus", "Hose", 1), ("Maus", "Mond", 1), ("Schal", "Schaf", 3), ("Tisch", "Tanne", 1),
+          ("Fisch", "Feuer", 1), ("Sonne", "Seife", 1), ("Rose", "Rakete", 1), ("Eis", "Eule", 2)]
+    task_list(listdir("lautmemory", "01 Gleicher Anfang.txt"),
+              [("", "||", [mk(w(a), n), mk(w(b), n if n != 2 else 2)]) for a, b, n in lm],
+              heading="Finde Wörter mit gleichem Anfang!", heading_sound="laut_memory.wav", back="Punkte.wmf",
+              instruction="anleitung_memory.gif")
+    LISTS["lautmemory"] = "01 Gleicher Anfang.txt"
+
+    # Paare suchen: choice card element 1, target element 2 (rhymes)
+    ps = rhyme
+    task_list(listdir("paare", "01 Reime suchen.txt"), [pair(b, a) for a, b in ps],
+              heading="Such das Reimwort!", heading_sound="paare.wav", instruction="anleitung_paare.gif")
+    task_list(listdir("paare", "02 Gleiche Wörter.txt"), [("", "||", [element(w(n)), element(w(n))]) for n in same],
+              heading="Such das gleiche Wort!", heading_sound="paare.wav", instruction="anleitung_paare.gif")
+    LISTS["paare"] = "01 Reime suchen.txt"
+
+    # Laut positionieren: text = word with marker digit before the sound
+    def pos(name, marked):
+        x = w(name)
+        return ("", "||", [element(x, text=marked)])
+    task_list(listdir("lautpos", "01 Wo hörst du das S.txt"),
+              [pos("Sonne", "1Sonne"), pos("Nase", "Na1se"), pos("Bus", "Bu1s"), pos("Seife", "1Seife"),
+               pos("Hase", "Ha1se"), pos("Eis", "Ei1s"), pos("Käse", "Kä1se"), pos("Mais", "Mai1s")],
+              heading="Wo hörst du das S?", heading_sound="laut_pos_s.wav")
+    task_list(listdir("lautpos", "02 Wo hörst du das Sch.txt"),
+              [pos("Schal", "3Schal"), pos("Tasche", "Ta3sche"), pos("Fisch", "Fi3sch"), pos("Schuh", "3Schuh"),
+               pos("Kirsche", "Kir3sche"), pos("Frosch", "Fro3sch"), pos("Flasche", "Fla3sche")],
+              heading="Wo hörst du das Sch?", heading_sound="laut_pos_sch.wav")
+    task_list(listdir("lautpos", "03 Wo hörst du das M.txt"),
+              [pos("Maus", "1Maus"), pos("Hammer", "Ha1mmer"), pos("Baum", "Bau1m"), pos("Mond", "1Mond"),
+               pos("Blume", "Blu1me"), pos("Wurm", "Wur1m")],
+              heading="Wo hörst du das M?", heading_sound="laut_pos_m.wav")
+    LISTS["lautpos"] = "01 Wo hörst du das S.txt"
+
+    # Laut-/Silbensuche: "marked word,target,others..."
+    def ls(name, marked, target, others, heading_sound=None):
+        x = w(name)
+        return ("", "||", [element(x, text=",".join([marked, target] + others))])
+    ans = [ls("Haus", "1Haus", "h", ["m", "t", "l", "r"]), ls("Maus", "1Maus", "m", ["h", "n", "l", "r"]),
+           ls("Sonne", "1Sonne", "s", ["t", "m", "f", "l"]), ls("Fisch", "1Fisch", "f", ["w", "t", "s", "m"]),
+           ls("Tanne", "1Tanne", "t", ["k", "d", "m", "n"]), ls("Schal", "3Schal", "sch", ["s", "ch", "f", "m"]),
+           ls("Eis", "2Eis", "ei", ["au", "eu", "a", "i"]), ls("Auto", "2Auto", "au", ["ei", "eu", "o", "u"])]
+    task_list(listdir("lautsuche", "Anlaut", "01 Anlaute.txt"), ans,
+              heading="Welchen Laut hörst du am Anfang?", heading_sound="anlaut.wav", back="Sterne.gif")
+    task_list(listdir("lautsuche", "Anlaut", "02 Silben am Anfang.txt"),
+              [ls("Banane", "2Banane", "ba", ["to", "mi", "ro"]), ls("Tomate", "2Tomate", "to", ["ba", "ma", "li"]),
+               ls("Rakete", "2Rakete", "ra", ["ba", "ri", "se"]), ls("Hase", "2Hase", "ha", ["ka", "sa", "ma"]),
+               ls("Rose", "2Rose", "ro", ["ra", "to", "so"])],
+              heading="Welche Silbe hörst du am Anfang?", heading_sound="anlaut_silbe.wav")
+    task_list(listdir("lautsuche", "zweiter Laut", "01 Zweiter Laut.txt"),
+              [ls("Hase", "H1ase", "a", ["o", "u", "i"]), ls("Hose", "H1ose", "o", ["a", "u", "e"]),
+               ls("Mund", "M1und", "u", ["a", "o", "i"]), ls("Tisch", "T1isch", "i", ["e", "a", "u"]),
+               ls("Nase", "N1ase", "a", ["e", "o", "u"])],
+              heading="Welchen Laut hörst du als zweiten?", heading_sound="zweiter_laut.wav")
+    task_list(listdir("lautsuche", "Auslaut", "01 Auslaute.txt"),
+              [ls("Baum", "Bau1m", "m", ["n", "l", "s"]), ls("Fisch", "Fi3sch", "sch", ["s", "ch", "f"]),
+               ls("Bus", "Bu1s", "s", ["sch", "z", "f"]), ls("Schal", "Scha1l", "l", ["f", "n", "m"]),
+               ls("Zahn", "Zah1n", "n", ["m", "l", "r"]), ls("Schaf", "Scha1f", "f", ["l", "s", "w"])],
+              heading="Welchen Laut hörst du am Ende?", heading_sound="auslaut.wav")
+    LISTS["lautsuche"] = r"Anlaut\01 Anlaute.txt"
+
+    # Laute hinzufügen: element 2 text "offered+rest" (Anlaut) or "rest+offered" (Auslaut)
+    def add(a, b, t):
+        return ("", "||", [element(w(a)), element(w(b), text=t)])
+    task_list(listdir("lautadd", "Anlaut", "01 Laut vorne dazu.txt"),
+              [add("Eis", "Reis", "m,l,R+eis"), add("Eule", "Keule", "b,m,K+eule"), add("Ei", "Hai", "m,r,H+ai")],
+              heading="Welcher Laut kommt vorne dazu?", heading_sound="add_vorne.wav")
+    task_list(listdir("lautadd", "Auslaut", "01 Laut hinten dazu.txt"),
+              [add("Ei", "Eis", "Ei+s,n,l"), add("Rose", "Rosen", "Rose+n,m,l"), add("Ente", "Enten", "Ente+n,r,m"),
+               add("Kerze", "Kerzen", "Kerze+n,m,s")],
+              heading="Welcher Laut kommt hinten dazu?", heading_sound="add_hinten.wav")
+    LISTS["lautadd"] = r"Anlaut\01 Laut vorne dazu.txt"
+
+    # Laute weglassen: head = word; elements 1-4 alternatives (1 is right)
+    def weg(head, alts):
+        h = w(head)
+        els = []
+        for i, a in enumerate(alts):
+            if a in W:
+                els.append(element(w(a), pic=(i == 0)))
+            else:
+                els.append("|100|" + a + "|" + "weg_" + a.lower() + ".wav")
+        return ("", f"{h.picture}|100|{h.word}|{h.sound}", els)
+    task_list(listdir("lautweg", "Anlaut", "01 Vorne weg.txt"),
+              [weg("Reis", ["Eis", "Reise", "Ei", "Rei"]), weg("Keule", ["Eule", "Kule", "Keul", "Eile"]),
+               weg("Hai", ["Ei", "Ha", "Hei", "Au"])],
+              heading="Was bleibt, wenn der erste Laut weg ist?", heading_sound="weg_vorne.wav", elements=4)
+    task_list(listdir("lautweg", "Auslaut", "01 Hinten weg.txt"),
+              [weg("Eis", ["Ei", "Ais", "Es", "Eisch"]), weg("Rosen", ["Rose", "Roten", "Rosel", "Ose"]),
+               weg("Enten", ["Ente", "Ende", "Enter", "Nente"]), weg("Kerzen", ["Kerze", "Kerne", "Herzen", "Kerzel"])],
+              heading="Was bleibt, wenn der letzte Laut weg ist?", heading_sound="weg_hinten.wav", elements=4)
+    LISTS["lautweg"] = r"Anlaut\01 Vorne weg.txt"
+
+    # Laute ersetzen: element 1 "marked first word", element 2 "marked second word,others"
+    def rep(a, ma, b, mb, others):
+        return ("", "||", [element(w(a), text=ma), element(w(b), text=",".join([mb] + others))])
+    task_list(listdir("lautreplace", "Anlaut", "01 Anlaut tauschen.txt"),
+              [rep("Haus", "1Haus", "Maus", "1Maus", ["r", "l", "k"]), rep("Tisch", "1Tisch", "Fisch", "1Fisch", ["w", "m", "b"]),
+               rep("Kanne", "1Kanne", "Tanne", "1Tanne", ["w", "p"]), rep("Nase", "1Nase", "Hase", "1Hase", ["d", "f"]),
+               rep("Rose", "1Rose", "Hose", "1Hose", ["d", "l"]), rep("Mund", "1Mund", "Hund", "1Hund", ["b", "r"]),
+               rep("Kuh", "1Kuh", "Schuh", "3Schuh", ["m", "r"]), rep("Wurm", "1Wurm", "Turm", "1Turm", ["d", "h"])],
+              heading="Tausche den ersten Laut!", heading_sound="ersetzen_vorne.wav")
+    task_list(listdir("lautreplace", "Inlaut", "01 Laut in der Mitte.txt"),
+              [rep("Hose", "H1ose", "Hase", "H1ase", ["u", "e"]), rep("Mais", "M2ais", "Maus", "M2aus", ["ei", "eu"]),
+               rep("Hund", "H1und", "Hand", "H1and", ["i", "o"])],
+              heading="Tausche den Laut in der Mitte!", heading_sound="ersetzen_mitte.wav")
+    task_list(listdir("lautreplace", "Auslaut", "01 Auslaut tauschen.txt"),
+              [rep("Schaf", "Scha1f", "Schal", "Scha1l", ["m", "n"]), rep("Bus", "Bu1s", "Buch", "Bu2ch", ["t", "m"]),
+               rep("Fuß", "Fu1ß", "Fuchs", "Fu3chs", ["t", "r"])],
+              heading="Tausche den letzten Laut!", heading_sound="ersetzen_hinten.wav")
+    LISTS["lautreplace"] = r"Anlaut\01 Anlaut tauschen.txt"
+
+    # Silbenanzahl: text "Syl-la-bles;count;offered..."; sounds "word#syllables"
+    def sa(name):
+        x = w(name)
+        n = len(x.syll.split("-"))
+        offered = [str(n)] + [str(c) for c in range(1, 5) if c != n]
+        return ("", "||", [element(x, text=";".join([x.syll] + offered), sounds=f"{x.sound}#{x.file}_silben.wav")])
+    task_list(listdir("silben", "01 Eine bis drei Silben.txt"),
+              [sa(n) for n in ("Haus", "Banane", "Hase", "Tisch", "Tomate", "Sonne", "Krokodil", "Ball" if "Ball" in W else "Bus")],
+              heading="Wie viele Silben hörst du?", heading_sound="silben.wav", background=BG[2])
+    task_list(listdir("silben", "02 Tiere.txt"),
+              [sa(n) for n in ("Elefant", "Hund", "Giraffe", "Katze", "Schmetterling", "Igel", "Pinguin", "Wal", "Schildkröte")],
+              heading="Wie viele Silben hörst du?", heading_sound="silben.wav")
+    LISTS["silben"] = "01 Eine bis drei Silben.txt"
+
+    # Merkfähigkeit: only the first task; 12 elements with articles
+    sets = {
+        "01 Tiere.txt": ["Hund", "Katze", "Maus", "Hase", "Fisch", "Schaf", "Kuh", "Pferd", "Ente", "Frosch", "Affe", "Löwe"],
+        "02 Essen.txt": ["Apfel", "Birne", "Banane", "Brot", "Käse", "Ei", "Milch", "Kuchen", "Tomate", "Möhre", "Eis", "Kirsche"],
+        "03 Dinge.txt": ["Ball" if "Ball" in W else "Fußball", "Buch", "Stuhl", "Tisch", "Bett", "Uhr", "Schere", "Stift",
+                         "Schlüssel", "Tasse", "Löffel", "Brille"],
+    }
+    for variant in ("Bild", "Text"):
+        for name, items in sets.items():
+            task_list(os.path.join(listdir("merk"), variant, name),
+                      [("erfolg_merk.wav", "Tafel.gif|100||", [with_article(w(n)) for n in items])],
+                      heading="Merk dir die Wörter!", heading_sound="merken.wav", background=BG[1] if variant == "Bild" else "",
+                      elements=12, animation="Sterne" if name.startswith("01") else "Ballon")
+    LISTS["merk"] = "01 Tiere.txt"
+
+    # Wortreihen: 6 words; Einer passt nicht: element 1 is the odd one
+    dg = [["Haus", "Maus", "Hose", "Rose", "Nase", "Hase"], ["Tisch", "Fisch", "Kanne", "Tanne", "Mund", "Hund"],
+          ["Schal", "Schaf", "Kuh", "Schuh", "Zahn", "Hahn"], ["Eis", "Reis", "Mais", "Ei", "Hai", "Stein"]]
+    ep = [["Mond", "Hase", "Hund", "Haus", "Hose", "Hut"], ["Fisch", "Maus", "Mond", "Mund", "Mais", "Milch"],
+          ["Sonne", "Schal", "Schaf", "Schuh", "Schere", "Schiff"], ["Tanne", "Rose", "Rakete", "Reis", "Ring", "Raupe"],
+          ["Banane", "Kanne", "Katze", "Kuh", "Käse", "Krone"]]
+    for sub, groups, head in (("1_Doppelgänger-Bild", dg, "Welches Wort hörst du zweimal?"),
+                              ("2_Doppelgänger-Text", dg, "Welches Wort hörst du zweimal?"),
+                              ("3_Einer passt nicht-Bild", ep, "Welches Wort fängt anders an?"),
+                              ("4_Einer passt nicht-Text", ep, "Welches Wort fängt anders an?")):
+        task_list(os.path.join(listdir("wort"), sub, "01 Hörreihen.txt"),
+                  [("", "||", [element(w(n)) for n in grp]) for grp in groups],
+                  heading=head, heading_sound="doppelgaenger.wav" if "Doppel" in sub else "einer_passt_nicht.wav",
+                  elements=6)
+    LISTS["wort"] = "01 Hörreihen.txt"
+
+
+# Non-words spoken for "Laute weglassen" alternatives
+WEG_WORDS = ["Reise", "Rei", "Kule", "Keul", "Eile", "Ha", "Hei", "Au", "Ais", "Es", "Eisch", "Roten", "Rosel", "Ose",
+             "Ende", "Enter", "Nente", "Kerne", "Herzen", "Kerzel"]
