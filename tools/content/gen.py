@@ -503,3 +503,317 @@ def build_lists(W):
 # Non-words spoken for "Laute weglassen" alternatives
 WEG_WORDS = ["Reise", "Rei", "Kule", "Keul", "Eile", "Ha", "Hei", "Au", "Ais", "Es", "Eisch", "Roten", "Rosel", "Ose",
              "Ende", "Enter", "Nente", "Kerne", "Herzen", "Kerzel"]
+
+
+# ---------------------------------------------------------------- internal material
+
+PROGRAMS = [  # code, caption, icon
+    (101, "Merkfähigkeit - Bild", "1f9e0"), (102, "Merkfähigkeit - Text", "1f4dd"),
+    (201, "Doppelgänger - Bild", "1f46f"), (202, "Doppelgänger - Text", "1f520"),
+    (203, "Einer passt nicht - Bild", "1f648"), (204, "Einer passt nicht - Text", "1f524"),
+    (301, "Gleich oder Nichtgleich", "2696"), (302, "Richtig oder Falsch", "2705"),
+    (303, "Welcher Laut passt", "1f442"), (304, "Lang oder Kurz", "1f4cf"), (305, "Memory", "1f0cf"),
+    (401, "Laut positionieren", "1f4cd"), (402, "Laut-/Silbensuche", "1f50d"), (403, "Laute hinzufügen", "2795"),
+    (404, "Laute weglassen", "2796"), (405, "Laute ersetzen", "1f504"), (406, "Silbenanzahl", "1f44f"),
+    (407, "Laut-/Silbenmemory", "1f3b4"), (408, "Paare suchen", "1f9e9"),
+]
+GROUPS = [("Merkfähigkeit", "1f9e0", "#d6eaff"), ("Wortreihen", "1f4da", "#dff5d8"),
+          ("Differenzierung", "1f442", "#ffe3d6"), ("Laut-Silben-Analyse", "1f524", "#efe0ff")]
+
+
+def internal_pictures():
+    B = DIR["INTERNBILDER"]
+    P = lambda *p: os.path.join(B, *p)
+    # symbols of buttons
+    picture(art.on_plate(emoji("1f442")), P("hoeren.gif"))
+    picture(art.sign("pfeil", "#2e86de"), P("weiter.gif"))
+    picture(art.sign("haken", "#27ae60"), P("pruefen.gif"))
+    picture(art.sign("start", "#27ae60"), P("start.gif"))
+    picture(art.sign("stop", "#c0392b"), P("stop.gif"))
+    picture(art.on_plate(emoji("1f3b2")), P("neues_spiel.gif"))
+    picture(art.on_plate(emoji("1f50a"), label="alle"), P("alle_hoeren.gif"))
+    picture(art.on_plate(emoji("1f50a")), P("tonbild.gif"))
+    picture(art.on_plate(emoji("1f50a")), P("tonbild.wmf"))
+    picture(art.on_plate(emoji("1f50a")), P("lautsprecher.gif"))
+    picture(art.on_plate(emoji("1f441")), P("sehen.gif"))
+    picture(art.sign("nochmal", "#8e44ad"), P("nochmal.gif"))
+    picture(art.plain_emoji(emoji("1f442")), P("ohr.gif"))
+    picture(art.sign("gleich", "#27ae60"), P("gleich.gif"))
+    picture(art.sign("nichtgleich", "#c0392b"), P("nichtgleich.gif"))
+    picture(art.plain_emoji(emoji("1f44d")), P("richtig.gif"))
+    picture(art.plain_emoji(emoji("1f44e")), P("falsch.gif"))
+    picture(art.sign("lang", "#2e86de"), P("lang.wmf"))
+    picture(art.sign("kurz", "#e67e22"), P("kurz.wmf"))
+    picture(art.sign("pfeil", "#e67e22"), P("pfeil.wmf"))
+    picture(art.marker("#ffd23f", "#e67e22"), P("marker.gif"), size=128)
+    picture(art.marker("#7fdbff", "#2e86de"), P("marker_tastatur.gif"), size=128)
+    picture(art.plain_emoji(emoji("2753")), P("frage.gif"))
+    picture(art.sign("kreuz", "#c0392b"), P("fehlerbild.gif"))
+    picture(art.plain_emoji(emoji("1f5bc")), P("bild.bmp"))
+    picture(art.plain_emoji(emoji("1f5bc")).replace("<svg ", '<svg style="filter:grayscale(1)" ', 1), P("bildsw.bmp"))
+    # answer states of the task strips
+    picture(art.sign("haken", "#27ae60"), P("lob.wmf"))
+    picture(art.sign("kreuz", "#c0392b"), P("fehler.wmf"))
+    for name, kind, col in (("lob_gleich", "gleich", "#27ae60"), ("lob_ungleich", "nichtgleich", "#27ae60"),
+                            ("fehler_gleich", "gleich", "#c0392b"), ("fehler_ungleich", "nichtgleich", "#c0392b"),
+                            ("lob_richtig", "haken", "#27ae60"), ("lob_falsch", "kreuz", "#27ae60"),
+                            ("fehler_richtig", "haken", "#c0392b"), ("fehler_falsch", "kreuz", "#c0392b"),
+                            ("lob_lang", "lang", "#27ae60"), ("lob_kurz", "kurz", "#27ae60"),
+                            ("fehler_lang", "lang", "#c0392b"), ("fehler_kurz", "kurz", "#c0392b")):
+        picture(art.sign(kind, col), P(name + ".wmf"))
+    # praise pictures of Merkfähigkeit
+    picture(art.plain_emoji(emoji("1f3c6")), P("lob_pokal.emf"))
+    picture(art.plain_emoji(emoji("1f31f")), P("lob_stern.gif"))
+    picture(art.plain_emoji(emoji("1f389")), P("lob_text1.wmf"))
+    picture(art.plain_emoji(emoji("1f973")), P("lob_text2.gif"))
+    # Laut positionieren: boxes
+    picture(art.positions(-1), P("positionen.gif"))
+    for i, n in enumerate(("vorne", "mitte", "hinten")):
+        picture(art.positions(i), P(f"pos_{n}.gif"))
+    # Pacman frames (Welcher Laut passt)
+    for i, a in enumerate((40, 20, 4), 1):
+        picture(art.pacman(a), P(f"Pacman{i}.wmf"))
+    # nodding and shaking heads (Richtig oder Falsch)
+    for i, (ang, dx) in enumerate(((0, 0), (8, 0), (16, 0), (8, 0)), 1):
+        picture(art.face(ang, 0, "smile"), P("RichtigoderFalsch", f"nicken{i}.wmf"))
+    for i, dx in enumerate((0, -18, 0, 18), 1):
+        picture(art.face(0, dx, "sad"), P("RichtigoderFalsch", f"schütteln{i}.wmf"))
+    # syllable count cards
+    for n in range(1, 7):
+        picture(art.count_card(n, False), P("Silben", f"{n}Silben.jpg"))
+        picture(art.count_card(n, True), P("Silben", f"{n}gedrückt.jpg"))
+    # success motif layers (Memory)
+    for kind in ("schwarz", "weiss", "schwarzweiss", "weissschwarz"):
+        picture(art.motif_layer(kind), P("Erfolgsmotiv", "Blume", f"Blume_{kind}.bmp"), size=128)
+    # mouth pictures
+    picture(art.mouth_rest(), P("Mundbilder", "0-ohne Buchstabe.wmf"))
+    picture(art.mouth_rest(), P("Mundbilder", "0.jpg"), size=160)
+    for s in LAUTE:
+        for k in (1, 2):
+            picture(art.mouth(s, k == 2), P("Mundbilder", f"{s}{k}-ohne Buchstabe.wmf"))
+            picture(art.mouth(s, k == 2), P("Mundbilder", f"{s}{k}.jpg"), size=160)
+    # start pictures, instruction pictures
+    picture(art.start_picture(emoji("1f442"), False), P("start1.emf"), size=400, height=254)
+    picture(art.start_picture(emoji("1f442"), True), P("start2.emf"), size=400, height=254)
+    picture(art.on_plate(emoji("1f0cf"), label="Paare finden"), P("anleitung_memory.gif"))
+    picture(art.on_plate(emoji("1f9e9"), label="Paare suchen"), P("anleitung_paare.gif"))
+    # backgrounds with light variants
+    H = DIR["Hintergrundbilder"]
+    picture(art.background("Wiese", False), os.path.join(H, "Wiese.jpg"), size=800, height=600)
+    picture(art.background("Wiese", True), os.path.join(H, "hell", "Wiese.jpg"), size=800, height=600)
+    picture(art.background("Himmel", False), os.path.join(H, "Himmel.jpg"), size=800, height=600)
+    picture(art.background("Himmel", True), os.path.join(H, "hell", "Himmel.jpg"), size=800, height=600)
+    picture(art.background("Holz", False), os.path.join(H, "Holz.bmp"), size=800, height=600)
+    # card backs
+    R = DIR["INTERNRueckseite"]
+    picture(art.card_back("Sterne"), os.path.join(R, "Sterne.gif"), size=240, height=180)
+    picture(art.card_back("Karo"), os.path.join(R, "Karo.bmp"), size=240, height=180)
+    picture(art.card_back("Punkte"), os.path.join(R, "Punkte.wmf"), size=240, height=180)
+    # results strip symbols: five right-answer symbols, wrong, collected (directory order)
+    K = DIR["Knopf"]
+    for i in range(5):
+        picture(art.result_symbol(i), os.path.join(K, f"0{i + 1}_richtig.wmf"), size=128)
+    picture(art.sign("kreuz", "#c0392b"), os.path.join(K, "06_falsch.wmf"))
+    picture(art.plain_emoji(emoji("1f381")), os.path.join(K, "07_gesammelt.emf"))
+    # menu buttons
+    S = DIR["Schalterknopf"]
+    for g, (cap, icon, col) in enumerate(GROUPS, 1):
+        picture(art.menu_button(cap, emoji(icon), col, False), os.path.join(S, f"Gruppe{g}.gif"), size=360, height=96)
+        picture(art.menu_button(cap, emoji(icon), col, True), os.path.join(S, f"Gruppe{g}_hell.gif"), size=360, height=96)
+    for code, cap, icon in PROGRAMS + [(406, None, None)][:0]:
+        col = GROUPS[code // 100 - 1][2]
+        picture(art.menu_button(cap, emoji(icon), col, False), os.path.join(S, f"P{code}.gif"), size=360, height=96)
+        picture(art.menu_button(cap, emoji(icon), col, True), os.path.join(S, f"P{code}_hell.gif"), size=360, height=96)
+    # success animations: frames of two folders
+    A = DIR["LobAnimation"]
+    for i, sc in enumerate((0.6, 0.8, 1.0, 0.8), 1):
+        inner = art.emoji_inner(emoji("2b50"))
+        picture(art.svg(256, 256, f'<g transform="translate({128 - 18 * 7 * sc},{128 - 18 * 7 * sc}) scale({7 * sc})">{inner}</g>'),
+                os.path.join(A, "Sterne", f"Stern{i}.gif"))
+    for i, y in enumerate((150, 100, 50), 1):
+        inner = art.emoji_inner(emoji("1f388"))
+        picture(art.svg(256, 256, f'<g transform="translate(64,{y - 40}) scale(4)">{inner}</g>'),
+                os.path.join(A, "Ballon", f"Ballon{i}.wmf"))
+    # certificates: colouring pictures (metafiles)
+    U = DIR["Bilderurkunde"]
+    picture(art.plain_emoji(emoji("1f984")), os.path.join(U, "Einhorn.wmf"))
+    picture(art.plain_emoji(emoji("1f680")), os.path.join(U, "Rakete.emf"))
+    # players
+    SP = DIR["Spielerbilder"]
+    picture(art.frame_picture(), os.path.join(SP, "Bilderrahmen.gif"))
+    picture(art.plain_emoji(emoji("1f467"), pad=10), os.path.join(SP, "Anna.gif"))
+    picture(art.plain_emoji(emoji("1f466"), pad=10), os.path.join(SP, "Ben.bmp"))
+    # answer card of Merkfähigkeit (collection pictures)
+    picture(art.tafel(), os.path.join(DIR["MaterialSammelBilder"], "Tafel.gif"), size=400, height=300)
+    picture(art.plain_emoji(emoji("1f9fa")), os.path.join(DIR["MaterialSammelBilder"], "Korb.emf"))
+
+
+SPEECH = {  # Internsound folder
+    "reihenfolge_falsch.wav": "Die Reihenfolge stimmt noch nicht.",
+    "karten_falsch.wav": "Das sind noch nicht die richtigen Karten.",
+    "erfolg_rechts.wav": "Richtig!", "erfolg_links.wav": "Gut gemacht!", "erfolg_bild.wav": "Super!",
+    "fehler_ton1.wav": "Nein, hör noch einmal hin.", "fehler_ton2.wav": "Das passt nicht.",
+    "hoert_man_in.wav": "hört man in", "faengt_an_mit.wav": "fängt an mit", "hoert_auf_mit.wav": "hört auf mit",
+    "vorne.wav": "vorne", "mitte.wav": "in der Mitte", "hinten.wav": "hinten",
+    "aus.wav": "aus", "wird.wav": "wird",
+    "erfolg_merk.wav": "Das hast du dir toll gemerkt!",
+}
+ANLEITUNG = {
+    "gleich.wav": "Hör gut zu. Sind die beiden Wörter gleich oder nicht gleich?",
+    "richtig_falsch.wav": "Hör gut zu. Passt das Wort zum Bild?",
+    "welcher_laut.wav": "Welcher Laut passt zum Wort?",
+    "lang_kurz.wav": "Hörst du den Vokal lang oder kurz?",
+    "memory.wav": "Dreh zwei Karten um und finde die Paare.",
+    "laut_memory.wav": "Finde zwei Wörter, die gleich anfangen.",
+    "paare.wav": "Such zu jedem Wort oben das passende Wort.",
+    "laut_pos_s.wav": "Wo hörst du das S? Vorne, in der Mitte oder hinten?",
+    "laut_pos_sch.wav": "Wo hörst du das Sch? Vorne, in der Mitte oder hinten?",
+    "laut_pos_m.wav": "Wo hörst du das M? Vorne, in der Mitte oder hinten?",
+    "anlaut.wav": "Welchen Laut hörst du am Anfang?",
+    "anlaut_silbe.wav": "Welche Silbe hörst du am Anfang?",
+    "zweiter_laut.wav": "Welchen Laut hörst du als zweiten?",
+    "auslaut.wav": "Welchen Laut hörst du am Ende?",
+    "add_vorne.wav": "Welcher Laut kommt vorne dazu?",
+    "add_hinten.wav": "Welcher Laut kommt hinten dazu?",
+    "weg_vorne.wav": "Was bleibt, wenn der erste Laut weg ist?",
+    "weg_hinten.wav": "Was bleibt, wenn der letzte Laut weg ist?",
+    "ersetzen_vorne.wav": "Tausche den ersten Laut.",
+    "ersetzen_mitte.wav": "Tausche den Laut in der Mitte.",
+    "ersetzen_hinten.wav": "Tausche den letzten Laut.",
+    "silben.wav": "Wie viele Silben hörst du? Klatsch mit!",
+    "merken.wav": "Hör gut zu und merk dir die Wörter.",
+    "doppelgaenger.wav": "Welches Wort hörst du zweimal?",
+    "einer_passt_nicht.wav": "Welches Wort fängt anders an?",
+}
+LOB = {"super.wav": "Super!", "toll_gemacht.wav": "Toll gemacht!", "prima.wav": "Prima!",
+       "klasse.wav": "Klasse!", "sehr_gut.wav": "Sehr gut!"}
+LOB_ZUFALL = {"super.wav": "Super!", "toll_gemacht.wav": "Toll gemacht!", "prima.wav": "Prima!",
+              "richtig.wav": "Richtig!", "spitze.wav": "Spitze!"}
+FEHLER = {"versuch_es_noch_einmal.wav": "Versuch es noch einmal!", "hoer_genau_hin.wav": "Hör genau hin!",
+          "schade.wav": "Schade, das war nicht richtig."}
+FEHLER_ZUFALL = {"versuch_es_noch_einmal.wav": "Versuch es noch einmal!", "hoer_genau_hin.wav": "Hör genau hin!",
+                 "noch_nicht.wav": "Das war noch nicht richtig.", "nochmal.wav": "Probier es noch mal!"}
+ENDE = {"alles_geschafft.wav": "Du hast alles geschafft!", "toll_gemacht_ende.wav": "Das hast du toll gemacht!"}
+PAUSEN = [0, 200, 500, 750, 1000, 1250, 1500, 1750, 2000, 2500, 3000, 3500, 4000, 4500]
+
+
+def internal_sounds():
+    I = DIR["Internsound"]
+    for name, t in SPEECH.items():
+        speak(t, os.path.join(I, name))
+    for ms in PAUSEN:
+        silence(ms, os.path.join(I, "Pausen", f"{ms:04d}.wav"))
+    tone(os.path.join(I, "klick.wav"), "synth", "0.06", "sine", "1200", "fade", "0", "0.06", "0.05", "vol", "0.6")
+    tone(os.path.join(I, "klick_klein.wav"), "synth", "0.04", "sine", "1800", "fade", "0", "0.04", "0.03", "vol", "0.5")
+    tone(os.path.join(I, "meldung.wav"), "synth", "0.35", "sine", "880", "sine", "1320", "fade", "0", "0.35", "0.3", "vol", "0.5")
+    tone(os.path.join(I, "mischen.wav"), "synth", "0.8", "pinknoise", "fade", "0.1", "0.8", "0.3", "vol", "0.4")
+    tone(os.path.join(I, "austeilen.wav"), "synth", "0.08", "brownnoise", "fade", "0", "0.08", "0.06", "vol", "0.7")
+    tone(os.path.join(I, "paar_gefunden.wav"), "synth", "0.15", "sine", "660", ":", "synth", "0.2", "sine", "990",
+         "fade", "0", "0", "0.05", "vol", "0.6")
+    tone(os.path.join(I, "alle_gefunden.wav"), "synth", "0.15", "sine", "523", ":", "synth", "0.15", "sine", "659", ":",
+         "synth", "0.15", "sine", "784", ":", "synth", "0.4", "sine", "1047", "fade", "0", "0", "0.1", "vol", "0.6")
+    tone(os.path.join(I, "blume.wav"), "synth", "0.25", "sine", "1500-2500", "fade", "0", "0.25", "0.1", "vol", "0.5")
+    tone(os.path.join(I, "auto.wav"), "synth", "1.2", "sawtooth", "120-60", "lowpass", "800", "fade", "0", "1.2", "0.8", "vol", "0.5")
+    tone(os.path.join(I, "schritt.wav"), "synth", "0.1", "brownnoise", "lowpass", "400", "fade", "0", "0.1", "0.08", "vol", "0.8")
+    for s, ph in LAUTE.items():
+        speak(f"[[{ph}]]", os.path.join(I, "ABC", "LAUTE", f"{s}.wav"), speed=100)
+    for s in SILBEN:
+        speak(s, os.path.join(I, "ABC", "Silben", f"{s}.wav"), speed=100)
+    for name, t in ANLEITUNG.items():
+        speak(t, os.path.join(DIR["Anleitungsound"], name), speed=125)
+    for name, t in LOB.items():
+        speak(t, os.path.join(DIR["LobSound"], name), speed=130, pitch=65)
+    for name, t in LOB_ZUFALL.items():
+        speak(t, os.path.join(DIR["LobSound"], "Zufall", name), speed=130, pitch=65)
+    for name, t in (("super.wav", "Super!"), ("genau.wav", "Genau!")):
+        speak(t, os.path.join(DIR["LobSound"], "Wort", name), speed=130, pitch=65)
+    tone(os.path.join(DIR["LobSound"], "Geräusch", "fanfare.wav"), "synth", "0.12", "square", "523", ":", "synth", "0.12",
+         "square", "659", ":", "synth", "0.3", "square", "784", "vol", "0.3")
+    tone(os.path.join(DIR["LobSound"], "Geräusch", "glocke.wav"), "synth", "0.8", "sine", "1568", "fade", "0", "0.8", "0.7", "vol", "0.5")
+    for name, t in FEHLER.items():
+        speak(t, os.path.join(DIR["Fehlersound"], name), speed=120, pitch=50)
+    for name, t in FEHLER_ZUFALL.items():
+        speak(t, os.path.join(DIR["Fehlersound"], "Zufall", name), speed=120, pitch=50)
+    for name, t in ENDE.items():
+        speak(t, os.path.join(DIR["EndeSound"], name), speed=125, pitch=65)
+    speak("Tschüss, bis zum nächsten Mal!", os.path.join(I, "tschuess.wav"), speed=125)
+
+
+def material(W):
+    for w in W.values():
+        picture(word_svg(w), os.path.join(DIR["MaterialBilder"], w.picture))
+    S = DIR["MaterialSound"]
+    with ThreadPoolExecutor(max_workers=2) as ex:
+        jobs = []
+        for w in W.values():
+            jobs.append(ex.submit(speak, w.word, os.path.join(S, w.sound)))
+            sylls = w.syll.split("-")
+            ssml = "<speak>" + '<break time="450ms"/>'.join(sylls) + "</speak>"
+            jobs.append(ex.submit(speak, ssml, os.path.join(S, f"{w.file}_silben.wav"), 110, 55, True))
+            for i, s in enumerate(sylls):
+                jobs.append(ex.submit(speak, s, os.path.join(S, f"{w.file}_{i}.wav"), 110))
+        for a in ("der", "die", "das", "ein", "eine"):
+            jobs.append(ex.submit(speak, a, os.path.join(S, f"{a}.wav")))
+        for x in WEG_WORDS:
+            jobs.append(ex.submit(speak, x, os.path.join(S, f"weg_{x.lower()}.wav")))
+        for j in jobs:
+            j.result()
+
+
+# ---------------------------------------------------------------- configuration, options, help
+
+def kalimo_txt():
+    with open(os.path.join(HERE, "Kalimo.ini"), encoding="utf-8") as f:
+        t = f.read()
+    t = t.replace("@PFADE@", "\n".join(f"{k}={v}" for k, v in PFADE))
+    t = re.sub(r"@(\w+)@", lambda m: LISTEN_PFAD[m.group(1)], t)
+    write_win(os.path.join(DIR["INTERN"], "Kalimo.txt"), t)
+
+
+def options_txt():
+    with open(os.path.join(HERE, "Options-Standard.ini"), encoding="utf-8") as f:
+        t = f.read()
+    t = re.sub(r"@(\w+)@", lambda m: LISTS[m.group(1)], t)
+    for who in ("Standard", "Anna", "Ben"):
+        write_win(os.path.join(DIR["Optionen"], f"Options-{who}.txt"), t)
+
+
+def help_and_manual():
+    import shutil as _s
+    ensure(os.path.join(DIR["Hilfe"], "x"))
+    _s.copy(os.path.join(HERE, "hilfe", "index.html"), os.path.join(DIR["Hilfe"], "index.html"))
+    with open(os.path.join(HERE, "hilfe", "anleitung.txt"), encoding="utf-8") as f:
+        pages = f.read().split("\f")
+    svgs = []
+    for i, pg in enumerate(pages):
+        lines = pg.strip("\n").split("\n")
+        svgs.append(tmp_svg(art.page(lines[1:], lines[0])))
+    sh("rsvg-convert", "-f", "pdf", "-o", os.path.join(DEMO, "Anleitung-Kalimo.pdf"), *svgs)
+
+
+def main():
+    if os.path.isdir(DEMO):
+        shutil.rmtree(DEMO)
+    if os.path.isdir(WORK):
+        shutil.rmtree(WORK)
+    os.makedirs(WORK)
+    W = load_words()
+    build_lists(W)
+    kalimo_txt()
+    options_txt()
+    material(W)
+    internal_pictures()
+    internal_sounds()
+    print(f"converting {len(JOBS)} pictures ...", flush=True)
+    run_picture_jobs()
+    help_and_manual()
+    for keep in ("Font", "Protokoll"):
+        ensure(os.path.join(DIR[keep], ".gitkeep"))
+        open(os.path.join(DIR[keep], ".gitkeep"), "w").close()
+    shutil.copy(os.path.join(HERE, "QUELLEN.txt"), os.path.join(DEMO, "QUELLEN.txt"))
+    shutil.rmtree(WORK)
+    print("demo/ written")
+
+
+if __name__ == "__main__":
+    main()
