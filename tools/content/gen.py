@@ -87,6 +87,8 @@ def convert_one(job):
     ext = os.path.splitext(out)[1].lower()
     if ext in (".wmf", ".emf"):
         sh("inkscape", src, "--export-text-to-path", f"--export-filename={out}")
+        if ext == ".wmf":
+            fix_wmf_size(out)
         return
     png = out + ".tmp.png"
     args = ["rsvg-convert", "-w", str(size)]
@@ -106,6 +108,15 @@ def convert_one(job):
         shutil.move(png, out)
         return
     os.remove(png)
+
+
+def fix_wmf_size(path):
+    """Inkscape counts the 22-byte placeable header into mtSize; the format wants the metafile alone."""
+    with open(path, "r+b") as f:
+        b = f.read()
+        if b[:4] == b"\xd7\xcd\xc6\x9a":
+            f.seek(22 + 6)
+            f.write(struct.pack("<I", (len(b) - 22) // 2))
 
 
 def run_picture_jobs():
@@ -186,7 +197,7 @@ LAUTE = {
     "b": "b@", "p": "p@", "d": "d@", "t": "t@", "g": "g@", "k": "k@", "ck": "k@",
     "f": "fff", "w": "vvv", "v": "fff", "s": "sss", "z": "ts@", "sch": "SSS", "ch": "CCC",
     "l": "lll", "m": "mmm", "n": "nnn", "r": "R@", "h": "h@", "j": "j@", "ß": "sss",
-    "st": "Sd@", "sp": "Sb@", "pf": "pf@", "y": "y:",
+    "ai": "aI", "chs": "kss", "st": "Sd@", "sp": "Sb@", "pf": "pf@", "y": "y:",
 }
 SILBEN = ["ba", "na", "ne", "to", "ma", "te", "ro", "se", "ha", "ka", "mi", "li", "bu", "sa",
           "ri", "ze", "tor", "kro", "ge", "so", "ra"]
@@ -249,6 +260,8 @@ def listdir(key, *sub):
 
 
 LISTS = {}  # program key -> default "Datei"
+NEED_SILBEN = set()  # words spoken in syllables (Silbenanzahl)
+NEED_PARTS = set()   # words recorded syllable by syllable (multi-sound tasks)
 
 
 def build_lists(W):
@@ -316,7 +329,9 @@ def build_lists(W):
     task_list(listdir("langkurz", "Vokale", "02 a und u.txt"),
               [pair(a, b) for a, b in [("Hammer", "Zahn"), ("Katze", "Wal"), ("Bus", "Kuh"), ("Nuss", "Schuh"), ("Mund", "Zug")]],
               heading="Hörst du den Vokal lang oder kurz?", heading_sound="lang_kurz.wav")
-    syl = lambda x: ";".join(f"{x.file}_{i}.wav" for i in range(len(x.syll.split("-"))))
+    def syl(x):
+        NEED_PARTS.add(x.word)
+        return ";".join(f"{x.file}_{i}.wav" for i in range(len(x.syll.split("-"))))
     task_list(listdir("langkurz", "Wortlänge", "01 Kurzes und langes Wort.txt"),
               [("", "||", [element(w(a), sounds=syl(w(a))), element(w(b), sounds=syl(w(b)))]) for a, b in
                [("Ei", "Eichhörnchen"), ("Ball" if "Ball" in W else "Bus", "Luftballon"), ("Schiff", "Schildkröte"),
@@ -330,7 +345,7 @@ def build_lists(W):
     # Memory: pairs of equal cards, and rhyme pairs
     same = ["Haus", "Maus", "Hund", "Katze", "Apfel", "Birne", "Auto", "Zug", "Sonne", "Mond", "Stern", "Blume"]
     task_list(listdir("memory", "01 Gleiche Bilder.txt"),
-              [(w(n).sound, "||", [element(w(n)), element(w(n))]) for n in same],
+              [("paar_gefunden.wav", "||", [element(w(n)), element(w(n))]) for n in same],
               heading="Finde die Paare!", heading_sound="memory.wav", back="Sterne.gif", instruction="anleitung_memory.gif")
     rhyme = [("Haus", "Maus"), ("Tisch", "Fisch"), ("Rose", "Hose"), ("Kanne", "Tanne"), ("Nase", "Hase"),
              ("Mund", "Hund"), ("Zahn", "Hahn"), ("Eis", "Reis"), ("Wurm", "Turm"), ("Kuh", "Schuh"),
@@ -457,6 +472,7 @@ def build_lists(W):
     # Silbenanzahl: text "Syl-la-bles;count;offered..."; sounds "word#syllables"
     def sa(name):
         x = w(name)
+        NEED_SILBEN.add(x.word)
         n = len(x.syll.split("-"))
         offered = [str(n)] + [str(c) for c in range(1, 5) if c != n]
         return ("", "||", [element(x, text=";".join([x.syll] + offered), sounds=f"{x.sound}#{x.file}_silben.wav")])
@@ -748,10 +764,12 @@ def material(W):
         for w in W.values():
             jobs.append(ex.submit(speak, w.word, os.path.join(S, w.sound)))
             sylls = w.syll.split("-")
-            ssml = "<speak>" + '<break time="450ms"/>'.join(sylls) + "</speak>"
-            jobs.append(ex.submit(speak, ssml, os.path.join(S, f"{w.file}_silben.wav"), 110, 55, True))
-            for i, s in enumerate(sylls):
-                jobs.append(ex.submit(speak, s, os.path.join(S, f"{w.file}_{i}.wav"), 110))
+            if w.word in NEED_SILBEN:
+                ssml = "<speak>" + '<break time="450ms"/>'.join(sylls) + "</speak>"
+                jobs.append(ex.submit(speak, ssml, os.path.join(S, f"{w.file}_silben.wav"), 110, 55, True))
+            if w.word in NEED_PARTS:
+                for i, s in enumerate(sylls):
+                    jobs.append(ex.submit(speak, s, os.path.join(S, f"{w.file}_{i}.wav"), 110))
         for a in ("der", "die", "das", "ein", "eine"):
             jobs.append(ex.submit(speak, a, os.path.join(S, f"{a}.wav")))
         for x in WEG_WORDS:
@@ -810,7 +828,8 @@ def main():
     for keep in ("Font", "Protokoll"):
         ensure(os.path.join(DIR[keep], ".gitkeep"))
         open(os.path.join(DIR[keep], ".gitkeep"), "w").close()
-    shutil.copy(os.path.join(HERE, "QUELLEN.txt"), os.path.join(DEMO, "QUELLEN.txt"))
+    with open(os.path.join(HERE, "QUELLEN.txt"), encoding="utf-8") as f:
+        write_win(os.path.join(DEMO, "QUELLEN.txt"), f.read())
     shutil.rmtree(WORK)
     print("demo/ written")
 
