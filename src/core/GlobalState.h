@@ -21,6 +21,11 @@ struct GlobalState {
     TFont generalFont;
     bool swissOrthography = false;
     bool editorActive = false;       // the task-list editor is the active window
+    // Run-wide random-order flags of 303, 401, 402, 403, 405 and 406: on at start; only the
+    // program's option page turns one off. They override "Reihenfolge zufällig" when reading.
+    bool randomOrder303 = true, randomOrder401 = true, randomOrder402 = true, randomOrder403 = true,
+         randomOrder405 = true, randomOrder406 = true;
+    bool memoryTextVariant = false;  // "Merkfähigkeit": the text variant (102) is running
 
     std::vector<TAufgabe>& taskList() { return loadedList.tasks; }
     const QString currentPlayer() const { return playerList.isEmpty() ? QString() : playerList.front(); }
