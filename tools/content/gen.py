@@ -134,7 +134,10 @@ def speak(text, out, speed=120, pitch=55, ssml=False):
     if ssml:
         args.append("-m")
     sh(*args, text)
-    sh("sox", raw, "-r", str(RATE), "-c", "1", "-b", "16", out, "pad", "0.05", "0.12", "norm", "-1")
+    # espeak leaves ~0.3 s of silence around words; pauses between words are the pause files' job
+    sh("sox", raw, "-r", str(RATE), "-c", "1", "-b", "16", out,
+       "silence", "1", "0.01", "0.2%", "reverse", "silence", "1", "0.01", "0.2%", "reverse",
+       "pad", "0.05", "0.12", "norm", "-1")
     os.remove(raw)
 
 
@@ -783,6 +786,7 @@ def material(W):
 def kalimo_txt():
     with open(os.path.join(HERE, "Kalimo.ini"), encoding="utf-8") as f:
         t = f.read()
+    t = "".join(ln for ln in t.splitlines(True) if not ln.startswith(";"))
     t = t.replace("@PFADE@", "\n".join(f"{k}={v}" for k, v in PFADE))
     t = re.sub(r"@(\w+)@", lambda m: LISTEN_PFAD[m.group(1)], t)
     write_win(os.path.join(DIR["INTERN"], "Kalimo.txt"), t)
