@@ -1,0 +1,364 @@
+#include "media/sound/SdlAudioBackend.h"
+
+#include "core/FileSystem.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <SDL.h>
+#include <SDL_mixer.h>
+#include <cstdio>
+#include <cstring>
+
+SdlAudioBackend* SdlAudioBackend::s_instance = nullptr;
+
+namespace {
+// Carries a finished channel from the audio thread to the UI thread.
+class ChannelDoneEvent : public QEvent
+{
+public:
+    ChannelDoneEvent(int id, SoundStatus status, QObject* owner)
+        : QEvent(type()), id(id), status(status), owner(owner)
+    {
+    }
+    static QEvent::Type type()
+    {
+        static const QEvent::Type t = QEvent::Type(QEvent::registerEventType());
+        return t;
+    }
+    int id;
+    SoundStatus status;
+    QPointer<QObject> owner;  // set only for notices made on the UI thread
+};
+
+quint32 le32(const char* p)
+{
+    return quint32(quint8(p[0])) | quint32(quint8(p[1])) << 8 | quint32(quint8(p[2])) << 16 |
+           quint32(quint8(p[3])) << 24;
+}
+}
+
+class SdlAudioBackend::Dispatcher : public QObject
+{
+public:
+    explicit Dispatcher(SdlAudioBackend* backend) : m_backend(backend) {}
+    bool event(QEvent* e) override
+    {
+        if (e->type() != ChannelDoneEvent::type())
+            return QObject::event(e);
+        auto* d = static_cast<ChannelDoneEvent*>(e);
+        m_backend->deliver(d->id, d->status, d->owner);
+        return true;
+    }
+
+private:
+    SdlAudioBackend* m_backend;
+};
+
+SdlAudioBackend::SdlAudioBackend() : SdlAudioBackend(Options{}) {}
+
+SdlAudioBackend::SdlAudioBackend(const Options& options)
+{
+    s_instance = this;
+    m_dispatcher = new Dispatcher(this);
+    openDevice(options);
+}
+
+SdlAudioBackend::~SdlAudioBackend()
+{
+    if (m_open) {
+        Mix_ChannelFinished(nullptr);
+        Mix_SetPostMix(nullptr, nullptr);
+        Mix_HaltChannel(-1);
+        for (const Sound& s : std::as_const(m_sounds))
+            Mix_FreeChunk(s.chunk);
+        if (m_oneShot)
+            Mix_FreeChunk(m_oneShot);
+        Mix_CloseAudio();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    delete m_dispatcher;
+    if (s_instance == this)
+        s_instance = nullptr;
+}
+
+void SdlAudioBackend::openDevice(const Options& options)
+{
+    m_frequency = options.frequency;
+    m_bufferFrames = options.bufferFrames;
+    if (!options.diskFile.isEmpty())
+        qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(options.diskFile));
+    // Broken and truncated files are refused instead of played in part.
+    SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, "verystrict");
+
+    auto tryOpen = [&](const QByteArray& driver) {
+        // The chosen driver wins over SDL_AUDIODRIVER for this one start only.
+        if (!driver.isEmpty())
+            SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver.constData(), SDL_HINT_OVERRIDE);
+        const bool initialised = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+        if (!driver.isEmpty())
+            SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+        if (!initialised)
+            return false;
+        if (Mix_OpenAudioDevice(m_frequency, AUDIO_S16SYS, 2, m_bufferFrames, nullptr, 0) != 0) {
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            return false;
+        }
+        return true;
+    };
+
+    m_open = tryOpen(options.driver.toUtf8());
+    if (!m_open && options.driver != QLatin1String("dummy")) {
+        const QString reason = QString::fromUtf8(SDL_GetError());
+        static bool warned = false;
+        if (!warned) {
+            warned = true;
+            std::fprintf(stderr, "kalimo: no audio device could be opened (%s); sounds play silently.\n",
+                         reason.toLocal8Bit().constData());
+        }
+        m_open = tryOpen("dummy");
+    }
+    if (!m_open) {
+        std::fprintf(stderr, "kalimo: audio is unavailable: %s\n", SDL_GetError());
+        return;
+    }
+    m_driver = QString::fromUtf8(SDL_GetCurrentAudioDriver());
+    m_mixChannels = Mix_AllocateChannels(16);
+    Mix_ReserveChannels(1);
+    {
+        std::lock_guard lock(m_mutex);
+        m_playing.assign(size_t(m_mixChannels), 0);
+    }
+    m_bound.assign(size_t(m_mixChannels), 0);
+    Mix_ChannelFinished(&SdlAudioBackend::channelFinished);
+    Mix_SetPostMix(&SdlAudioBackend::postMix, this);
+}
+
+bool SdlAudioBackend::plausibleWave(const QByteArray& bytes)
+{
+    if (bytes.size() < 12 || std::memcmp(bytes.constData(), "RIFF", 4) != 0 ||
+        std::memcmp(bytes.constData() + 8, "WAVE", 4) != 0)
+        return false;
+    bool fmt = false;
+    qint64 pos = 12;
+    const qint64 size = bytes.size();
+    while (pos + 8 <= size) {
+        const char* p = bytes.constData() + pos;
+        const qint64 length = le32(p + 4);
+        if (std::memcmp(p, "fmt ", 4) == 0)
+            fmt = length >= 16 && pos + 8 + length <= size;
+        else if (std::memcmp(p, "data", 4) == 0)
+            return fmt && length > 0 && pos + 8 + length <= size;
+        pos += 8 + length + (length & 1);
+    }
+    return false;
+}
+
+Mix_Chunk* SdlAudioBackend::load(const QString& file)
+{
+    if (!m_open)
+        return nullptr;
+    // Sound files are small; a file far beyond any recording is refused before it is read.
+    const QString path = fsys::resolve(file);
+    if (!fsys::fileExists(path) || fsys::fileSize(path) > (qint64(1) << 30))
+        return nullptr;
+    const auto bytes = fsys::readFile(path);
+    if (!bytes || !plausibleWave(*bytes))
+        return nullptr;
+    SDL_RWops* rw = SDL_RWFromConstMem(bytes->constData(), int(bytes->size()));
+    if (!rw)
+        return nullptr;
+    return Mix_LoadWAV_RW(rw, 1);  // the chunk holds its own converted copy
+}
+
+int SdlAudioBackend::freeMixChannel()
+{
+    for (int c = 1; c < m_mixChannels; ++c)
+        if (m_bound[size_t(c)] == 0)
+            return c;
+    const int grown = m_mixChannels * 2;
+    Mix_AllocateChannels(grown);
+    {
+        std::lock_guard lock(m_mutex);
+        m_playing.resize(size_t(grown), 0);
+    }
+    m_bound.resize(size_t(grown), 0);
+    const int first = m_mixChannels;
+    m_mixChannels = grown;
+    return first;
+}
+
+int SdlAudioBackend::open(const QString& file)
+{
+    Mix_Chunk* chunk = load(file);
+    if (!chunk)
+        return -1;
+    const int mix = freeMixChannel();
+    const int id = m_nextId++;
+    m_bound[size_t(mix)] = id;
+    m_sounds.insert(id, Sound{mix, chunk, nullptr});
+    return id;
+}
+
+bool SdlAudioBackend::play(int channel, QObject* owner)
+{
+    auto it = m_sounds.find(channel);
+    if (it == m_sounds.end())
+        return false;
+    it->owner = owner;
+    const int mix = it->mixChannel;
+    {
+        std::lock_guard lock(m_mutex);
+        m_playing[size_t(mix)] = channel;
+    }
+    if (Mix_PlayChannel(mix, it->chunk, 0) < 0) {
+        std::lock_guard lock(m_mutex);
+        m_playing[size_t(mix)] = 0;
+        return false;
+    }
+    return true;
+}
+
+void SdlAudioBackend::stop(int channel)
+{
+    auto it = m_sounds.find(channel);
+    if (it == m_sounds.end())
+        return;
+    bool wasPlaying = false;
+    {
+        std::lock_guard lock(m_mutex);
+        wasPlaying = m_playing[size_t(it->mixChannel)] == channel;
+        m_playing[size_t(it->mixChannel)] = 0;
+    }
+    QPointer<QObject> owner = it->owner;
+    close(channel);
+    if (wasPlaying && owner)
+        QCoreApplication::postEvent(m_dispatcher, new ChannelDoneEvent(channel, SoundStatus::Aborted, owner));
+}
+
+bool SdlAudioBackend::close(int channel)
+{
+    auto it = m_sounds.find(channel);
+    if (it == m_sounds.end())
+        return true;
+    const int mix = it->mixChannel;
+    {
+        std::lock_guard lock(m_mutex);
+        m_playing[size_t(mix)] = 0;  // the halt below makes no notice
+    }
+    Mix_HaltChannel(mix);
+    Mix_FreeChunk(it->chunk);
+    m_bound[size_t(mix)] = 0;
+    m_sounds.erase(it);
+    return true;
+}
+
+bool SdlAudioBackend::closeAll()
+{
+    const QList<int> ids = m_sounds.keys();
+    for (int id : ids)
+        close(id);
+    return true;
+}
+
+void SdlAudioBackend::channelFinished(int mixChannel)
+{
+    SdlAudioBackend* self = s_instance;
+    if (!self || mixChannel <= 0)
+        return;
+    int id = 0;
+    {
+        std::lock_guard lock(self->m_mutex);
+        if (size_t(mixChannel) < self->m_playing.size()) {
+            id = self->m_playing[size_t(mixChannel)];
+            self->m_playing[size_t(mixChannel)] = 0;
+        }
+    }
+    if (id)
+        QCoreApplication::postEvent(self->m_dispatcher, new ChannelDoneEvent(id, SoundStatus::Successful, nullptr));
+}
+
+void SdlAudioBackend::deliver(int id, SoundStatus status, QObject* owner)
+{
+    if (!owner) {
+        // A natural end: only a channel that is still open reports it.
+        auto it = m_sounds.constFind(id);
+        if (it == m_sounds.constEnd())
+            return;
+        owner = it->owner;
+    }
+    if (owner) {
+        SoundEndedEvent notice(id, status);
+        QCoreApplication::sendEvent(owner, &notice);
+    }
+}
+
+void SdlAudioBackend::postMix(void* udata, unsigned char* stream, int len)
+{
+    auto* self = static_cast<SdlAudioBackend*>(udata);
+    const qint64 frames = len / 4;
+    const qint64 start = self->m_mixedFrames.load();
+    if (self->m_watching.load()) {
+        const auto* s = reinterpret_cast<const qint16*>(stream);
+        for (qint64 i = 0; i < frames * 2; ++i) {
+            if (s[i] != 0) {
+                self->m_firstSoundFrame.store(start + i / 2);
+                self->m_watching.store(false);
+                break;
+            }
+        }
+    }
+    self->m_mixedFrames.store(start + frames);
+}
+
+void SdlAudioBackend::watchForSound()
+{
+    m_firstSoundFrame.store(-1);
+    m_watching.store(true);
+}
+
+bool SdlAudioBackend::playOneShot(const QString& file, bool wait, bool interruptOthers)
+{
+    if (!m_open)
+        return false;
+    if (Mix_Playing(0) && !interruptOthers)
+        return false;
+    Mix_Chunk* chunk = load(file);
+    if (!chunk)
+        return false;
+    Mix_HaltChannel(0);
+    if (m_oneShot)
+        Mix_FreeChunk(m_oneShot);
+    m_oneShot = chunk;
+    if (Mix_PlayChannel(0, chunk, 0) < 0)
+        return false;
+    if (wait) {
+        // Played synchronously, bounded by the sound's own length.
+        const qint64 ms = qint64(chunk->alen) * 1000 / (qint64(m_frequency) * 4) + 1000;
+        QElapsedTimer t;
+        t.start();
+        while (Mix_Playing(0) && t.elapsed() < ms)
+            QThread::msleep(5);
+    }
+    return true;
+}
+
+bool SdlAudioBackend::playLoop(const QString& file)
+{
+    if (!m_open)
+        return false;
+    Mix_Chunk* chunk = load(file);
+    if (!chunk)
+        return false;
+    Mix_HaltChannel(0);
+    if (m_oneShot)
+        Mix_FreeChunk(m_oneShot);
+    m_oneShot = chunk;
+    return Mix_PlayChannel(0, chunk, -1) >= 0;
+}
+
+void SdlAudioBackend::stopOneShots()
+{
+    if (m_open)
+        Mix_HaltChannel(0);
+}
