@@ -554,3 +554,40 @@ bool WritePlayerOptions(const QString& player, int programCode)
     }
     return true;
 }
+
+QString* chosenListFile(int programCode)
+{
+    TOpt_allg& o = g().playerOptions;
+    switch (programCode) {
+    case 1: case 101: case 102: return &o.merkfaehigkeit.file;
+    case 201: case 202: case 203: case 204: return &o.wortreihe.file;
+    case 301: return &o.gleichNichtgleich.file;
+    case 302: return &o.richtigOderFalsch.file;
+    case 303: return &o.welcherLautPasst.file;
+    case 304: return &o.langOderKurz.file;
+    case 305: return &o.memory.file;
+    case 407: return &o.lautSilbenMemory.file;
+    case 401: return &o.lautPos.file;
+    case 402: return &o.lautSuche.file;
+    case 403: return &o.lautAdd.file;
+    case 404: return &o.lautWeg.file;
+    case 405: return &o.lautReplace.file;
+    case 406: return &o.silbenanzahl.file;
+    case 408: return &o.paarSuche.file;
+    default: return nullptr;
+    }
+}
+
+bool WriteChosenListFile(const QString& player, int programCode, const QString& file)
+{
+    QString* field = chosenListFile(programCode);
+    if (!field)
+        return false;
+    *field = file;
+    if (!playerGiven(player))
+        return false;
+    const QString path = playerOptionsFile(player);
+    IniFile ini = IniFile::load(path);
+    ini.writeString(optionsSectionName(programCode), QStringLiteral("Datei"), fsys::toStored(file));
+    return !(fsys::fileExists(path) && fsys::isReadOnly(path)) && ini.save(path);
+}

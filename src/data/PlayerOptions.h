@@ -18,3 +18,8 @@ bool* runRandomOrderFlag(int programCode);
 void resetRunRandomOrderFlags();
 // An acoustic event of the player's options that is active and names a sound ("(keine)" never plays).
 bool acousticEventPlays(const QString& name);
+// The chooser's choice: key "Datei" of the program's section (stored with "\\") and the in-memory
+// option. False, with no message, when the file cannot be written.
+bool WriteChosenListFile(const QString& player, int programCode, const QString& file);
+// The in-memory "Datei" option of a program (nullptr for codes without one).
+QString* chosenListFile(int programCode);

@@ -369,3 +369,19 @@ TEST_F(PlayerOptions, VariantFlagAndCommonSection)
     EXPECT_EQ(optionsSectionName(0), "Allgemeine Optionen");
     EXPECT_EQ(optionsSectionName(407), "Programm: Laut-/Silbenmemory");
 }
+
+TEST_F(PlayerOptions, ChosenListFileIsStoredForEveryProgram)
+{
+    ASSERT_TRUE(WriteChosenListFile("Anna", 301, "Anlaut/liste.txt"));
+    EXPECT_EQ(o().gleichNichtgleich.file, "Anlaut/liste.txt");
+    EXPECT_EQ(IniFile::load(t.path("Options-Anna.txt")).readString("Programm: Gleich oder Nichtgleich", "Datei"),
+              "Anlaut\\liste.txt");
+    // Writing the program's section afterwards keeps the stored choice.
+    ASSERT_TRUE(WritePlayerOptions("Anna", 301));
+    o().gleichNichtgleich.file.clear();
+    ReadPlayerOptions("Anna", 301);
+    EXPECT_EQ(o().gleichNichtgleich.file, "Anlaut/liste.txt");
+    for (int code : {101, 102, 201, 204, 302, 303, 304, 305, 401, 402, 403, 404, 405, 406, 407, 408})
+        EXPECT_NE(chosenListFile(code), nullptr) << code;
+    EXPECT_EQ(chosenListFile(0), nullptr);
+}
