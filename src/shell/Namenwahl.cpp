@@ -1,0 +1,387 @@
+#include "shell/Namenwahl.h"
+
+#include "core/Dialogs.h"
+#include "core/FileSystem.h"
+#include "core/GlobalState.h"
+#include "data/PlayerList.h"
+#include "data/PlayerLock.h"
+#include "data/PlayerOptions.h"
+#include "shell/u_neuername.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCursor>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QScreen>
+#include <QStyledItemDelegate>
+#include <QVBoxLayout>
+
+namespace playerdialogs {
+namespace {
+std::function<void()>& beepHandler()
+{
+    static std::function<void()> h;
+    return h;
+}
+const int kIcon = 60;
+} // namespace
+
+void beep()
+{
+    if (beepHandler())
+        beepHandler()();
+    else
+        QApplication::beep();
+}
+
+void setBeepHandler(std::function<void()> handler) { beepHandler() = std::move(handler); }
+
+QString findPlayerPicture(const QString& base)
+{
+    static const char* const exts[] = {".GIF", ".BMP", ".JPG", ".JPEG", ".WMF", ".EMF"};
+    const QString folder = g().config.dirs.spielerbilder;
+    if (folder.isEmpty() || base.isEmpty())
+        return QString();
+    for (const char* ext : exts) {
+        const QString path = folder + base + QLatin1String(ext);
+        if (fsys::fileExists(path))
+            return fsys::resolve(path);
+    }
+    return QString();
+}
+
+bool drawPictureFitted(QPainter& p, const QString& file, const QRect& target)
+{
+    QImage img(file);
+    if (img.isNull() || target.isEmpty())
+        return false;
+    const QSize fitted = img.size().scaled(target.size(), Qt::KeepAspectRatio);
+    const QRect r(target.x() + (target.width() - fitted.width()) / 2,
+                  target.y() + (target.height() - fitted.height()) / 2, fitted.width(), fitted.height());
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawImage(r, img);
+    return true;
+}
+
+QPixmap playerIcon(const QString& name)
+{
+    QPixmap pm(kIcon, kIcon);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    const QRect all(0, 0, kIcon, kIcon);
+    QString file = findPlayerPicture(name);
+    if (file.isEmpty() || !drawPictureFitted(p, file, all)) {
+        file = findPlayerPicture(QStringLiteral("Bilderrahmen"));
+        if (file.isEmpty() || !drawPictureFitted(p, file, all)) {
+            p.setPen(QPen(QColor(150, 120, 60), 3));
+            p.setBrush(QColor(255, 250, 235));
+            p.drawRoundedRect(all.adjusted(2, 2, -2, -2), 4, 4);
+        }
+    }
+    return pm;
+}
+} // namespace playerdialogs
+
+namespace {
+// Names sort without case, as the list shows them.
+class NameItem : public QListWidgetItem
+{
+public:
+    using QListWidgetItem::QListWidgetItem;
+    bool operator<(const QListWidgetItem& other) const override
+    {
+        return text().compare(other.text(), Qt::CaseInsensitive) < 0;
+    }
+};
+
+// Refuses the characters a player name may not hold, with a beep, as they are typed.
+class NameEdit : public QLineEdit
+{
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override
+    {
+        for (QChar c : e->text()) {
+            if (isForbiddenNameChar(c)) {
+                playerdialogs::beep();
+                e->accept();
+                return;
+            }
+        }
+        QLineEdit::keyPressEvent(e);
+    }
+};
+} // namespace
+
+// The editor of "Neuer Name": its text goes to the dialog instead of into the item.
+class NewNameDelegate : public QStyledItemDelegate
+{
+public:
+    explicit NewNameDelegate(TFormnamenwahl* dlg) : QStyledItemDelegate(dlg), m_dlg(dlg) {}
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override
+    {
+        auto* e = new NameEdit(parent);
+        e->setFrame(true);
+        e->setAlignment(Qt::AlignCenter);
+        m_dlg->setEditing(true);
+        return e;
+    }
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override
+    {
+        auto* e = static_cast<QLineEdit*>(editor);
+        e->setText(index.data(Qt::DisplayRole).toString());
+        e->selectAll();
+    }
+    void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex&) const override
+    {
+        const QString text = static_cast<QLineEdit*>(editor)->text();
+        m_dlg->setEditing(false);
+        // After the editor has gone: the question is a modal window of its own.
+        QMetaObject::invokeMethod(m_dlg, [d = m_dlg, text] { d->finishEditing(text); }, Qt::QueuedConnection);
+    }
+
+private:
+    TFormnamenwahl* m_dlg;
+};
+
+QString TFormnamenwahl::toolTipText()
+{
+    return QStringLiteral("Die Zeichen sind im Namen nicht erlaubt :  \n") + forbiddenNameChars() +
+           QStringLiteral("!");
+}
+
+TFormnamenwahl::TFormnamenwahl(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QApplication::applicationName());
+    setModal(true);
+    askNewPlayer = [this](const QString& name) { return TFormneuername::AskNewPlayer(name, this); };
+
+    L_ueberschrift = new QLabel(QStringLiteral(" Bitte einen Namen oder eine Einstellung wählen!"), this);
+    QFont head = L_ueberschrift->font();
+    head.setPointSize(16);
+    head.setBold(true);
+    L_ueberschrift->setFont(head);
+
+    LV_namen = new QListWidget(this);
+    LV_namen->setViewMode(QListView::IconMode);
+    LV_namen->setIconSize(QSize(60, 60));
+    LV_namen->setGridSize(QSize(120, 100));
+    LV_namen->setResizeMode(QListView::Adjust);
+    LV_namen->setMovement(QListView::Static);
+    LV_namen->setWordWrap(true);
+    LV_namen->setSelectionMode(QAbstractItemView::SingleSelection);
+    LV_namen->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    auto* delegate = new NewNameDelegate(this);
+    LV_namen->setItemDelegate(delegate);
+    // Enter, Escape and leaving the field all close the editor.
+    connect(delegate, &QAbstractItemDelegate::closeEditor, this, [this] { m_editing = false; });
+    LV_namen->setSortingEnabled(true);
+    LV_namen->setToolTip(toolTipText());
+    LV_namen->setStyleSheet(QStringLiteral("QListWidget { background: rgb(255, 255, 225); }"));
+    QFont names = LV_namen->font();
+    names.setPointSize(11);
+    LV_namen->setFont(names);
+    LV_namen->installEventFilter(this);
+    LV_namen->viewport()->installEventFilter(this);
+
+    ChB_mehrere = new QCheckBox(QStringLiteral("mehrere Nutzer neu eingeben"), this);
+    L_hinweis = new QLabel(QStringLiteral("Bitte auf ein Bild klicken um das Programm zu starten!"), this);
+    QFont hint = L_hinweis->font();
+    hint.setPointSize(12);
+    L_hinweis->setFont(hint);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(L_ueberschrift);
+    layout->addWidget(LV_namen, 1);
+    layout->addWidget(ChB_mehrere);
+    layout->addWidget(L_hinweis);
+    resize(640, 480);
+
+    m_newItem = addEntry(newNameCaption());
+    m_newItem->setFlags(m_newItem->flags() | Qt::ItemIsEditable);
+    const QStringList& players = g().playerList;
+    QListWidgetItem* current = nullptr;
+    for (int i = 0; i < players.size(); ++i) {
+        if (players[i].isEmpty())
+            continue;
+        QListWidgetItem* item = addEntry(players[i]);
+        if (i == 0)
+            current = item;
+    }
+    if (current) {
+        LV_namen->setCurrentItem(current);
+        LV_namen->scrollToItem(current);
+    }
+    LV_namen->setFocus();
+
+    connect(LV_namen, &QListWidget::itemClicked, this, &TFormnamenwahl::activate);
+}
+
+QListWidgetItem* TFormnamenwahl::addEntry(const QString& name)
+{
+    auto* item = new NameItem(QIcon(playerdialogs::playerIcon(name == newNameCaption() ? QString() : name)), name);
+    item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+    item->setTextAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    LV_namen->addItem(item);
+    return item;
+}
+
+QListWidgetItem* TFormnamenwahl::itemFor(const QString& name) const
+{
+    for (int i = 0; i < LV_namen->count(); ++i) {
+        QListWidgetItem* item = LV_namen->item(i);
+        if (item != m_newItem && item->text().compare(name, Qt::CaseInsensitive) == 0)
+            return item;
+    }
+    return nullptr;
+}
+
+QStringList TFormnamenwahl::captions() const
+{
+    QStringList out;
+    for (int i = 0; i < LV_namen->count(); ++i)
+        out << LV_namen->item(i)->text();
+    return out;
+}
+
+void TFormnamenwahl::activate(QListWidgetItem* item)
+{
+    if (!item || m_editing)
+        return;
+    if (item == m_newItem) {
+        startEditing();
+        return;
+    }
+    MakeCurrentPlayer(item->text());
+    accept();
+}
+
+void TFormnamenwahl::startEditing()
+{
+    LV_namen->setCurrentItem(m_newItem);
+    LV_namen->editItem(m_newItem);
+}
+
+void TFormnamenwahl::finishEditing(const QString& typed)
+{
+    const QString text = typed.trimmed();
+    m_newItem->setText(newNameCaption());
+    if (text.isEmpty() || text == newNameCaption())
+        return;
+    // Pasted text skips the key check.
+    if (!isValidPlayerName(text)) {
+        playerdialogs::beep();
+        return;
+    }
+    if (playerIndex(text) >= 0) {
+        playerdialogs::beep();
+        dialogs::error(this, QStringLiteral("Der Spielername existiert schon."));
+        return;
+    }
+    const std::optional<QString> reference = askNewPlayer(text);
+    if (!reference)
+        return;
+    QListWidgetItem* item = addEntry(text);
+    if (!ChB_mehrere->isChecked()) {
+        LV_namen->setCurrentItem(item);
+        LV_namen->scrollToItem(item);
+    }
+    g().playerList.append(text);
+    const QString source = playerOptionsFile(*reference);
+    const QString target = playerOptionsFile(text);
+    if (!reference->isEmpty() && fsys::fileExists(source) && !fsys::copyFile(source, target, true))
+        dialogs::error(this, QStringLiteral("Die Ini-Datei: ") + fsys::toStored(target) +
+                                 QStringLiteral(" konnte nicht erstellt werden."));
+}
+
+void TFormnamenwahl::deleteSelected()
+{
+    if (m_editing)
+        return;
+    QListWidgetItem* item = LV_namen->currentItem();
+    if (!item)
+        return;
+    if (playerlock::anyoneLocked()) {
+        dialogs::error(this, QStringLiteral("Es können keine Nutzer gelöscht werden!"));
+        return;
+    }
+    if (item == m_newItem) {
+        dialogs::error(this, QStringLiteral("Löschen nicht möglich!"));
+        return;
+    }
+    const QString name = item->text();
+    if (name.compare(QStringLiteral("Standard"), Qt::CaseInsensitive) == 0) {
+        dialogs::error(this, QStringLiteral("Der Spieler STANDARD kann nicht gelöscht werden!"));
+        return;
+    }
+    if (dialogs::ask(this, QStringLiteral("Soll der Spieler ") + name + QStringLiteral(" wirklich gelöscht werden?")) !=
+        dialogs::Button::Yes)
+        return;
+    delete LV_namen->takeItem(LV_namen->row(item));
+    const int i = playerIndex(name);
+    if (i >= 0)
+        g().playerList.removeAt(i);
+    if (LV_namen->count() > 0)
+        LV_namen->setCurrentRow(0);
+    // Renamed with a leading "_", so it is no longer listed but can still be brought back.
+    const QString file = playerOptionsFile(name);
+    if (!fsys::fileExists(file))
+        return;
+    const QString from = fsys::resolve(file);
+    const QString to = fsys::folderOf(from) + QLatin1Char('_') + fsys::fileName(from);
+    if (fsys::renameFile(from, to))
+        return;
+    if (fsys::fileExists(to))
+        fsys::removeFile(to);
+    if (!fsys::renameFile(from, to))
+        fsys::removeFile(from);
+}
+
+bool TFormnamenwahl::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == LV_namen && event->type() == QEvent::KeyPress && !m_editing) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            activate(LV_namen->currentItem());
+            return true;
+        case Qt::Key_Delete:
+            deleteSelected();
+            return true;
+        default:
+            break;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TFormnamenwahl::centreOnScreen()
+{
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    move(area.center() - QPoint(width() / 2, height() / 2));
+}
+
+void TFormnamenwahl::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    centreOnScreen();
+}
+
+TFormnamenwahl::Result TFormnamenwahl::ChoosePlayer(QWidget* parent)
+{
+    TFormnamenwahl dlg(parent);
+    return dlg.exec() == QDialog::Accepted ? Result::Chosen : Result::Cancelled;
+}

@@ -1,0 +1,73 @@
+#pragma once
+#include <QDialog>
+#include <QPixmap>
+#include <QString>
+#include <functional>
+#include <optional>
+
+class QCheckBox;
+class QLabel;
+class QListWidget;
+class QListWidgetItem;
+class QPainter;
+
+// The pictures and the beep of the player dialogs, one place each, until the picture and sound
+// modules take them over.
+namespace playerdialogs {
+// The player's picture from the `Spielerbilder` folder fitted into 60 x 60, else the frame
+// picture "Bilderrahmen", else an empty frame.
+QPixmap playerIcon(const QString& name);
+// The first existing `Spielerbilder` file of `base` with one of the picture extensions.
+QString findPlayerPicture(const QString& base);
+// Draws a picture file fitted and centred into `target`; false when it cannot be drawn.
+bool drawPictureFitted(QPainter& p, const QString& file, const QRect& target);
+void beep();
+// Tests count the beeps.
+void setBeepHandler(std::function<void()> handler);
+}
+
+// The player choice shown at start-up: one large icon per player and "Neuer Name".
+class TFormnamenwahl : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TFormnamenwahl(QWidget* parent = nullptr);
+
+    enum class Result { Chosen, Cancelled };
+    // On Chosen the chosen player is entry 0 of the player list.
+    static Result ChoosePlayer(QWidget* parent = nullptr);
+
+    // The question for a new name; the new-player dialog unless a test replaces it.
+    std::function<std::optional<QString>(const QString& name)> askNewPlayer;
+
+    static QString newNameCaption() { return QStringLiteral("Neuer Name"); }
+    static QString toolTipText();
+    bool editingNewName() const { return m_editing; }
+    QListWidgetItem* newNameItem() const { return m_newItem; }
+    QListWidgetItem* itemFor(const QString& name) const;
+    QStringList captions() const;
+
+    // The actions, as the list's clicks and keys run them.
+    void activate(QListWidgetItem* item);
+    void startEditing();
+    void finishEditing(const QString& text);
+    void deleteSelected();
+
+    QLabel* L_ueberschrift;
+    QListWidget* LV_namen;
+    QCheckBox* ChB_mehrere;
+    QLabel* L_hinweis;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    QListWidgetItem* addEntry(const QString& name);
+    void centreOnScreen();
+    friend class NewNameDelegate;
+    void setEditing(bool on) { m_editing = on; }
+
+    QListWidgetItem* m_newItem = nullptr;
+    bool m_editing = false;
+};

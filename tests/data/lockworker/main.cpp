@@ -1,0 +1,142 @@
+// One "workstation" of the lock-file test: takes and releases its own player name `count` times
+// while other processes do the same, and checks the lock file at every step.
+//   kalimo_lockworker <Optionen folder> <name> <count> [nolock]
+// "nolock" does the read-change-write without the OS lock and writes in place: the unguarded way,
+// to show that the test notices lost or torn names.
+#include "core/FileSystem.h"
+#include "core/GlobalState.h"
+#include "data/PlayerLock.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QRegularExpression>
+#include <cstdio>
+
+namespace {
+const QRegularExpression kLine(QStringLiteral("^w[0-9]+$"));
+
+// A well-formed lock file: names of workers, each ended by CR LF, none twice. Returns the names.
+bool parse(const QByteArray& bytes, QStringList& names, QString& why)
+{
+    names.clear();
+    if (bytes.isEmpty())
+        return true;
+    if (!bytes.endsWith("\r\n")) {
+        why = QStringLiteral("no CR LF at the end");
+        return false;
+    }
+    QList<QByteArray> parts = bytes.split('\n');
+    parts.removeLast();  // empty: the text ends with CR LF
+    for (const QByteArray& p : parts) {
+        if (!p.endsWith('\r')) {
+            why = QStringLiteral("line without CR");
+            return false;
+        }
+        const QString name = QString::fromLatin1(p.left(p.size() - 1));
+        if (!kLine.match(name).hasMatch()) {
+            why = QStringLiteral("malformed line '%1'").arg(name);
+            return false;
+        }
+        if (names.contains(name)) {
+            why = QStringLiteral("doubled name %1").arg(name);
+            return false;
+        }
+        names << name;
+    }
+    return true;
+}
+
+QByteArray readRaw(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return f.readAll();
+}
+
+bool acquireUnguarded(const QString& path, const QString& name)
+{
+    QStringList names;
+    QString why;
+    parse(readRaw(path), names, why);
+    if (names.contains(name))
+        return false;
+    names << name;
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    f.write(fsys::joinLines(names));
+    return true;
+}
+
+void releaseUnguarded(const QString& path, const QString& name)
+{
+    QStringList names;
+    QString why;
+    parse(readRaw(path), names, why);
+    names.removeOne(name);
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(fsys::joinLines(names));
+}
+
+int fail(const QString& name, int round, const QString& why)
+{
+    std::fprintf(stdout, "FAIL %s round %d: %s\n", qPrintable(name), round, qPrintable(why));
+    return 1;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: kalimo_lockworker <folder> <name> <count> [nolock]\n");
+        return 2;
+    }
+    g().config.dirs.optionen = fsys::withSlash(QString::fromLocal8Bit(argv[1]));
+    const QString name = QString::fromLocal8Bit(argv[2]);
+    const int count = QByteArray(argv[3]).toInt();
+    const bool guarded = !(argc > 4 && QByteArray(argv[4]) == "nolock");
+    const QString path = playerlock::lockFilePath();
+    g().playerList = {name};
+
+    int sawOthers = 0;
+    for (int round = 0; round < count; ++round) {
+        const bool ok = guarded ? AcquirePlayerLock(name) : acquireUnguarded(path, name);
+        if (!ok)
+            return fail(name, round, QStringLiteral("own name refused"));
+        if (guarded && !holdsPlayerLock())
+            return fail(name, round, QStringLiteral("holds lock not set"));
+
+        QStringList names;
+        QString why;
+        // Under the lock, and once more without it: renamed whole files are never torn.
+        QByteArray bytes;
+        if (guarded) {
+            playerlock::Guard guard;
+            bytes = readRaw(path);
+        } else {
+            bytes = readRaw(path);
+        }
+        if (!parse(bytes, names, why))
+            return fail(name, round, why);
+        if (!names.contains(name))
+            return fail(name, round, QStringLiteral("own name missing while held"));
+        sawOthers += names.size() > 1 ? 1 : 0;
+        if (!parse(readRaw(path), names, why))
+            return fail(name, round, QStringLiteral("unlocked read: ") + why);
+        if (!names.contains(name))
+            return fail(name, round, QStringLiteral("own name missing while held (unlocked read)"));
+
+        if (guarded)
+            ReleasePlayerLock(name);
+        else
+            releaseUnguarded(path, name);
+        if (!parse(readRaw(path), names, why))
+            return fail(name, round, QStringLiteral("after release: ") + why);
+        if (names.contains(name))
+            return fail(name, round, QStringLiteral("own name still listed after release"));
+    }
+    std::fprintf(stdout, "OK %s rounds %d others %d\n", qPrintable(name), count, sawOthers);
+    return 0;
+}
