@@ -1,6 +1,7 @@
 #include "core/Dialogs.h"
 #include "core/FileSystem.h"
 #include "core/GlobalState.h"
+#include "core/OptionRecords.h"
 #include "core/Random.h"
 #include "media/sound/Sound.h"
 #include "media/sound/TestAudioBackend.h"
@@ -60,6 +61,17 @@ TEST(SoundArticles, DropArticleSounds)
         EXPECT_EQ(DropArticleSounds(c.in, false), c.out) << c.in.join(';').toStdString();
         EXPECT_EQ(DropArticleSounds(c.in, true), c.in);
     }
+}
+
+TEST(SoundArticles, FollowThePlayersOption)
+{
+    resetGlobals();
+    EXPECT_EQ(StripArticle("die Katze"), "die Katze") << "articles are on by default";
+    EXPECT_EQ(DropArticleSounds(QStringList{"/m/die.wav", "/m/katze.wav"}).size(), 2);
+    g().playerOptions.withArticle = false;
+    EXPECT_EQ(StripArticle("die Katze"), "Katze");
+    EXPECT_EQ(DropArticleSounds(QStringList{"/m/die.wav", "/m/katze.wav"}), QStringList{"/m/katze.wav"});
+    resetGlobals();
 }
 
 TEST(SoundPause, SelectPause)
@@ -122,7 +134,8 @@ TEST_F(SoundChoice, FixedAndTaskPraise)
 
     TAufgabe task;
     task.successSounds = {"ja.wav", "Lob\\prima.wav"};
-    PrepareFeedbackSounds(1, 0, {}, {}, &task);
+    TOptFeedback options;  // by default the task's own praise and a random error sound
+    PrepareFeedbackSounds(options, &task);
     EXPECT_EQ(praiseSounds(), (QStringList{d.internsound + "ja.wav", d.internsound + "Lob/prima.wav"}));
 }
 

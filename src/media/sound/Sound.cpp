@@ -171,6 +171,19 @@ void PrepareFeedbackSounds(int praiseMode, int errorMode, const QStringList& pra
     }
 }
 
+void PrepareFeedbackSounds(const TOptFeedback& options, const TAufgabe* task)
+{
+    PrepareFeedbackSounds(options.successSource, options.errorSource, options.successSoundText,
+                          options.errorSoundText, task);
+}
+
+QString StripArticle(const QString& text) { return StripArticle(text, g().playerOptions.withArticle); }
+
+QStringList DropArticleSounds(const QStringList& sounds)
+{
+    return DropArticleSounds(sounds, g().playerOptions.withArticle);
+}
+
 QString StripArticle(const QString& text, bool withArticle)
 {
     if (withArticle)

@@ -5,6 +5,7 @@
 class QWidget;
 class TWAV;
 struct TAufgabe;
+struct TOptFeedback;
 
 // The sound operations around the player: name resolution against the sound folders, pauses,
 // praise and error sounds, articles, one-shot sounds, acoustic events and the noise program.
@@ -38,11 +39,16 @@ void resetSoundState();
 // errorMode: 0 the configured names, 1 one random error sound.
 void PrepareFeedbackSounds(int praiseMode, int errorMode, const QStringList& praiseNames,
                            const QStringList& errorNames, const TAufgabe* task);
+// The same from an exercise's feedback options ("ErfolgAkustisch", "FehlerAkustisch" and their lists).
+void PrepareFeedbackSounds(const TOptFeedback& options, const TAufgabe* task);
 
 // With articles off ("mit Artikel"): the leading article of a text goes, and in a list of exactly
 // two sounds the article sound goes. With articles on both return their input.
 QString StripArticle(const QString& text, bool withArticle);
 QStringList DropArticleSounds(const QStringList& sounds, bool withArticle);
+// The same by the current player's option "mit Artikel".
+QString StripArticle(const QString& text);
+QStringList DropArticleSounds(const QStringList& sounds);
 
 // Depth-first search of a folder tree for name + ".wav" (exact, without case) or a ".wav" file whose
 // name contains name; the folder's own files before its sub-folders. Full path or empty.
