@@ -192,6 +192,9 @@ TFormnamenwahl::TFormnamenwahl(QWidget* parent) : QDialog(parent)
     LV_namen->viewport()->installEventFilter(this);
 
     ChB_mehrere = new QCheckBox(QStringLiteral("mehrere Nutzer neu eingeben"), this);
+    QFont box = ChB_mehrere->font();
+    box.setPointSize(11);
+    ChB_mehrere->setFont(box);
     L_hinweis = new QLabel(QStringLiteral("Bitte auf ein Bild klicken um das Programm zu starten!"), this);
     QFont hint = L_hinweis->font();
     hint.setPointSize(12);

@@ -34,6 +34,9 @@ TFormLock::TFormLock(QWidget* parent) : QDialog(parent)
     B_ok = new QPushButton(QStringLiteral("OK"), this);
     B_ok->setDefault(true);
     B_ok->setMinimumSize(120, 36);
+    QFont okFont = B_ok->font();
+    okFont.setPointSize(12);
+    B_ok->setFont(okFont);
 
     L_freigabe = new QLabel(releaseText(), this);
     L_freigabe->setTextFormat(Qt::RichText);
@@ -47,6 +50,7 @@ TFormLock::TFormLock(QWidget* parent) : QDialog(parent)
     B_freigeben = new QPushButton(QStringLiteral("Alle Einstellungen wieder freigeben"), this);
     B_freigeben->setVisible(false);
     B_freigeben->setAutoDefault(false);
+    B_freigeben->setMinimumHeight(32);
 
     auto* okRow = new QHBoxLayout;
     okRow->addStretch();
@@ -60,7 +64,11 @@ TFormLock::TFormLock(QWidget* parent) : QDialog(parent)
     layout->addSpacing(10);
     layout->addWidget(L_freigabe);
     layout->addWidget(B_freigeben);
-    setFixedWidth(sizeHint().width() + 20);
+    const int width = L_zeile2->sizeHint().width() + 40;
+    setFixedWidth(width);
+    // A word-wrapped label gets no height for its width from the dialog's layout.
+    const QMargins m = layout->contentsMargins();
+    L_freigabe->setMinimumHeight(L_freigabe->heightForWidth(width - m.left() - m.right()));
 
     connect(B_ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(B_freigeben, &QPushButton::clicked, this, [this] {

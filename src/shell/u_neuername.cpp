@@ -49,6 +49,9 @@ TFormneuername::TFormneuername(const QString& newName, QWidget* parent)
                            P_auswahl);
     CB_spieler = new TRefPlayerCombo(P_auswahl);
     CB_spieler->setFont(big);
+    QFont hint = L_auswahl->font();
+    hint.setPointSize(11);
+    L_auswahl->setFont(hint);
     QStringList players = g().playerList;
     std::sort(players.begin(), players.end(),
               [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
@@ -67,6 +70,7 @@ TFormneuername::TFormneuername(const QString& newName, QWidget* parent)
     buttons->addWidget(B_abbrechen);
     auto* top = new QVBoxLayout(this);
     top->setSizeConstraint(QLayout::SetFixedSize);  // only as high as what is shown
+    top->setSpacing(12);
     top->addWidget(L_frage);
     top->addLayout(buttons);
     top->addWidget(P_auswahl);
