@@ -104,7 +104,12 @@ bool update(const std::function<bool(QStringList& names, bool existed)>& change)
         return true;
     // Written whole to a temporary file and renamed over the old one before the lock is let go:
     // a reader never sees a half-written file, and a crash leaves the old one.
-    return fsys::writeLines(lockFilePath(), names);
+    const QString path = lockFilePath();
+    if (!fsys::writeLines(path, names))
+        return false;
+    // The new file is ours; the users of the other workstations must be able to replace it too.
+    (void)::chmod(QFile::encodeName(fsys::resolve(path)).constData(), 0666);
+    return true;
 }
 
 } // namespace playerlock

@@ -4,9 +4,11 @@
 #include "data/PlayerLock.h"
 #include "support/TestSupport.h"
 
+#include <QFile>
 #include <QProcess>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -41,6 +43,12 @@ TEST_F(PlayerLockTest, AcquireCreatesMissingFile)
     ASSERT_FALSE(fsys::fileExists(playerlock::lockFilePath()));
     EXPECT_TRUE(AcquirePlayerLock("Ben"));
     EXPECT_EQ(lockBytes(), QByteArray("Ben\r\n"));
+    // Both files stay writable for the users of the other workstations.
+    for (const QString& path : {playerlock::lockFilePath(), playerlock::guardFilePath()}) {
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0666u) << path.toStdString();
+    }
 }
 
 TEST_F(PlayerLockTest, ReleaseRemovesFirstEqualLineOnlyWhileHeld)
@@ -80,6 +88,7 @@ TEST_F(PlayerLockTest, ReleaseAllLocks)
         dialogs::ScriptedDialogs d;
         ReleaseAllLocks();
         EXPECT_FALSE(fsys::fileExists(playerlock::lockFilePath()));
+        EXPECT_TRUE(fsys::fileExists(playerlock::guardFilePath()));  // never removed
         EXPECT_FALSE(holdsPlayerLock());
         EXPECT_EQ(d.texts(), QStringList{c.message});
     }
