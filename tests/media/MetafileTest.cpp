@@ -318,6 +318,37 @@ TEST(MetafileState, ExtTextOutWritesInTheTextColourWithOpaqueRectangle)
     EXPECT_EQ(px(img, 90, 40), 0xFFFFFFu) << "nothing right of the two letters";
 }
 
+TEST(MetafileState, WmfTextOutAndExtTextOutWithOpaqueRectangle)
+{
+    // Font: 30 units high, "Liberation Sans"; text colour blue; TA_TOP | TA_LEFT.
+    QByteArray font;
+    put32(font, 3 + 9 + 16);
+    put16(font, 0x02FB);
+    for (int v : {-30, 0, 0, 0, 400})
+        put16(font, v);
+    font += QByteArray(8, '\0');
+    QByteArray face("Liberation Sans");
+    face.append(QByteArray(32 - face.size(), '\0'));
+    font += face;
+    Wmf w(0, 0, 100, 100, 96);
+    w.raw(font).rec(0x012D, {0});
+    w.rec(0x0209, {0x0000, 0x00FF});           // text colour blue (0x00FF0000)
+    w.rec(0x0102, {1});                        // transparent background
+    w.rec(0x0521, {2, 'H' | ('H' << 8), 10, 10});   // TextOut "HH" at (10, 10)
+    w.rec(0x0201, {0xFFFF, 0x0000});           // background yellow
+    // ExtTextOut at (10, 60), one letter, ETO_OPAQUE over 60..100 x 50..100.
+    w.rec(0x0A32, {60, 10, 1, 2, 60, 50, 100, 100, 'H'});
+    const QImage img = render(w.bytes(1));
+    int blue = 0;
+    for (int y = 10; y < 45; ++y)
+        for (int x = 10; x < 60; ++x)
+            if (qBlue(img.pixel(x, y)) > 200 && qRed(img.pixel(x, y)) < 80)
+                ++blue;
+    EXPECT_GT(blue, 80);
+    EXPECT_EQ(px(img, 90, 95), 0xFFFF00u);
+    EXPECT_EQ(px(img, 90, 40), 0xFFFFFFu);
+}
+
 // ------------------------------------------------ malformed files
 
 TEST(MetafileMalformed, TruncatedFilesDrawWhatIsWhole)

@@ -443,6 +443,19 @@ QString LightVariantPath(const QString& pic)
     return fsys::folderOf(pic) + QStringLiteral("hell/") + fsys::fileName(pic);
 }
 
+QImage LightBackground(const QString& backgroundPicture, QSize area, Colour background)
+{
+    Target t(area.width(), area.height(), background >= 0 ? background : 0x00FFFFFF);
+    const QString light = LightVariantPath(backgroundPicture);
+    if (fsys::fileExists(light)) {
+        CoverPicture(t, light, background, false);
+    } else {
+        CoverPicture(t, backgroundPicture, background, false);
+        LightenRect(t.image, 0, 0, t.width() - 1, t.height() - 1, 30);
+    }
+    return t.image;
+}
+
 Colour MixColour(Colour a, Colour b, int p)
 {
     auto ch = [](Colour c, int shift) { return double((c >> shift) & 0xFF); };

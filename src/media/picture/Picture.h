@@ -70,6 +70,9 @@ void DrawPictureOrName(Target& target, const QString& name, Colour background, i
 QString ResolvePictureName(const QString& name);
 
 QString LightVariantPath(const QString& picture);
+// The bitmap the cards of an exercise copy their backgrounds from: the light variant covered over
+// the drawing area when it exists, else the background picture itself lightened by 30 percent.
+QImage LightBackground(const QString& backgroundPicture, QSize area, Colour background);
 
 Colour MixColour(Colour a, Colour b, int percent);
 Colour LightenColour(Colour c, int percent);
