@@ -7,6 +7,7 @@
 #include <QThread>
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -302,6 +303,9 @@ void SdlAudioBackend::postMix(void* udata, unsigned char* stream, int len)
         const auto* s = reinterpret_cast<const qint16*>(stream);
         for (qint64 i = 0; i < frames * 2; ++i) {
             if (s[i] != 0) {
+                const qint64 now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                       std::chrono::steady_clock::now().time_since_epoch()).count();
+                self->m_firstSoundNs.store(now + (i / 2) * 1000000000 / self->m_frequency);
                 self->m_firstSoundFrame.store(start + i / 2);
                 self->m_watching.store(false);
                 break;

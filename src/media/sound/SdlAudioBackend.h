@@ -44,6 +44,8 @@ public:
     qint64 mixedFrames() const { return m_mixedFrames.load(); }
     void watchForSound();
     qint64 firstSoundFrame() const { return m_firstSoundFrame.load(); }
+    // When that frame was mixed (steady clock, nanoseconds), counted from the buffer's start.
+    qint64 firstSoundTimeNs() const { return m_firstSoundNs.load(); }
 
     // A wave file's bytes pass these checks before the decoder sees them: RIFF/WAVE header, a
     // "fmt " chunk, and a "data" chunk that lies wholly inside the file.
@@ -78,6 +80,7 @@ private:
     Dispatcher* m_dispatcher = nullptr;
     std::atomic<qint64> m_mixedFrames{0};
     std::atomic<qint64> m_firstSoundFrame{-1};
+    std::atomic<qint64> m_firstSoundNs{0};
     std::atomic<bool> m_watching{false};
     static SdlAudioBackend* s_instance;
 };
