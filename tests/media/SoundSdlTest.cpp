@@ -149,6 +149,39 @@ TEST_F(SoundSdl, SeveralSoundsPlayAtOnce)
     EXPECT_TRUE(w.run(5000));
 }
 
+TEST_F(SoundSdl, WithoutADeviceTheDummyDriverPlaysAndSaysSoOnce)
+{
+    testing::internal::CaptureStderr();
+    {
+        RealAudio first(driver("keingeraet"));
+        EXPECT_TRUE(first.backend.isOpen());
+        EXPECT_EQ(first.backend.driverName(), "dummy");
+        tree.write("Material/Sound/a.wav", testwav::monoTone(30));
+        ChainWindow w;
+        PlaySound(w.player, "a.wav", false, false, true);
+        EXPECT_TRUE(w.run(5000)) << "the dummy driver keeps time and ends the sound";
+        EXPECT_EQ(w.failures, 0);
+    }
+    { RealAudio second(driver("keingeraet")); }
+    const std::string err = testing::internal::GetCapturedStderr();
+    const auto first = err.find("no audio device");
+    ASSERT_NE(first, std::string::npos) << err;
+    EXPECT_EQ(err.find("no audio device", first + 1), std::string::npos) << err;
+}
+
+TEST_F(SoundSdl, AWindowClosedWhileItsSoundPlaysGetsNoNotice)
+{
+    RealAudio real(driver("dummy"));
+    tree.write("Material/Sound/a.wav", testwav::monoTone(30));
+    tree.write("Material/Sound/b.wav", testwav::monoTone(60));
+    auto* gone = new ChainWindow;
+    PlaySound(gone->player, "a.wav", false, false, true);
+    delete gone;  // its player closes the channel; a notice on its way is dropped
+    ChainWindow w;
+    PlaySound(w.player, "b.wav", false, false, true);
+    EXPECT_TRUE(w.run(5000));
+}
+
 // Runs of one kind in the recorded mix: exact silence, the pause file's level, or a tone.
 struct MixRun {
     char kind;  // 'Z' silence, 'P' pause level, 'T' tone
