@@ -36,11 +36,28 @@ void readLayout(const IniFile& ini, TLayout& l)
     l.font = font;
 }
 
+// "\\" -> "/" without a copy when there is nothing to convert.
+QString storedName(QStringView v)
+{
+    QString s = v.toString();
+    if (v.contains(QLatin1Char('\\')))
+        s.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return s;
+}
+
 // Duplicates dropped, first occurrence kept, without the quadratic search of a list.
 QStringList uniqueSounds(const QString& value)
 {
     QStringList raw, out;
-    SplitText(fsys::fromStored(value), raw, true, QStringLiteral(";"), false);
+    if (value.isEmpty())
+        return out;
+    SplitText(storedName(value), raw, true, QStringLiteral(";"), false);
+    if (raw.size() <= 16) {  // the usual case: a few names, a set would cost more than it saves
+        for (const QString& s : raw)
+            if (!out.contains(s))
+                out << s;
+        return out;
+    }
     QSet<QString> seen;
     for (const QString& s : raw) {
         if (!seen.contains(s)) {
@@ -49,6 +66,20 @@ QStringList uniqueSounds(const QString& value)
         }
     }
     return out;
+}
+// The element number a key names: plain decimal as written ("0", "12"), -1 for any other key.
+int elementKey(const QString& key)
+{
+    const qsizetype len = key.size();
+    if (len == 0 || len > 3 || (len > 1 && key[0] == QLatin1Char('0')))
+        return -1;
+    int v = 0;
+    for (QChar c : key) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return -1;
+        v = v * 10 + (c.unicode() - u'0');
+    }
+    return v;
 }
 } // namespace
 
@@ -68,25 +99,38 @@ TLayout defaultListLayout()
 bool ParseElement(const QString& text, TEinzelbild& element)
 {
     const bool result = text != QLatin1String("||");
-    QStringList fields;
-    SplitText(text, fields, true, QStringLiteral("|"), false);
+    // The fields as SplitText gives them at "|" (an empty last field is dropped); only the first
+    // four are used, so they are cut out directly.
+    QStringView fields[4];
+    int count = 0;
+    const QStringView all(text);
+    qsizetype start = 0;
+    while (count < 4 && start < all.size()) {
+        const qsizetype bar = all.indexOf(QLatin1Char('|'), start);
+        if (bar < 0) {
+            fields[count++] = all.mid(start);
+            break;
+        }
+        fields[count++] = all.mid(start, bar - start);
+        start = bar + 1;
+    }
     element.picture.clear();
     element.text.clear();
     element.sounds.clear();
     element.extra.clear();
-    if (fields.size() >= 1)
-        element.picture = fsys::fromStored(fields[0]);
-    if (fields.size() >= 2) {
+    if (count >= 1)
+        element.picture = storedName(fields[0]);
+    if (count >= 2) {
         bool ok = false;
         const int size = fields[1].toInt(&ok);
         element.layout.pictureSize = ok ? size : 100;
     } else {
         element.layout.pictureSize = 0;
     }
-    if (fields.size() >= 3)
-        element.text = textconv::forLoading(fields[2]);
-    if (fields.size() >= 4)
-        element.sounds = fsys::fromStored(fields[3]);
+    if (count >= 3)
+        element.text = textconv::forLoading(fields[2].toString());
+    if (count >= 4)
+        element.sounds = storedName(fields[3]);
     return result;
 }
 
@@ -104,14 +148,27 @@ int ParseTaskList(const IniFile& ini, TDaten& list, bool withLayout, int* elemen
     std::vector<TAufgabe> tasks;
     tasks.reserve(size_t(std::min(count, 100000)));
     const QString prefix = QStringLiteral("Aufgabe ");
+    const QString successKey = QStringLiteral("Erfolgssound");
     for (int k = 1; k <= count; ++k) {
-        const QString section = prefix + QString::number(k);
+        // One section lookup per task; its keys are matched here instead of n + 2 lookups.
+        const std::vector<IniFile::Entry> entries = ini.sectionEntries(prefix + QString::number(k));
+        const QString* values[kMaxElementCount + 1] = {};
+        const QString* success = nullptr;
+        for (const IniFile::Entry& e : entries) {
+            const int index = elementKey(e.key);
+            if (index >= 0 && index <= n)
+                values[index] = &e.value;
+            else if (!success && e.key.compare(successKey, Qt::CaseInsensitive) == 0)
+                success = &e.value;
+        }
+        static const QString none;
         TAufgabe task;
         task.elements.resize(size_t(n) + 1);
-        task.successSounds = uniqueSounds(ini.readString(section, QStringLiteral("Erfolgssound")));
-        int valid = ParseElement(ini.readString(section, QStringLiteral("0")), task.headElement) ? 1 : 0;
+        if (success)
+            task.successSounds = uniqueSounds(*success);
+        int valid = ParseElement(values[0] ? *values[0] : none, task.headElement) ? 1 : 0;
         for (int i = 1; i <= n; ++i) {
-            if (ParseElement(ini.readString(section, QString::number(i)), task.elements[size_t(i)]))
+            if (ParseElement(values[i] ? *values[i] : none, task.elements[size_t(i)]))
                 ++valid;
         }
         if (valid > 0)
