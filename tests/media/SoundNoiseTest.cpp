@@ -4,6 +4,8 @@
 #include "media/sound/Sound.h"
 #include "support/TestSupport.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -12,7 +14,10 @@
 // SDL's disk driver.
 TEST(SoundNoise, PlaysASoftNoiseUntilStopped)
 {
-    const QString binary = qEnvironmentVariable("KALIMO_BINARY_DIR");
+    // The build tree: given by CTest, else two folders above tests/media/test_media.
+    QString binary = qEnvironmentVariable("KALIMO_BINARY_DIR");
+    if (binary.isEmpty())
+        binary = QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../..")).absolutePath();
     const QString installation = fsys::withSlash(binary) + QStringLiteral("demo/");
     if (binary.isEmpty() || !fsys::fileExists(installation + QStringLiteral("noise/noise")))
         GTEST_SKIP() << "the noise program is not built";
