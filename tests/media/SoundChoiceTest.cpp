@@ -185,6 +185,8 @@ TEST_F(SoundChoice, OneShotSounds)
     EXPECT_EQ(audio.log().back(), "loop " + step);
     StopWaveFiles();
     EXPECT_TRUE(audio.oneShotPlaying().isEmpty());
+    Beep();
+    EXPECT_EQ(audio.log().back(), "beep");
 }
 
 TEST_F(SoundChoice, AcousticEvents)

@@ -137,6 +137,31 @@ TEST_F(SoundSdl, BadFilesGiveAFailureNoticeAndTheChainGoesOn)
     EXPECT_EQ(w.failures, 1);
 }
 
+TEST_F(SoundSdl, OneShotSoundsAndTheBeepSoundInTheRecording)
+{
+    const QString recording = tree.path("oneshot.raw");
+    const QString file = tree.write("INTERN/Sound/meldung.wav", testwav::pcm(44100, 1, 16, testwav::tone(44100, 40, 500, 20000)));
+    {
+        RealAudio real(driver("disk", recording));
+        EXPECT_TRUE(PlayWaveFile(file, true, false)) << "synchronous: returns when it has sounded";
+        QEventLoop pause;
+        QTimer::singleShot(60, &pause, &QEventLoop::quit);
+        pause.exec();
+        Beep();
+        QTimer::singleShot(250, &pause, &QEventLoop::quit);
+        pause.exec();
+    }
+    const QByteArray pcm = tree.read("oneshot.raw");
+    const auto* s = reinterpret_cast<const qint16*>(pcm.constData());
+    int loud = 0, beep = 0;
+    for (qsizetype i = 0; i < pcm.size() / 2; ++i) {
+        loud += std::abs(s[i]) > 15000;
+        beep += std::abs(s[i]) > 6000 && std::abs(s[i]) <= 9000;
+    }
+    EXPECT_GT(loud, 100) << "the one-shot file";
+    EXPECT_GT(beep, 1000) << "the beep";
+}
+
 TEST_F(SoundSdl, SeveralSoundsPlayAtOnce)
 {
     RealAudio real(driver("dummy"));

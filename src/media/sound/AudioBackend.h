@@ -63,6 +63,8 @@ public:
     virtual bool playOneShot(const QString& file, bool wait, bool interruptOthers) = 0;
     virtual bool playLoop(const QString& file) = 0;
     virtual void stopOneShots() = 0;
+    // The computer's beep: a short tone on the one-shot channel (X11 bells are often silent).
+    virtual void beep() = 0;
 };
 
 namespace audio {

@@ -8,6 +8,7 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -75,6 +76,8 @@ SdlAudioBackend::~SdlAudioBackend()
             Mix_FreeChunk(s.chunk);
         if (m_oneShot)
             Mix_FreeChunk(m_oneShot);
+        if (m_beep)
+            Mix_FreeChunk(m_beep);
         Mix_CloseAudio();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
@@ -365,4 +368,26 @@ void SdlAudioBackend::stopOneShots()
 {
     if (m_open)
         Mix_HaltChannel(0);
+}
+
+void SdlAudioBackend::beep()
+{
+    if (!m_open)
+        return;
+    if (!m_beep) {
+        // 150 ms of 880 Hz with soft edges, in the device's own format.
+        const int frames = m_frequency * 150 / 1000, edge = m_frequency / 200;
+        m_beepSamples.resize(size_t(frames) * 2);
+        for (int i = 0; i < frames; ++i) {
+            const double gain = std::min({1.0, double(i) / edge, double(frames - 1 - i) / edge});
+            const auto v = qint16(std::lround(9000 * gain * std::sin(2 * M_PI * 880 * i / m_frequency)));
+            m_beepSamples[size_t(2 * i)] = m_beepSamples[size_t(2 * i + 1)] = v;
+        }
+        m_beep = Mix_QuickLoad_RAW(reinterpret_cast<Uint8*>(m_beepSamples.data()),
+                                   Uint32(m_beepSamples.size() * sizeof(qint16)));
+        if (!m_beep)
+            return;
+    }
+    Mix_HaltChannel(0);
+    Mix_PlayChannel(0, m_beep, 0);
 }

@@ -34,6 +34,7 @@ public:
     bool playOneShot(const QString& file, bool wait, bool interruptOthers) override;
     bool playLoop(const QString& file) override;
     void stopOneShots() override;
+    void beep() override;
 
     bool isOpen() const { return m_open; }
     QString driverName() const { return m_driver; }
@@ -77,6 +78,8 @@ private:
     std::vector<int> m_playing;        // mixer channel -> id that is playing there, 0 when none
     std::vector<int> m_bound;          // mixer channel -> open id, 0 when free (UI thread only)
     Mix_Chunk* m_oneShot = nullptr;
+    Mix_Chunk* m_beep = nullptr;
+    std::vector<qint16> m_beepSamples;
     Dispatcher* m_dispatcher = nullptr;
     std::atomic<qint64> m_mixedFrames{0};
     std::atomic<qint64> m_firstSoundFrame{-1};

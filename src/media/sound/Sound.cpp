@@ -279,6 +279,8 @@ bool PlayWaveFileLooped(const QString& file)
 
 void StopWaveFiles() { audio::backend().stopOneShots(); }
 
+void Beep() { audio::backend().beep(); }
+
 void PlayAcousticEvent(const QString& name, bool wait, bool interruptOthers)
 {
     const TAkustikereignisliste& events = g().playerOptions.acousticEvents;

@@ -62,6 +62,8 @@ bool PlayWaveFile(const QString& file, bool wait, bool interruptOthers);
 // directory) until StopWaveFiles.
 bool PlayWaveFileLooped(const QString& file);
 void StopWaveFiles();
+// The computer's beep, on the one-shot channel.
+void Beep();
 
 // Plays the last acoustic event of that name from the player's options.
 void PlayAcousticEvent(const QString& name, bool wait, bool interruptOthers);

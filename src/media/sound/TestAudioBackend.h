@@ -25,9 +25,10 @@ public:
     bool playOneShot(const QString& file, bool wait, bool interruptOthers) override;
     bool playLoop(const QString& file) override;
     void stopOneShots() override;
+    void beep() override { m_log << QStringLiteral("beep"); }
 
     // What happened, one line per call: "open <file>", "play <channel>", "stop <channel>",
-    // "close <channel>", "closeAll", "oneshot <file>", "loop <file>", "stopOneShots".
+    // "close <channel>", "closeAll", "oneshot <file>", "loop <file>", "stopOneShots", "beep".
     const QStringList& log() const { return m_log; }
     void clearLog() { m_log.clear(); m_started.clear(); }
     // Files in the order they started playing.
