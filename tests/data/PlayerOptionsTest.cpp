@@ -6,6 +6,7 @@
 #include "data/PlayerOptions.h"
 #include "support/TestSupport.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -384,4 +385,24 @@ TEST_F(PlayerOptions, ChosenListFileIsStoredForEveryProgram)
     for (int code : {101, 102, 201, 204, 302, 303, 304, 305, 401, 402, 403, 404, 405, 406, 407, 408})
         EXPECT_NE(chosenListFile(code), nullptr) << code;
     EXPECT_EQ(chosenListFile(0), nullptr);
+}
+
+TEST_F(PlayerOptions, FileMadeOnWindowsReadsWithProfileRules)
+{
+    QFile f(fixture("options/Options-Windows.txt"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    t.write("options-anna.TXT", f.readAll());  // other case on disk
+    for (int code : {0, 405, 305})
+        ReadPlayerOptions("Anna", code);
+    EXPECT_EQ(o().generalFont, (TFont{"Comic Sans MS", 14, 255}));
+    EXPECT_TRUE(o().capitalsOnly);
+    EXPECT_FALSE(o().nameChoice);
+    ASSERT_EQ(o().acousticEvents.size(), 1u);
+    EXPECT_EQ(o().acousticEvents[0], (TAkustikereignis{"Programmende", "INTERN/Sound/tschuess.wav", true}));
+    EXPECT_EQ(o().lautReplace.mode, 1);
+    EXPECT_EQ(o().lautReplace.headingVisible, 0);
+    EXPECT_EQ(o().lautReplace.feedback.successSoundText, (QStringList{"super.wav", "klasse.wav"}));
+    EXPECT_EQ(o().memory.textPicture, 1);
+    EXPECT_EQ(o().memory.pictureCount, 16);
+    EXPECT_EQ(fsys::list(t.root(), "*"), QStringList{"options-anna.TXT"});  // found without case, no copy made
 }
