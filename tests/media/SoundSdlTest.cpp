@@ -7,6 +7,7 @@
 #include "support/TestSupport.h"
 #include "SoundTestWav.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -160,6 +161,36 @@ TEST_F(SoundSdl, OneShotSoundsAndTheBeepSoundInTheRecording)
     }
     EXPECT_GT(loud, 100) << "the one-shot file";
     EXPECT_GT(beep, 1000) << "the beep";
+}
+
+TEST_F(SoundSdl, AnInterruptedChainEndsOnlyWithTheNewSound)
+{
+    RealAudio real(driver("dummy"));
+    tree.write("Material/Sound/lang.wav", testwav::monoTone(400));
+    tree.write("Material/Sound/b.wav", testwav::monoTone(30));
+    tree.write("Material/Sound/neu.wav", testwav::monoTone(120));
+    ChainWindow w;
+    struct Counter : QObject {
+        int notices = 0;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            notices += e->type() == SoundEndedEvent::eventType();
+            return false;  // the window still gets it
+        }
+    } counter;
+    w.window.installEventFilter(&counter);
+    int& notices = counter.notices;
+    PlaySound(w.player, "lang.wav", false, false, false);
+    PlaySound(w.player, "b.wav", false, false, true);
+    QEventLoop settle;
+    QTimer::singleShot(50, &settle, &QEventLoop::quit);
+    settle.exec();
+    PlaySound(w.player, "neu.wav", true, false, true);
+    QElapsedTimer t;
+    t.start();
+    EXPECT_TRUE(w.run(5000));
+    EXPECT_GE(t.elapsed(), 100) << "the chain ended with the new sound, not with the cut one";
+    EXPECT_EQ(notices, 1);
 }
 
 TEST_F(SoundSdl, SeveralSoundsPlayAtOnce)

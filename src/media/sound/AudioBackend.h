@@ -51,7 +51,8 @@ public:
     virtual int open(const QString& file) = 0;
     // Starts an opened channel; its end is posted to `owner` as a sound-ended notice.
     virtual bool play(int channel, QObject* owner) = 0;
-    // Cuts the sound off at once. The channel is released; an aborted notice may still follow.
+    // Cuts the sound off at once and releases the channel. The SDL backend sends no notice for it;
+    // the player copes with a late one either way.
     virtual void stop(int channel) = 0;
     // Releases a channel; no notice follows. False when the backend refuses.
     virtual bool close(int channel) = 0;
