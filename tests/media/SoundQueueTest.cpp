@@ -260,6 +260,22 @@ TEST_F(SoundQueue, PlayFailingToStartClosesTheChannel)
     EXPECT_TRUE(audio.log().back().startsWith("close "));
 }
 
+TEST_F(SoundQueue, HandleNoticeForwardsAsTheExercisesDo)
+{
+    audio.failOpen("b.wav");
+    QObject window;
+    TWAV player(&window);
+    std::vector<bool> over;
+    onSoundEnded(&window, [&](int c, SoundStatus s) { over.push_back(player.HandleNotice(c, s)); });
+    PlaySound(player, "a.wav", false, false, false);
+    PlaySound(player, "b.wav", false, false, false);
+    PlaySound(player, "c.wav", false, false, false);
+    PlaySound(player, "b.wav", false, false, true);
+    EXPECT_EQ(runChain(), (QStringList{"a.wav", "c.wav"}));
+    // a ends (c and b wait), the first b fails and c starts, c ends, the last b fails: over.
+    EXPECT_EQ(over, (std::vector<bool>{false, false, false, true}));
+}
+
 TEST_F(SoundQueue, NoticesReachOnlyTheOwningWindow)
 {
     Owner first, second;

@@ -102,6 +102,13 @@ void TWAV::StopAll()
     m_queue.clear();
 }
 
+bool TWAV::HandleNotice(int channel, SoundStatus status)
+{
+    if (status == SoundStatus::Failure)
+        return !SkipToNext();
+    return SoundEnded(channel) == 0;
+}
+
 bool TWAV::CloseAll()
 {
     m_queue.clear();

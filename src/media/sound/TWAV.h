@@ -3,6 +3,8 @@
 #include <QPointer>
 #include <QStringList>
 
+enum class SoundStatus;
+
 // The non-blocking sound player of a window, with its play queue. Entries are
 // "<channel>=<file>" for playing sounds and "W=<file>" for waiting ones, in the order added.
 // The owner receives a sound-ended notice per started sound and forwards it: a failure to
@@ -24,6 +26,9 @@ public:
     bool SkipToNext();
     void StopAll();
     bool CloseAll();
+    // The usual forwarding of a notice: a failure to SkipToNext, anything else to SoundEnded.
+    // True when the chain is over.
+    bool HandleNotice(int channel, SoundStatus status);
 
     const QStringList& queue() const { return m_queue; }
     bool isEmpty() const { return m_queue.isEmpty(); }
