@@ -349,6 +349,34 @@ TEST(MetafileState, WmfTextOutAndExtTextOutWithOpaqueRectangle)
     EXPECT_EQ(px(img, 90, 40), 0xFFFFFFu);
 }
 
+TEST(MetafileState, PiesRunCounterclockwiseOnTheDeviceUnlessToldOtherwise)
+{
+    // Pie from the right (100, 50) to the top (50, 0).
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        bool upperRight, lowerLeft;
+    };
+    Emf ccw;
+    solidBrush(ccw, 0x000000).rec(47, {0, 0, 100, 100, 100, 50, 50, 0});
+    Emf cw;
+    solidBrush(cw, 0x000000).rec(57, {2}).rec(47, {0, 0, 100, 100, 100, 50, 50, 0});
+    Wmf wmf;
+    wmfSolid(wmf, 0x000000).rec(0x081A, {0, 50, 50, 100, 100, 100, 0, 0});
+    Wmf flipped;  // y up: the window runs from 100 at the top to 0 at the bottom
+    flipped.rec(0x020B, {100, 0}).rec(0x020C, {-100, 100});
+    wmfSolid(flipped, 0x000000).rec(0x081A, {100, 50, 50, 100, 100, 100, 0, 0});
+    const Case cases[] = {{"counterclockwise", ccw.bytes(), true, false},
+                          {"clockwise", cw.bytes(), false, true},
+                          {"wmf", wmf.bytes(), true, false},
+                          {"wmf y up", flipped.bytes(), true, false}};
+    for (const Case& c : cases) {
+        const QImage img = render(c.bytes);
+        EXPECT_EQ(px(img, 75, 25) == 0, c.upperRight) << c.what;
+        EXPECT_EQ(px(img, 25, 75) == 0, c.lowerLeft) << c.what;
+    }
+}
+
 // ------------------------------------------------ malformed files
 
 TEST(MetafileMalformed, TruncatedFilesDrawWhatIsWhole)
