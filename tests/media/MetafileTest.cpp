@@ -6,6 +6,7 @@
 #include "media/picture/Picture.h"
 
 #include <QPainter>
+#include <QProcess>
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -104,6 +105,21 @@ INSTANTIATE_TEST_SUITE_P(Inkscape, MetafileReference,
                          [](const auto& info) {
                              return std::string(info.param.name) + "_" + (info.param.ext + 1);
                          });
+
+TEST(MetafileReference, RenderToolWritesThePictureAsPng)
+{
+    const QString tool = qEnvironmentVariable("KALIMO_BINARY_DIR") + QStringLiteral("/kalimo-render");
+    ASSERT_TRUE(QFileInfo(tool).isExecutable()) << "build the kalimo-render target";
+    TempTree tree;
+    const QString out = tree.path(QStringLiteral("haus.png"));
+    const int rc = QProcess::execute(tool, {fixture(QStringLiteral("metafiles/house.wmf")), out, QStringLiteral("240"),
+                                            QStringLiteral("180")});
+    ASSERT_EQ(rc, 0);
+    const QImage img(out);
+    ASSERT_EQ(img.size(), QSize(240, 180));
+    EXPECT_LT(meanGreyDifference(img, QImage(fixture(QStringLiteral("metafiles/house.png")))), 2.5);
+    EXPECT_NE(QProcess::execute(tool, {fixture(QStringLiteral("metafiles/house.wmf")), out}), 0) << "usage";
+}
 
 TEST(MetafileReference, UnrelatedDrawingsAreFarApart)
 {

@@ -136,6 +136,19 @@ TEST_F(PictureTest, JpegIsAlwaysOpaque)
 
 }
 
+TEST_F(PictureTest, GifLeavesOutItsTransparentColour)
+{
+    // 2 x 1 pixels: red, then the transparent index (white in the palette).
+    const QByteArray gif = QByteArray::fromHex("474946383961" "020001008000 00" "ff0000ffffff"
+                                               "21f90401000001 00" "2c000000000200010000" "0202440a00" "3b")
+                               .replace(' ', "");
+    const QString file = tree.write(QStringLiteral("zwei.gif"), gif);
+    Target t(2, 1, kGreenColour);
+    ASSERT_TRUE(DrawPictureFitted(t, file, kWhiteColour, 100, true, true, false));
+    EXPECT_EQ(px(t.image, 0, 0), kRed);
+    EXPECT_EQ(px(t.image, 1, 0), kGreen);
+}
+
 TEST_F(PictureTest, MissingAndUndecodableFiles)
 {
     Target t(20, 20, kGreenColour);
