@@ -108,7 +108,10 @@ INSTANTIATE_TEST_SUITE_P(Inkscape, MetafileReference,
 
 TEST(MetafileReference, RenderToolWritesThePictureAsPng)
 {
-    const QString tool = qEnvironmentVariable("KALIMO_BINARY_DIR") + QStringLiteral("/kalimo-render");
+    // The tool lies in the build directory's root, two levels above this test.
+    const QString binDir = qEnvironmentVariable("KALIMO_BINARY_DIR",
+                                                QCoreApplication::applicationDirPath() + QStringLiteral("/../.."));
+    const QString tool = binDir + QStringLiteral("/kalimo-render");
     ASSERT_TRUE(QFileInfo(tool).isExecutable()) << "build the kalimo-render target";
     TempTree tree;
     const QString out = tree.path(QStringLiteral("haus.png"));
