@@ -479,6 +479,28 @@ TEST(MetafileMalformed, ZeroAndHugeExtentsAndBitmaps)
     EXPECT_EQ(px(render(b.bytes()), 50, 50), 0xFFFFFFu);
 }
 
+TEST(MetafileMalformed, RegionsWithVeryManyRectanglesStayCheap)
+{
+    // 40000 one-pixel rectangles in a clip region: unions of that many would take minutes.
+    const int n = 40000;
+    QByteArray rec;
+    put32(rec, 75);
+    put32(rec, 16 + 32 + 16 * n);
+    put32(rec, 32 + 16 * n);
+    put32(rec, 5);
+    for (qint64 v : std::initializer_list<qint64>{32, 1, n, 16 * n, 0, 0, 100, 100})
+        put32(rec, v);
+    for (int i = 0; i < n; ++i)
+        for (qint64 v : std::initializer_list<qint64>{(i * 2) % 100, (i / 50) % 100, (i * 2) % 100 + 1, (i / 50) % 100 + 1})
+            put32(rec, v);
+    Emf e;
+    e.raw(rec);
+    solidBrush(e, 0x000000).rec(43, {0, 0, 100, 100});
+    const QImage img = render(e.bytes());
+    EXPECT_EQ(px(img, 0, 0), 0x000000u) << "the first rectangles clip as given";
+    EXPECT_EQ(px(img, 50, 60), 0xFFFFFFu) << "rectangles past the cap are left out";
+}
+
 TEST(MetafileMalformed, ObjectIndicesOutOfRangeAreIgnored)
 {
     Emf e;

@@ -146,7 +146,7 @@ private:
         QVector<QRect> rects;
         if (!r.ok(o, cb) || cb < 32)
             return rects;
-        const quint32 count = r.u32(o + 8);
+        const quint32 count = std::min<quint32>(r.u32(o + 8), kMaxRegionRects);
         const quint32 hs = std::max<quint32>(32, r.u32(o));
         for (quint32 i = 0; i < count && r.ok(o + hs + i * 16ll, 16) && qint64(hs) + i * 16ll + 16 <= cb; ++i) {
             const qint64 q = o + hs + i * 16ll;
@@ -159,7 +159,7 @@ private:
     {
         const qint64 e = 8 + 16 + 12;  // emrtext
         const QPointF ref = pt32(r, e);
-        const quint32 n = r.u32(e + 8);
+        const quint32 n = std::min<quint32>(r.u32(e + 8), kMaxTextChars);
         const quint32 offString = r.u32(e + 12);
         const quint32 options = r.u32(e + 16);
         QRectF rect;
@@ -644,11 +644,12 @@ private:
         const int scans = w(r, 5);
         QRegion reg;
         qint64 o = 6 + 20;
-        for (int i = 0; i < scans && r.ok(o, 6); ++i) {
+        int rects = 0;
+        for (int i = 0; i < scans && r.ok(o, 6) && rects < kMaxRegionRects; ++i) {
             const quint16 count = r.u16(o);
             const qint16 top = r.i16(o + 2), bottom = r.i16(o + 4);
             qint64 q = o + 6;
-            for (int k = 0; k + 1 < count && r.ok(q, 4) && k < 4096; k += 2, q += 4)
+            for (int k = 0; k + 1 < count && r.ok(q, 4) && rects < kMaxRegionRects; k += 2, q += 4, ++rects)
                 reg += QRect(QPoint(r.i16(q), top), QPoint(r.i16(q + 2) - 1, bottom - 1));
             o += 6 + qint64(count) * 2 + 2;
         }
@@ -743,8 +744,8 @@ private:
             break;
         }
         case 0x0521: {  // TEXTOUT: count, string, y, x
-            const int n = uw(r, 0);
-            const int padded = (n + 1) / 2;
+            const int n = std::min<int>(uw(r, 0), kMaxTextChars);
+            const int padded = (uw(r, 0) + 1) / 2;
             if (!r.ok(8, n) || 1 + padded + 1 >= params + 1)
                 break;
             const QByteArray str(reinterpret_cast<const char*>(r.d + 8), n);

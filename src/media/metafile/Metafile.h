@@ -20,6 +20,9 @@ inline constexpr qint64 kMaxFileBytes = 64ll * 1024 * 1024;
 inline constexpr int kMaxObjects = 4096;
 inline constexpr qint64 kMaxBitmapPixels = 16ll * 1024 * 1024;
 inline constexpr int kMaxSaveDepth = 256;
+// Region rectangles and text characters taken from one record.
+inline constexpr int kMaxRegionRects = 1024;
+inline constexpr int kMaxTextChars = 4096;
 
 // Recognises the format from the first bytes.
 Format detect(const QByteArray& bytes);

@@ -137,7 +137,20 @@ QRegion Player::pathToTarget(const QPainterPath& logicalPath) const
         return QRegion();
     QRegion out;
     const QRectF u = universe().boundingRect();
-    for (const QPolygonF& poly : logicalPath.toFillPolygons(t)) {
+    // Region unions cost time with every polygon; clip paths with thousands of figures are cut short.
+    QPainterPath limited;
+    if (logicalPath.elementCount() > 4 * kMaxRegionRects) {
+        for (int i = 0; i < 4 * kMaxRegionRects; ++i) {
+            const QPainterPath::Element e = logicalPath.elementAt(i);
+            if (e.isMoveTo())
+                limited.moveTo(e.x, e.y);
+            else
+                limited.lineTo(e.x, e.y);
+        }
+        limited.setFillRule(logicalPath.fillRule());
+    }
+    const QPainterPath& source = limited.isEmpty() ? logicalPath : limited;
+    for (const QPolygonF& poly : source.toFillPolygons(t)) {
         QPolygon ip;
         ip.reserve(poly.size());
         for (const QPointF& q : poly)
@@ -153,7 +166,7 @@ QRegion Player::logicalRegionToTarget(const QRegion& r) const
     QPainterPath path;
     int n = 0;
     for (const QRect& rc : r) {
-        if (++n > 4096)
+        if (++n > kMaxRegionRects)
             break;
         path.addRect(QRectF(rc));
     }
@@ -579,7 +592,7 @@ void Player::frameRegion(const QRegion& reg, const Brush& brush, QSizeF penSize)
     QRegion inner;
     int n = 0;
     for (const QRect& r : reg) {
-        if (++n > 4096)
+        if (++n > kMaxRegionRects)
             break;
         inner += r.adjusted(w, h, -w, -h);
     }
