@@ -5,6 +5,8 @@
 #include "media/metafile/Metafile.h"
 #include "media/picture/Picture.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QPainter>
 #include <QProcess>
 #include <cstring>
