@@ -264,6 +264,45 @@ TEST(MetafileState, HatchedBrushLeavesGapsAndPathsFill)
     EXPECT_EQ(px(q, 70, 70), 0xFFFFFFu);
 }
 
+TEST(MetafileState, ExcludedRectanglesStayUnpaintedAndDibPatternsRepeat)
+{
+    Wmf w;
+    wmfSolid(w, 0x000000);
+    w.rec(0x0415, {60, 60, 40, 40});        // ExcludeClipRect 40..60
+    w.rec(0x041B, {100, 100, 0, 0});
+    const QImage a = render(w.bytes());
+    EXPECT_EQ(px(a, 50, 50), 0xFFFFFFu);
+    EXPECT_EQ(px(a, 20, 20), 0x000000u);
+
+    // 2 x 2 checker of red and white as a DIB pattern brush.
+    QByteArray bmi;
+    for (qint64 v : {40, 2, 2})
+        put32(bmi, v);
+    put16(bmi, 1);
+    put16(bmi, 24);
+    for (int i = 0; i < 6; ++i)
+        put32(bmi, 0);
+    const QByteArray bits = QByteArray::fromHex("0000ffffffff0000" "ffffff0000ff0000");
+    QByteArray rec;
+    put32(rec, 94);
+    put32(rec, 32 + bmi.size() + bits.size());
+    for (qint64 v : std::initializer_list<qint64>{1, 0, 32, bmi.size(), 32 + bmi.size(), bits.size()})
+        put32(rec, v);
+    rec += bmi + bits;
+    Emf e;
+    e.raw(rec).rec(37, {1}).rec(37, {kNullPen}).rec(43, {0, 0, 100, 100});
+    const QImage b = render(e.bytes());
+    int red = 0, white = 0;
+    for (int y = 20; y < 80; ++y)
+        for (int x = 20; x < 80; ++x) {
+            const QRgb p = px(b, x, y);
+            red += p == 0xFF0000u;
+            white += p == 0xFFFFFFu;
+        }
+    EXPECT_GT(red, 1000);
+    EXPECT_GT(white, 1000);
+}
+
 TEST(MetafileState, EmfPlusCommentsAreSkippedAndTheFallbackDraws)
 {
     Emf e;

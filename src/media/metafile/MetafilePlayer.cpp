@@ -346,6 +346,8 @@ bool Player::prepare()
     m_p.setCompositionMode(mode);
     m_p.setBackgroundMode(s.bkMode == 2 ? Qt::OpaqueMode : Qt::TransparentMode);
     m_p.setBackground(s.bkColour);
+    // Pattern brushes stay crisp, as on the device.
+    m_p.setRenderHint(QPainter::SmoothPixmapTransform, false);
     return true;
 }
 
@@ -580,6 +582,7 @@ void Player::fillRegion(const QRegion& reg, const Brush& brush)
         return;
     applyClip();
     m_p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    m_p.setRenderHint(QPainter::SmoothPixmapTransform, false);
     QPainterPath p;
     p.addRegion(reg);
     m_p.fillPath(p, makeBrush(brush, QTransform()));
