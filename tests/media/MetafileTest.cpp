@@ -340,14 +340,15 @@ TEST(MetafileState, StretchDibitsKeepsBottomUpRowsInPlace)
     EXPECT_EQ(px(img, 75, 25), 0xFFFFFFu);
 }
 
-TEST(MetafileState, ExtTextOutWritesInTheTextColourWithOpaqueRectangle)
+// "HH" at (10, 10), aligned top-left, 40 pixels high, red text on a yellow background colour, with
+// the given ExtTextOut options and rectangle.
+QImage emfText(int options, QRect rect, int escapement = 0)
 {
-    // "HH" at (10, 10), aligned top-left, 40 pixels high, red, over an opaque yellow rectangle.
     QByteArray font;
     put32(font, 82);
     put32(font, 8 + 4 + 92);
     put32(font, 1);
-    for (qint64 v : std::initializer_list<qint64>{-40, 0, 0, 0, 700})
+    for (qint64 v : std::initializer_list<qint64>{-40, 0, escapement, 0, 700})
         put32(font, v);
     font += QByteArray(8, '\0');
     QByteArray face = QByteArray("L\0i\0b\0e\0r\0a\0t\0i\0o\0n\0 \0S\0a\0n\0s\0", 30);
@@ -358,7 +359,8 @@ TEST(MetafileState, ExtTextOutWritesInTheTextColourWithOpaqueRectangle)
     put32(text, 76 + 4 + 8);
     for (qint64 v : {0, 0, 0, 0, 1, 0, 0})
         put32(text, v);
-    for (qint64 v : {10, 10, 2, 76, 2 /* ETO_OPAQUE */, 0, 60, 100, 100, 80})
+    for (qint64 v : std::initializer_list<qint64>{10, 10, 2, 76, options, rect.left(), rect.top(),
+                                                  rect.right() + 1, rect.bottom() + 1, 80})
         put32(text, v);
     text += QByteArray("H\0H\0", 4);
     put32(text, 30);
@@ -367,15 +369,34 @@ TEST(MetafileState, ExtTextOutWritesInTheTextColourWithOpaqueRectangle)
     e.raw(font).rec(37, {1});
     e.rec(24, {0x0000FF}).rec(25, {0x00FFFF}).rec(18, {1});
     e.raw(text);
-    const QImage img = render(e.bytes());
-    EXPECT_EQ(px(img, 90, 80), 0xFFFF00u) << "opaque rectangle in the background colour";
+    return render(e.bytes());
+}
+
+int redPixels(const QImage& img, QRect area)
+{
     int red = 0;
-    for (int y = 10; y < 50; ++y)
-        for (int x = 10; x < 70; ++x)
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
             if (qRed(img.pixel(x, y)) > 200 && qGreen(img.pixel(x, y)) < 60)
                 ++red;
-    EXPECT_GT(red, 100);
-    EXPECT_EQ(px(img, 90, 40), 0xFFFFFFu) << "nothing right of the two letters";
+    return red;
+}
+
+TEST(MetafileState, ExtTextOutWritesInTheTextColourWithOpaqueAndClipRectangles)
+{
+    const QImage opaque = emfText(2 /* ETO_OPAQUE */, QRect(0, 60, 100, 40));
+    EXPECT_EQ(px(opaque, 90, 80), 0xFFFF00u) << "opaque rectangle in the background colour";
+    EXPECT_GT(redPixels(opaque, QRect(10, 10, 60, 40)), 100);
+    EXPECT_EQ(px(opaque, 90, 40), 0xFFFFFFu) << "nothing right of the two letters";
+
+    const QImage clipped = emfText(4 /* ETO_CLIPPED */, QRect(0, 0, 30, 100));
+    EXPECT_GT(redPixels(clipped, QRect(10, 10, 20, 40)), 50) << "the first letter";
+    EXPECT_EQ(redPixels(clipped, QRect(32, 0, 68, 100)), 0) << "the second letter is clipped away";
+
+    // Escapement 90 degrees: the text runs upwards from its reference point.
+    const QImage up = emfText(0, QRect(), 900);
+    EXPECT_EQ(redPixels(up, QRect(40, 10, 60, 90)), 0);
+    EXPECT_GT(redPixels(up, QRect(10, 0, 40, 12)), 20);
 }
 
 TEST(MetafileState, WmfTextOutAndExtTextOutWithOpaqueRectangle)
