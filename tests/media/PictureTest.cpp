@@ -99,6 +99,16 @@ TEST_F(PictureTest, PercentDrawsIntoAShrunkIntermediate)
     EXPECT_EQ(px(t.image, 30, 30), kRed);
     EXPECT_EQ(px(t.image, 20, 20), kWhite);
     EXPECT_EQ(px(t.image, 80, 80), kWhite);
+
+    // Above 100 percent it is drawn as at 100: a small picture keeps its natural size.
+    const QString small = bmp(QStringLiteral("klein.bmp"), solid(20, 10, kRed));
+    for (int percent : {100, 150}) {
+        Target n(100, 100);
+        ASSERT_TRUE(DrawPictureFitted(n, small, kWhiteColour, percent, false, false, true));
+        EXPECT_EQ(px(n.image, 40, 45), kRed) << percent;
+        EXPECT_EQ(px(n.image, 39, 45), kWhite) << percent;
+        EXPECT_EQ(px(n.image, 60, 45), kWhite) << percent;
+    }
 }
 
 TEST_F(PictureTest, WhiteBottomLeftPixelMakesAllWhitePixelsTransparent)

@@ -147,7 +147,8 @@ bool drawFitted(Target& target, const QString& file, Colour background, int perc
     if (fillBackground)
         fill(target.image, background);
     QPainter p(&target.image);
-    if (percent == 100) {
+    // Above 100 percent the intermediate would only be fitted back into the box.
+    if (percent >= 100) {
         const QRect r = placeIn(l->size(), box, enlarge, vAlign, hAlign);
         drawLoaded(p, *l, r);
         if (drawn)
