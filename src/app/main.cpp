@@ -2,6 +2,7 @@
 #include "core/Installation.h"
 #include "core/Random.h"
 #include "core/TextUtil.h"
+#include "media/sound/AudioBackend.h"
 #include "shell/Hauptformular.h"
 
 #include <QApplication>
@@ -28,5 +29,7 @@ int main(int argc, char** argv)
     if (!window.startUp())
         return 0;
     window.show();
-    return app.exec();
+    const int rc = app.exec();
+    audio::shutdown();
+    return rc;
 }

@@ -1,21 +1,733 @@
 #include "shell/Hauptformular.h"
+#include "core/Catalogue.h"
+#include "core/Dialogs.h"
+#include "core/FileSystem.h"
+#include "core/GlobalState.h"
 #include "core/Installation.h"
+#include "core/MessageHook.h"
+#include "shell/Backdrop.h"
+#include "shell/MainLayout.h"
+#include "shell/MenuButton.h"
+#include "shell/ShellPictures.h"
+#include "shell/ShellServices.h"
+#include "shell/info.h"
 
 #include "Version.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+QColor winColour(qint32 c)
+{
+    // A high byte of FF names a system colour; the button face is the only one the files use.
+    if ((quint32(c) >> 24) == 0xFF)
+        return QApplication::palette().color(QPalette::Button);
+    return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
+
+void setBackground(QWidget* w, const QColor& c)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, c);
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+QFont comic(int points)
+{
+    QFont f(QStringLiteral("Comic Sans MS"));
+    f.setPointSize(points);
+    return f;
+}
+
+// The start picture box: shows "Startbild1", and "Startbild2" while the pointer is over it.
+class StartPictureBox : public QWidget
+{
+public:
+    using QWidget::QWidget;
+    QImage normal, highlighted;
+    bool showHighlighted = false;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        const QImage& img = showHighlighted ? highlighted : normal;
+        if (!img.isNull())
+            p.drawImage(0, 0, img);
+    }
+};
+}
+
 TFormHauptformular::TFormHauptformular(QWidget* parent) : QWidget(parent)
 {
+    setObjectName(QStringLiteral("Form1"));
     setWindowTitle(captionWithVersion());
-    resize(800, 600);
+    setMouseTracking(true);
+    resize(1200, 900);
+}
+
+TFormHauptformular::~TFormHauptformular()
+{
+    if (m_hooked)
+        messagehook::remove(this);
+    delete m_backdrop;
 }
 
 QString TFormHauptformular::captionWithVersion()
 {
-    return QStringLiteral("Kalimo - Version %1.%2").arg(KALIMO_VERSION_MAJOR_NUM).arg(KALIMO_VERSION_MINOR_NUM);
+    const QString app = QApplication::applicationName().isEmpty() ? QStringLiteral("Kalimo")
+                                                                   : QApplication::applicationName();
+    return app + QStringLiteral(" - Version %1.%2").arg(KALIMO_VERSION_MAJOR_NUM).arg(KALIMO_VERSION_MINOR_NUM);
 }
 
 bool TFormHauptformular::startUp()
 {
+    QApplication::setApplicationName(QStringLiteral("Kalimo"));
     installation::ReadMainConfiguration(this);
+    shellsvc::loadPlayerList();
+
+    const MainConfig& c = g().config;
+    setBackground(this, winColour(c.gesamtHGFarbe));
+
+    if (!fsys::fileExists(c.helpFile))
+        dialogs::showMessage(this, QStringLiteral("Hilfe-Datei nicht gefunden") + QLatin1Char('\n') + c.helpFile);
+
+    registerFonts();
+    setWindowTitle(captionWithVersion());
+    for (const QString& d : {c.dirs.material, c.dirs.hilfe, c.dirs.optionen, c.dirs.protokoll, c.dirs.internBilder,
+                             c.dirs.spielerbilder})
+        fsys::makePath(d);
+
+    createPanels();
+    createMenu();
+
+    g().programCode = 0;
+    shellsvc::readGeneralOptions();
+
+    messagehook::push(this);
+    m_hooked = true;
+
+    if (shellsvc::nameChoiceOption()) {
+        if (!shellsvc::choosePlayer(this)) {
+            removeFonts();
+            return false;
+        }
+        shellsvc::readGeneralOptions();
+    }
+
+    m_backdrop = new TFormSTARTBILDSCHIRM();
+    // The window's size and place: at most 1200 x 900, on the monitor that holds the pointer.
+    QScreen* s = QGuiApplication::screenAt(QCursor::pos());
+    if (!s)
+        s = QGuiApplication::primaryScreen();
+    if (s) {
+        const QRect geo = s->availableGeometry();
+        resize(qMin(s->geometry().width() - 20, 1200), qMin(s->geometry().height() - 20, 900));
+        move(geo.center() - QPoint(width() / 2, height() / 2));
+    }
     return true;
+}
+
+void TFormHauptformular::registerFonts()
+{
+    for (const QString& f : fsys::list(g().config.dirs.font, QStringLiteral("*.t*"), true, fsys::Entries::Files)) {
+        const int id = QFontDatabase::addApplicationFont(f);
+        if (id >= 0)
+            m_fontIds << id;
+    }
+}
+
+void TFormHauptformular::removeFonts()
+{
+    for (int id : m_fontIds)
+        QFontDatabase::removeApplicationFont(id);
+    m_fontIds.clear();
+}
+
+void TFormHauptformular::createPanels()
+{
+    const QColor panelColour = winColour(g().config.hgFarbe);
+    m_startPicture = new StartPictureBox(this);
+    m_startPicture->setMouseTracking(true);
+
+    P_spieler = new QFrame(this);
+    P_spieler->setFrameShape(QFrame::StyledPanel);
+    setBackground(P_spieler, panelColour);
+    L_einstellungen = new QLabel(QStringLiteral("&Einstellungen:"), P_spieler);
+    QFont bold = L_einstellungen->font();
+    bold.setBold(true);
+    L_einstellungen->setFont(bold);
+    CB_spieler = new QComboBox(P_spieler);
+    CB_spieler->setEditable(true);
+    CB_spieler->setInsertPolicy(QComboBox::NoInsert);
+    CB_spieler->setObjectName(QStringLiteral("CB_spieler"));
+    L_einstellungen->setBuddy(CB_spieler);
+    B_protokoll = new QPushButton(QStringLiteral("&Protokoll"), P_spieler);
+    ChB_namenwahl = new QCheckBox(QStringLiteral("Namenwahl vor Programmstart"), P_spieler);
+    ChB_hintergrund = new QCheckBox(QStringLiteral("Hintergrund verdeckt"), P_spieler);
+
+    P_unten = new QFrame(this);
+    P_unten->setFrameShape(QFrame::StyledPanel);
+    setBackground(P_unten, panelColour);
+    B_optionen = new QPushButton(QStringLiteral("Alle\n&Optionen"), P_unten);
+    B_anleitung = new QPushButton(QStringLiteral("&Anleitung"), P_unten);
+    B_hilfe = new QPushButton(QStringLiteral("&Hilfe     "), P_unten);
+    B_ende = new QPushButton(QStringLiteral("&Ende"), P_unten);
+
+    m_statusBar = new QLabel(this);
+    m_statusBar->setFrameShape(QFrame::StyledPanel);
+    m_statusBar->setFixedHeight(20);
+
+    connect(B_ende, &QPushButton::clicked, this, [this] { CloseRequest(); });
+    connect(B_optionen, &QPushButton::clicked, this, &TFormHauptformular::onOptionsClicked);
+    connect(B_anleitung, &QPushButton::clicked, this, &TFormHauptformular::onManualClicked);
+    connect(B_hilfe, &QPushButton::clicked, this, &TFormHauptformular::onHelpClicked);
+    connect(B_protokoll, &QPushButton::clicked, this, &TFormHauptformular::onProtocolClicked);
+    connect(ChB_namenwahl, &QCheckBox::clicked, this, &TFormHauptformular::onNameChoiceToggled);
+    connect(ChB_hintergrund, &QCheckBox::clicked, this, &TFormHauptformular::onBackdropToggled);
+    connect(CB_spieler, qOverload<int>(&QComboBox::activated), this, [this](int i) {
+        shellsvc::selectPlayer(CB_spieler->itemText(i));
+        CB_spieler->setCurrentText(g().currentPlayer());
+    });
+    for (QWidget* w : {static_cast<QWidget*>(P_spieler), static_cast<QWidget*>(P_unten)}) {
+        w->setMouseTracking(true);
+        for (QWidget* c : w->findChildren<QWidget*>())
+            c->setMouseTracking(true);
+    }
+}
+
+void TFormHauptformular::createMenu()
+{
+    const MainConfig& c = g().config;
+    const QColor groupColour = winColour(c.uProgfarbe);
+    for (const QString& line : c.menuLines) {
+        const bool program = line.startsWith(QStringLiteral("  "));
+        const QStringList f = line.trimmed().split(QLatin1Char(';'));
+        auto field = [&](int i) { return i < f.size() ? f[i] : QString(); };
+        const QString top = field(2).isEmpty() ? QString() : c.dirs.schalterknopf + fsys::fromStored(field(2));
+        const QString bottom = field(3).isEmpty() ? QString() : c.dirs.schalterknopf + fsys::fromStored(field(3));
+        if (!program || m_main.empty()) {
+            MainEntry e;
+            e.button = new TMenuButton(field(0), field(1), top, bottom, this);
+            const int g = int(m_main.size());
+            connect(e.button, &TMenuButton::hovered, this, [this, g] { highlightMain(g); });
+            connect(e.button, &TMenuButton::clicked, this, [this, g] {
+                if (m_main[g].programs.empty())
+                    LaunchProgram(g);
+                else
+                    OpenGroup(g);
+            });
+            m_main.push_back(e);
+            continue;
+        }
+        MainEntry& group = m_main.back();
+        const int g = int(m_main.size()) - 1;
+        if (!group.panel) {
+            group.panel = new QFrame(this);
+            group.panel->setFrameShape(QFrame::Box);
+            setBackground(group.panel, groupColour);
+            group.panel->hide();
+            group.panel->setMouseTracking(true);
+        }
+        const int m = int(group.programs.size());
+        auto* frame = new QFrame(group.panel);
+        frame->setFrameStyle(QFrame::Box | QFrame::Raised);
+        frame->setLineWidth(2);
+        auto* b = new TMenuButton(field(0), field(1), top, bottom, group.panel);
+        b->frame = frame;
+        connect(b, &TMenuButton::hovered, this, [this, g, m] { highlightProgram(g, m); });
+        connect(b, &TMenuButton::clicked, this, [this, g, m] {
+            hideGroups();
+            LaunchProgram((g + 1) * 100 + m);
+        });
+        group.programs.push_back(b);
+    }
+}
+
+void TFormHauptformular::buildLayout()
+{
+    if (width() <= 0) {
+        dialogs::error(this, QStringLiteral("Der goldene Schnitt kann nicht berechnet werden"));
+        return;
+    }
+    const int statusH = m_statusBar->height();
+    const MainLayout l = computeMainLayout(width(), height(), statusH, qMax(1, int(m_main.size())));
+    m_margin = l.margin;
+    m_statusBar->setGeometry(0, height() - statusH, width(), statusH);
+
+    for (int g = 0; g < int(m_main.size()); ++g) {
+        TMenuButton* b = m_main[g].button;
+        b->setGeometry(l.mainButtons[g]);
+        b->buildFaces(QStringLiteral("  %1. %2").arg(g + 1).arg(b->caption()), comic(30), false);
+    }
+    m_startPicture->setGeometry(l.startPicture);
+    P_spieler->setGeometry(l.playerPanel);
+    P_unten->setGeometry(l.lowerPanel);
+    layoutPanels();
+
+    const int b = B_hilfe->height();
+    for (int g = 0; g < int(m_main.size()); ++g) {
+        MainEntry& e = m_main[g];
+        if (!e.panel)
+            continue;
+        const QRect r = groupPanelRect(e.button->geometry(), int(e.programs.size()), b, width(), height() - statusH, l.margin);
+        e.panel->setGeometry(r);
+        for (int j = 0; j < int(e.programs.size()); ++j) {
+            const QRect pr = programButtonRect(j, b, r.width());
+            e.programs[j]->frame->setGeometry(pr);
+            e.programs[j]->setGeometry(pr.adjusted(2, 2, -2, -2));
+            e.programs[j]->buildFaces(QStringLiteral("  %1. %2").arg(j + 1).arg(e.programs[j]->caption()), comic(20), true);
+        }
+    }
+    auto* box = static_cast<StartPictureBox*>(m_startPicture);
+    const QColor bg = palette().color(QPalette::Window);
+    box->normal = drawStartPicture(g().config.startbild1, box->size(), 100, bg);
+    box->highlighted = drawStartPicture(g().config.startbild2, box->size(), 200, bg);
+    box->update();
+    m_builtFor = size();
+}
+
+void TFormHauptformular::layoutPanels()
+{
+    // Player panel: label and combo on top, the protocol button below the combo, then the two boxes.
+    const int pw = P_spieler->width(), ph = P_spieler->height();
+    const int pad = 8;
+    const int labelW = L_einstellungen->sizeHint().width();
+    const int rowH = qMax(CB_spieler->sizeHint().height(), ph / 6);
+    L_einstellungen->setGeometry(pad, pad, labelW, rowH);
+    CB_spieler->setGeometry(pad * 2 + labelW, pad, pw - labelW - 3 * pad, rowH);
+    B_protokoll->setGeometry(CB_spieler->x(), pad * 2 + rowH, CB_spieler->width(), rowH);
+    const int restTop = B_protokoll->geometry().bottom() + 1;
+    const int slot = (ph - restTop) / 2;
+    ChB_namenwahl->setGeometry(pad, restTop + (slot - rowH) / 2, pw - 2 * pad, rowH);
+    ChB_hintergrund->setGeometry(pad, restTop + slot + (slot - rowH) / 2, pw - 2 * pad, rowH);
+
+    // Lower panel: three buttons stacked on the left, "Ende" as high as the three on the right.
+    QScreen* s = screen();
+    const bool small = s && s->geometry().height() <= 768;
+    B_optionen->setText(small ? QStringLiteral("&Optionen") : QStringLiteral("Alle\n&Optionen"));
+    const int lw = P_unten->width(), lh = P_unten->height();
+    const int bh = (lh - 4 * 5) / 3;
+    const int bw = lw / 2 - 5;
+    B_optionen->setGeometry(5, 5, bw, bh);
+    B_anleitung->setGeometry(5, 10 + bh, bw, bh);
+    B_hilfe->setGeometry(5, 15 + 2 * bh, bw, bh);
+    B_ende->setGeometry(lw / 2 + 5, 5, lw - lw / 2 - 10, 3 * bh + 10);
+}
+
+void TFormHauptformular::fillPlayerCombo()
+{
+    QStringList names = g().playerList;
+    names.sort(Qt::CaseInsensitive);
+    CB_spieler->clear();
+    CB_spieler->addItems(names);
+    CB_spieler->addItem(QStringLiteral(" "));
+    CB_spieler->setCurrentText(g().currentPlayer());
+}
+
+void TFormHauptformular::firstActivation()
+{
+    m_activated = true;
+    if (m_backdrop) {
+        m_backdrop->coverScreenOf(frameGeometry().center());
+        if (shellsvc::backdropOption()) {
+            m_backdrop->show();
+            m_backdrop->lower();
+        }
+    }
+    raise();
+    activateWindow();
+    fillPlayerCombo();
+    ChB_namenwahl->setChecked(shellsvc::nameChoiceOption());
+    ChB_hintergrund->setChecked(shellsvc::backdropOption());
+    CB_spieler->setFocus();
+    setStartPicture(false);
+}
+
+void TFormHauptformular::showEvent(QShowEvent* e)
+{
+    QWidget::showEvent(e);
+    if (m_builtFor != size())
+        buildLayout();
+    if (!m_activated)
+        firstActivation();
+}
+
+void TFormHauptformular::changeEvent(QEvent* e)
+{
+    QWidget::changeEvent(e);
+    if (e->type() == QEvent::ActivationChange && isActiveWindow() && m_builtFor != size())
+        buildLayout();
+}
+
+void TFormHauptformular::resizeEvent(QResizeEvent* e)
+{
+    QWidget::resizeEvent(e);
+    if (isVisible())
+        buildLayout();
+}
+
+TMenuButton* TFormHauptformular::mainButton(int g) const
+{
+    return g >= 0 && g < int(m_main.size()) ? m_main[g].button : nullptr;
+}
+
+TMenuButton* TFormHauptformular::programButton(int g, int m) const
+{
+    if (g < 0 || g >= int(m_main.size()) || m < 0 || m >= int(m_main[g].programs.size()))
+        return nullptr;
+    return m_main[g].programs[m];
+}
+
+QFrame* TFormHauptformular::groupPanel(int g) const
+{
+    return g >= 0 && g < int(m_main.size()) ? m_main[g].panel : nullptr;
+}
+
+int TFormHauptformular::openGroup() const
+{
+    for (int g = 0; g < int(m_main.size()); ++g)
+        if (m_main[g].panel && m_main[g].panel->isVisible())
+            return g;
+    return -1;
+}
+
+void TFormHauptformular::hideGroups()
+{
+    for (MainEntry& e : m_main)
+        if (e.panel)
+            e.panel->hide();
+}
+
+void TFormHauptformular::playButtonSound(const QString& file)
+{
+    if (shellsvc::buttonSoundOption() && fsys::fileExists(file))
+        shellsvc::playFile(file);
+}
+
+void TFormHauptformular::highlightMain(int gi)
+{
+    if (m_selection == gi && m_main[gi].button->isHighlighted())
+        return;
+    hideGroups();
+    playButtonSound(g().config.schaltersound);
+    m_selection = gi;
+    for (int i = 0; i < int(m_main.size()); ++i)
+        m_main[i].button->setHighlighted(i == gi);
+}
+
+void TFormHauptformular::highlightProgram(int gi, int m)
+{
+    const int sel = (gi + 1) * 100 + m;
+    if (m_selection == sel)
+        return;
+    playButtonSound(g().config.uSchaltersound);
+    m_selection = sel;
+    for (int j = 0; j < int(m_main[gi].programs.size()); ++j)
+        m_main[gi].programs[j]->setHighlighted(j == m);
+}
+
+void TFormHauptformular::OpenGroup(int g)
+{
+    if (g < 0 || g >= int(m_main.size()) || !m_main[g].panel)
+        return;
+    for (int i = 0; i < int(m_main.size()); ++i)
+        if (i != g && m_main[i].panel)
+            m_main[i].panel->hide();
+    m_selection = (g + 1) * 100;
+    m_main[g].panel->show();
+    m_main[g].panel->raise();
+    for (int j = 0; j < int(m_main[g].programs.size()); ++j)
+        m_main[g].programs[j]->setHighlighted(j == 0);
+}
+
+bool TFormHauptformular::holdsLock() const { return shellsvc::holdsLock(); }
+
+void TFormHauptformular::LaunchProgram(int selection)
+{
+    if (!shellsvc::holdsLock() && !shellsvc::acquireLock()) {
+        shellsvc::showLockNotice(this);
+        return;
+    }
+    TMenuButton* b = selection >= 100 ? programButton(selection / 100 - 1, selection % 100) : mainButton(selection);
+    if (!b || b->formular().trimmed().isEmpty())
+        return;
+    const int code = catalogue::programCodeFor(b->formular(), b->caption());
+    g().programCode = code;
+    shellsvc::readProgramOptions(code);
+    openProgramWindow(code, b->caption(), catalogue::listFolder(code));
+    shellsvc::stopNoise();
+    if (QWidget* f = QApplication::focusWidget())
+        f->clearFocus();
+    g().programCode = 0;
+}
+
+void TFormHauptformular::openProgramWindow(int code, const QString& caption, const QString&)
+{
+    Q_UNUSED(code);
+    dialogs::showMessage(this, QStringLiteral("Das Programm \"") + caption.trimmed()
+                                   + QStringLiteral("\" ist in dieser Version noch nicht installiert."));
+}
+
+void TFormHauptformular::confirmCombo()
+{
+    const QString shown = shellsvc::confirmPlayerCombo(CB_spieler->currentText());
+    fillPlayerCombo();
+    CB_spieler->setCurrentText(shown);
+    m_comboOpened = false;
+    if (QWidget* f = QApplication::focusWidget(); f && isAncestorOf(f))
+        f->clearFocus();
+}
+
+bool TFormHauptformular::CloseRequest()
+{
+    if (m_closing)
+        return true;
+    confirmCombo();
+    if (dialogs::ask(this, QStringLiteral("Soll das Programm wirklich beendet werden?"),
+                     {dialogs::Button::Yes, dialogs::Button::No})
+        != dialogs::Button::Yes)
+        return false;
+    shellsvc::writeLastPlayer();
+    shellsvc::playAcousticEvent(QStringLiteral("Programmende"));
+    m_closing = true;
+    close();
+    return true;
+}
+
+void TFormHauptformular::closeEvent(QCloseEvent* e)
+{
+    if (!m_closing && !CloseRequest()) {
+        e->ignore();
+        return;
+    }
+    shellsvc::stopNoise();
+    shellsvc::writeGeneralOptions();
+    shellsvc::releaseLock();
+    if (m_hooked) {
+        messagehook::remove(this);
+        m_hooked = false;
+    }
+    if (m_backdrop)
+        m_backdrop->hide();
+    removeFonts();
+    e->accept();
+}
+
+void TFormHauptformular::setStartPicture(bool highlighted)
+{
+    auto* box = static_cast<StartPictureBox*>(m_startPicture);
+    if (box->showHighlighted == highlighted)
+        return;
+    box->showHighlighted = highlighted;
+    box->update();
+}
+
+void TFormHauptformular::onOptionsClicked()
+{
+    dialogs::showMessage(this, QStringLiteral("Der Dialog \"Alle Optionen\" ist in dieser Version noch nicht installiert."));
+}
+
+void TFormHauptformular::onManualClicked()
+{
+    const QString manual = g().config.manualFile;
+    if (!fsys::fileExists(manual) || !QDesktopServices::openUrl(QUrl::fromLocalFile(fsys::resolve(manual))))
+        shellsvc::beep();
+}
+
+void TFormHauptformular::onHelpClicked()
+{
+    messagehook::Suspend suspend;
+    QDialog help(this);
+    help.setWindowTitle(QStringLiteral("Kalimo - Hilfe"));
+    auto* browser = new QTextBrowser(&help);
+    browser->setOpenExternalLinks(true);
+    const QString file = fsys::resolve(g().config.helpFile);
+    browser->setSearchPaths({fsys::folderOf(file)});
+    browser->setSource(QUrl::fromLocalFile(file));
+    auto* lay = new QVBoxLayout(&help);
+    lay->addWidget(browser);
+    help.resize(800, 600);
+    help.exec();
+}
+
+void TFormHauptformular::onProtocolClicked()
+{
+    const QString file = g().config.dirs.protokoll + g().currentPlayer() + QStringLiteral(".prt");
+    if (!fsys::fileExists(file)) {
+        dialogs::error(this, QStringLiteral("Für den ausgewählten Nutzer gibt es keine Protokolldatei"));
+        return;
+    }
+    dialogs::showMessage(this, QStringLiteral("Der Protokollbetrachter ist in dieser Version noch nicht installiert."));
+}
+
+void TFormHauptformular::onNameChoiceToggled(bool on)
+{
+    shellsvc::setNameChoiceOption(on);
+    shellsvc::writeGeneralOptions();
+}
+
+void TFormHauptformular::onBackdropToggled(bool on)
+{
+    shellsvc::setBackdropOption(on);
+    if (m_backdrop) {
+        m_backdrop->setVisible(on);
+        if (on) {
+            m_backdrop->lower();
+            raise();
+        }
+    }
+    shellsvc::writeGeneralOptions();
+}
+
+bool TFormHauptformular::belongsToMe(QObject* o) const
+{
+    for (auto* w = qobject_cast<QWidget*>(o); w; w = w->parentWidget())
+        if (w == this)
+            return true;
+    return false;
+}
+
+bool TFormHauptformular::handleComboKey(QKeyEvent* k)
+{
+    const bool open = CB_spieler->view() && CB_spieler->view()->isVisible();
+    switch (k->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (open)
+            return false;
+        if (m_comboOpened)
+            confirmCombo();
+        else {
+            CB_spieler->showPopup();
+            m_comboOpened = true;
+        }
+        return true;
+    case Qt::Key_Up:
+        if (!open) {
+            CB_spieler->showPopup();
+            m_comboOpened = true;
+        } else if (CB_spieler->currentText() == CB_spieler->itemText(0)) {
+            CB_spieler->hidePopup();
+        } else {
+            return false;
+        }
+        return true;
+    case Qt::Key_Down:
+        if (open)
+            return false;
+        if (m_comboOpened) {
+            confirmCombo();
+            B_optionen->setFocus();
+        } else {
+            CB_spieler->showPopup();
+            m_comboOpened = true;
+        }
+        return true;
+    case Qt::Key_Delete:
+        shellsvc::deleteCurrentPlayer(CB_spieler->currentText());
+        fillPlayerCombo();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool TFormHauptformular::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!belongsToMe(watched))
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        auto* k = static_cast<QKeyEvent*>(event);
+        if (k->key() == Qt::Key_Escape) {
+            if (openGroup() >= 0)
+                hideGroups();
+            else
+                CloseRequest();
+            return true;
+        }
+        QWidget* fw = QApplication::focusWidget();
+        if (fw && (fw == CB_spieler || CB_spieler->isAncestorOf(fw))) {
+            if (handleComboKey(k))
+                return true;
+            break;
+        }
+        const int key = k->key();
+        if (key >= Qt::Key_1 && key <= Qt::Key_4) {
+            const int g = key - Qt::Key_1;
+            if (g < int(m_main.size()) && !m_main[g].programs.empty() && !m_main[g].panel->isVisible()) {
+                hideGroups();
+                OpenGroup(g);
+            }
+            return true;
+        }
+        const int open = openGroup();
+        if (open >= 0 && (key == Qt::Key_Up || key == Qt::Key_Down)) {
+            const int n = int(m_main[open].programs.size());
+            int m = m_selection >= 100 && m_selection / 100 - 1 == open ? m_selection % 100 : 0;
+            m = key == Qt::Key_Down ? (m + 1) % n : (m + n - 1) % n;
+            highlightProgram(open, m);
+            return true;
+        }
+        if (open >= 0 && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+            hideGroups();
+            if (m_selection >= 100)
+                LaunchProgram(m_selection);
+            return true;
+        }
+        break;
+    }
+    case QEvent::MouseButtonPress: {
+        auto* me = static_cast<QMouseEvent*>(event);
+        if (me->button() == Qt::RightButton) {
+            TForminfo info(this);
+            info.exec();
+            return true;
+        }
+        if (me->button() == Qt::LeftButton) {
+            const int open = openGroup();
+            if (open >= 0) {
+                QWidget* panel = m_main[open].panel;
+                if (!panel->rect().contains(panel->mapFromGlobal(me->globalPosition().toPoint())))
+                    panel->hide();
+            }
+        }
+        break;
+    }
+    case QEvent::MouseMove: {
+        auto* me = static_cast<QMouseEvent*>(event);
+        const QPoint p = m_startPicture->mapFromGlobal(me->globalPosition().toPoint());
+        setStartPicture(m_startPicture->rect().contains(p));
+        break;
+    }
+    case QEvent::FocusIn:
+        if (watched == CB_spieler || watched == B_optionen || watched == B_hilfe || watched == B_anleitung)
+            m_selection = 0;
+        if (watched == CB_spieler)
+            m_comboOpened = false;
+        break;
+    case QEvent::FocusOut:
+        if (watched == CB_spieler && !(CB_spieler->view() && CB_spieler->view()->isVisible()) && !m_closing)
+            confirmCombo();
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
 }

@@ -1,13 +1,108 @@
 #pragma once
+#include <QPointer>
 #include <QWidget>
+#include <vector>
 
-// The main window: start-up, the program menu and the launcher.
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+class TMenuButton;
+class TFormSTARTBILDSCHIRM;
+
+// The main window (TForm1): start-up, the picture-button menu with its groups, the player panel,
+// the launcher and the end of the program.
 class TFormHauptformular : public QWidget
 {
     Q_OBJECT
 public:
     explicit TFormHauptformular(QWidget* parent = nullptr);
-    // Runs the start-up sequence; false when the program is to end at once.
-    bool startUp();
+    ~TFormHauptformular() override;
+
     static QString captionWithVersion();
+
+    // The start-up sequence; false when the program is to end at once (player choice cancelled).
+    bool startUp();
+    // Builds the menu and the layout for the current size (also on every activation).
+    void buildLayout();
+
+    void OpenGroup(int g);
+    void LaunchProgram(int selection);
+    // Asks and ends the program; true when the window closes.
+    bool CloseRequest();
+
+    int selection() const { return m_selection; }
+    int openGroup() const;
+    int mainButtonCount() const { return int(m_main.size()); }
+    TMenuButton* mainButton(int g) const;
+    TMenuButton* programButton(int g, int m) const;
+    QFrame* groupPanel(int g) const;
+    QComboBox* playerCombo() const { return CB_spieler; }
+    QPushButton* optionsButton() const { return B_optionen; }
+    QWidget* startPictureBox() const { return m_startPicture; }
+    bool holdsLock() const;
+
+    // The program's window after the chooser; the windows come with their programs.
+    virtual void openProgramWindow(int code, const QString& caption, const QString& listFolder);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void changeEvent(QEvent* e) override;
+
+private:
+    struct MainEntry {
+        TMenuButton* button = nullptr;
+        QFrame* panel = nullptr;
+        std::vector<TMenuButton*> programs;
+    };
+    void createMenu();
+    void createPanels();
+    void layoutPanels();
+    void firstActivation();
+    void fillPlayerCombo();
+    void highlightMain(int g);
+    void highlightProgram(int g, int m);
+    void hideGroups();
+    void playButtonSound(const QString& file);
+    void setStartPicture(bool highlighted);
+    bool handleComboKey(QKeyEvent* key);
+    bool belongsToMe(QObject* o) const;
+    void confirmCombo();
+    void onOptionsClicked();
+    void onManualClicked();
+    void onHelpClicked();
+    void onProtocolClicked();
+    void onNameChoiceToggled(bool on);
+    void onBackdropToggled(bool on);
+    void registerFonts();
+    void removeFonts();
+
+    std::vector<MainEntry> m_main;
+    QWidget* m_startPicture = nullptr;
+    QFrame* P_spieler = nullptr;
+    QFrame* P_unten = nullptr;
+    QLabel* L_einstellungen = nullptr;
+    QComboBox* CB_spieler = nullptr;
+    QPushButton* B_protokoll = nullptr;
+    QCheckBox* ChB_namenwahl = nullptr;
+    QCheckBox* ChB_hintergrund = nullptr;
+    QPushButton* B_optionen = nullptr;
+    QPushButton* B_anleitung = nullptr;
+    QPushButton* B_hilfe = nullptr;
+    QPushButton* B_ende = nullptr;
+    QLabel* m_statusBar = nullptr;
+    QPointer<TFormSTARTBILDSCHIRM> m_backdrop;
+    QList<int> m_fontIds;
+    int m_selection = 0;
+    int m_margin = 0;
+    bool m_comboOpened = false;
+    bool m_activated = false;
+    bool m_hooked = false;
+    bool m_closing = false;
+    bool m_startHighlighted = false;
+    QSize m_builtFor;
 };

@@ -1,3 +1,4 @@
+#include <QFile>
 #include "media/sound/SdlAudioBackend.h"
 
 #include "core/FileSystem.h"

@@ -1,0 +1,12 @@
+#pragma once
+#include <QSize>
+
+class QWidget;
+
+// Windows are designed for 800 x 600 and scaled to the monitor.
+double screenScaleFactor(const QSize& monitor, const QSize& design = QSize(800, 600), int dialogFontPixels = 13);
+// Scales the window and its children for the monitor that shows it; with fullScreen it then covers
+// the whole monitor.
+void ScaleWindowToScreen(QWidget* window, bool fullScreen);
+// Scales a window's geometry, its children's geometry and fonts by `factor`.
+void scaleWidgetTree(QWidget* window, double factor);

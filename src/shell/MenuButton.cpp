@@ -1,0 +1,74 @@
+#include "shell/MenuButton.h"
+#include "shell/ShellPictures.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+TMenuButton::TMenuButton(const QString& caption, const QString& formular, const QString& topPicture,
+                         const QString& bottomPicture, QWidget* parent)
+    : QWidget(parent), m_caption(caption), m_formular(formular), m_top(topPicture), m_bottom(bottomPicture)
+{
+    setMouseTracking(true);
+    setCursor(Qt::PointingHandCursor);
+    setAccessibleName(caption);
+}
+
+static QImage makeFace(const QSize& size, const QString& file, const QString& label, const QFont& font,
+                       bool labelAlways)
+{
+    QImage face(size.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
+    face.fill(QColor(240, 240, 240));
+    const bool drawn = drawButtonFace(face, file);
+    if (!drawn || labelAlways) {
+        QPainter p(&face);
+        p.setRenderHint(QPainter::TextAntialiasing);
+        p.setFont(font);
+        p.setPen(Qt::black);
+        p.drawText(face.rect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, label);
+    }
+    return face;
+}
+
+void TMenuButton::buildFaces(const QString& label, const QFont& font, bool labelAlways)
+{
+    m_normal = makeFace(size(), m_top, label, font, labelAlways);
+    m_highlight = makeFace(size(), m_bottom, label, font, labelAlways);
+    update();
+}
+
+void TMenuButton::setHighlighted(bool on)
+{
+    if (m_highlighted == on)
+        return;
+    m_highlighted = on;
+    if (frame)
+        frame->setFrameShadow(on ? QFrame::Sunken : QFrame::Raised);
+    update();
+}
+
+void TMenuButton::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const QImage& face = m_highlighted ? m_highlight : m_normal;
+    if (!face.isNull())
+        p.drawImage(rect(), face);
+}
+
+void TMenuButton::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
+        emit clicked();
+}
+
+void TMenuButton::mouseMoveEvent(QMouseEvent* e)
+{
+    if (!m_highlighted)
+        emit hovered();
+    QWidget::mouseMoveEvent(e);
+}
+
+void TMenuButton::enterEvent(QEnterEvent*)
+{
+    if (!m_highlighted)
+        emit hovered();
+}

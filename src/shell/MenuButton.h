@@ -1,0 +1,42 @@
+#pragma once
+#include <QFrame>
+#include <QImage>
+#include <QWidget>
+
+// A picture button of the main menu: a main button or a program inside a group, with a normal
+// face ("Bildoben") and a highlighted face ("Bildunten").
+class TMenuButton : public QWidget
+{
+    Q_OBJECT
+public:
+    TMenuButton(const QString& caption, const QString& formular, const QString& topPicture,
+                const QString& bottomPicture, QWidget* parent);
+
+    QString caption() const { return m_caption; }
+    QString formular() const { return m_formular; }
+    QString topPicture() const { return m_top; }
+    QString bottomPicture() const { return m_bottom; }
+    // Builds both faces for the current size. `label` is written over the picture always (programs)
+    // or only where a picture is missing (main buttons).
+    void buildFaces(const QString& label, const QFont& font, bool labelAlways);
+    void setHighlighted(bool on);
+    bool isHighlighted() const { return m_highlighted; }
+    const QImage& normalFace() const { return m_normal; }
+    const QImage& highlightFace() const { return m_highlight; }
+    QFrame* frame = nullptr;  // raised box frame behind a program button
+
+signals:
+    void clicked();
+    void hovered();
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void enterEvent(QEnterEvent* e) override;
+
+private:
+    QString m_caption, m_formular, m_top, m_bottom;
+    QImage m_normal, m_highlight;
+    bool m_highlighted = false;
+};
