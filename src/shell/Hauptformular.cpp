@@ -5,6 +5,7 @@
 #include "core/GlobalState.h"
 #include "core/Installation.h"
 #include "core/MessageHook.h"
+#include "media/skin/ScreenScale.h"
 #include "shell/Backdrop.h"
 #include "shell/MainLayout.h"
 #include "shell/MenuButton.h"
@@ -135,11 +136,9 @@ bool TFormHauptformular::startUp()
     QScreen* s = QGuiApplication::screenAt(QCursor::pos());
     if (!s)
         s = QGuiApplication::primaryScreen();
-    if (s) {
-        const QRect geo = s->availableGeometry();
+    if (s)
         resize(qMin(s->geometry().width() - 20, 1200), qMin(s->geometry().height() - 20, 900));
-        move(geo.center() - QPoint(width() / 2, height() / 2));
-    }
+    centreOnPointerScreen(this);
     return true;
 }
 

@@ -1,4 +1,5 @@
 #include "shell/Namenwahl.h"
+#include "media/skin/ScreenScale.h"
 
 #include "core/Dialogs.h"
 #include "core/FileSystem.h"
@@ -368,13 +369,7 @@ bool TFormnamenwahl::eventFilter(QObject* watched, QEvent* event)
 
 void TFormnamenwahl::centreOnScreen()
 {
-    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->availableGeometry();
-    move(area.center() - QPoint(width() / 2, height() / 2));
+    centreOnPointerScreen(this);
 }
 
 void TFormnamenwahl::showEvent(QShowEvent* e)

@@ -1,4 +1,5 @@
 #include "shell/u_neuername.h"
+#include "media/skin/ScreenScale.h"
 
 #include "core/GlobalState.h"
 
@@ -112,13 +113,7 @@ void TFormneuername::showReferenceChoice()
 
 void TFormneuername::centreOnScreen()
 {
-    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->availableGeometry();
-    move(area.center() - QPoint(width() / 2, height() / 2));
+    centreOnPointerScreen(this);
 }
 
 void TFormneuername::showEvent(QShowEvent* e)

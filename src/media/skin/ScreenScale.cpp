@@ -1,6 +1,7 @@
 #include "media/skin/ScreenScale.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QFontMetrics>
 #include <QScreen>
 #include <QWidget>
@@ -54,4 +55,15 @@ void ScaleWindowToScreen(QWidget* window, bool fullScreen)
     scaleWidgetTree(window, screenScaleFactor(geo.size(), QSize(800, 600), dialogFont));
     if (fullScreen)
         window->setGeometry(geo);
+}
+
+void centreOnPointerScreen(QWidget* window)
+{
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!window || !screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
 }

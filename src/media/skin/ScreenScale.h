@@ -10,3 +10,5 @@ double screenScaleFactor(const QSize& monitor, const QSize& design = QSize(800, 
 void ScaleWindowToScreen(QWidget* window, bool fullScreen);
 // Scales a window's geometry, its children's geometry and fonts by `factor`.
 void scaleWidgetTree(QWidget* window, double factor);
+// Centres a window on the monitor that holds the mouse pointer.
+void centreOnPointerScreen(QWidget* window);
