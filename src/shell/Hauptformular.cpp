@@ -165,6 +165,8 @@ void TFormHauptformular::createPanels()
     m_startPicture->setMouseTracking(true);
 
     P_spieler = new QFrame(this);
+
+    P_spieler->setObjectName(QStringLiteral("P_spieler"));
     P_spieler->setFrameShape(QFrame::StyledPanel);
     setBackground(P_spieler, panelColour);
     L_einstellungen = new QLabel(QStringLiteral("&Einstellungen:"), P_spieler);
@@ -177,16 +179,25 @@ void TFormHauptformular::createPanels()
     CB_spieler->setObjectName(QStringLiteral("CB_spieler"));
     L_einstellungen->setBuddy(CB_spieler);
     B_protokoll = new QPushButton(QStringLiteral("&Protokoll"), P_spieler);
+    B_protokoll->setObjectName(QStringLiteral("B_protokoll"));
     ChB_namenwahl = new QCheckBox(QStringLiteral("Namenwahl vor Programmstart"), P_spieler);
+    ChB_namenwahl->setObjectName(QStringLiteral("ChB_namenwahl"));
     ChB_hintergrund = new QCheckBox(QStringLiteral("Hintergrund verdeckt"), P_spieler);
+    ChB_hintergrund->setObjectName(QStringLiteral("ChB_hintergrund"));
 
     P_unten = new QFrame(this);
+
+    P_unten->setObjectName(QStringLiteral("P_unten"));
     P_unten->setFrameShape(QFrame::StyledPanel);
     setBackground(P_unten, panelColour);
     B_optionen = new QPushButton(QStringLiteral("Alle\n&Optionen"), P_unten);
+    B_optionen->setObjectName(QStringLiteral("B_optionen"));
     B_anleitung = new QPushButton(QStringLiteral("&Anleitung"), P_unten);
+    B_anleitung->setObjectName(QStringLiteral("B_anleitung"));
     B_hilfe = new QPushButton(QStringLiteral("&Hilfe     "), P_unten);
+    B_hilfe->setObjectName(QStringLiteral("B_hilfe"));
     B_ende = new QPushButton(QStringLiteral("&Ende"), P_unten);
+    B_ende->setObjectName(QStringLiteral("B_ende"));
 
     m_statusBar = new QLabel(this);
     m_statusBar->setFrameShape(QFrame::StyledPanel);
@@ -318,8 +329,7 @@ void TFormHauptformular::layoutPanels()
 
     // Lower panel: three buttons stacked on the left, "Ende" as high as the three on the right.
     QScreen* s = screen();
-    const bool small = s && s->geometry().height() <= 768;
-    B_optionen->setText(small ? QStringLiteral("&Optionen") : QStringLiteral("Alle\n&Optionen"));
+    B_optionen->setText(optionsButtonCaption(s ? s->geometry().height() : 0));
     const int lw = P_unten->width(), lh = P_unten->height();
     const int bh = (lh - 4 * 5) / 3;
     const int bw = lw / 2 - 5;

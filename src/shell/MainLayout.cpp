@@ -35,3 +35,8 @@ QRect groupPanelRect(const QRect& button, int k, int b, int clientWidth, int cli
 }
 
 QRect programButtonRect(int j, int b, int panelWidth) { return QRect(3, (j + 1) * 3 + j * b, panelWidth - 6, b); }
+
+QString optionsButtonCaption(int monitorHeight)
+{
+    return monitorHeight <= 768 ? QStringLiteral("&Optionen") : QStringLiteral("Alle\n&Optionen");
+}

@@ -1,5 +1,6 @@
 #pragma once
 #include <QRect>
+#include <QString>
 #include <vector>
 
 // The main window's geometry: a column of main buttons in the larger golden-ratio part, the start
@@ -20,3 +21,6 @@ MainLayout computeMainLayout(int clientWidth, int clientHeight, int statusBarHei
 QRect groupPanelRect(const QRect& button, int programs, int b, int clientWidth, int clientHeight, int margin);
 // Program j inside its panel.
 QRect programButtonRect(int j, int b, int panelWidth);
+
+// The caption of the all-options button: monitors of 768 pixels or less have no room for two lines.
+QString optionsButtonCaption(int monitorHeight);

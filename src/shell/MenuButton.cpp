@@ -16,9 +16,10 @@ TMenuButton::TMenuButton(const QString& caption, const QString& formular, const 
 static QImage makeFace(const QSize& size, const QString& file, const QString& label, const QFont& font,
                        bool labelAlways)
 {
+    const QColor faceColour(240, 240, 240);
     QImage face(size.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
-    face.fill(QColor(240, 240, 240));
-    const bool drawn = drawButtonFace(face, file);
+    face.fill(faceColour);
+    const bool drawn = drawButtonFace(face, file, faceColour);
     if (!drawn || labelAlways) {
         QPainter p(&face);
         p.setRenderHint(QPainter::TextAntialiasing);

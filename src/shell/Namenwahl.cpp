@@ -7,6 +7,8 @@
 #include "data/PlayerList.h"
 #include "data/PlayerLock.h"
 #include "data/PlayerOptions.h"
+#include "media/picture/Picture.h"
+#include "media/sound/Sound.h"
 #include "shell/u_neuername.h"
 
 #include <QApplication>
@@ -37,7 +39,7 @@ void beep()
     if (beepHandler())
         beepHandler()();
     else
-        QApplication::beep();
+        Beep();
 }
 
 void setBeepHandler(std::function<void()> handler) { beepHandler() = std::move(handler); }
@@ -58,14 +60,17 @@ QString findPlayerPicture(const QString& base)
 
 bool drawPictureFitted(QPainter& p, const QString& file, const QRect& target)
 {
-    QImage img(file);
-    if (img.isNull() || target.isEmpty())
+    const QSize natural = picture::PictureSize(file);
+    if (target.isEmpty() || !natural.isValid())
         return false;
-    const QSize fitted = img.size().scaled(target.size(), Qt::KeepAspectRatio);
-    const QRect r(target.x() + (target.width() - fitted.width()) / 2,
-                  target.y() + (target.height() - fitted.height()) / 2, fitted.width(), fitted.height());
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawImage(r, img);
+    // Only the fitted part is painted, so the list's own colour shows beside a narrow picture.
+    const QRect fitted = picture::FitRect(natural.width(), natural.height(), QRect(QPoint(0, 0), target.size()));
+    if (fitted.isEmpty())
+        return false;
+    picture::Target t(fitted.width(), fitted.height(), 0x00FFFFFF);
+    if (!picture::DrawPictureFitted(t, file, 0x00FFFFFF, 100, true, false, true))
+        return false;
+    p.drawImage(target.topLeft() + fitted.topLeft(), t.image);
     return true;
 }
 

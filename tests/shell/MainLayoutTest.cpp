@@ -39,3 +39,11 @@ TEST(MainLayout, GroupPanels)
     EXPECT_EQ(programButtonRect(0, 60, 576), QRect(3, 3, 570, 60));
     EXPECT_EQ(programButtonRect(2, 60, 576), QRect(3, 9 + 120, 570, 60));
 }
+
+TEST(MainLayout, OptionsCaptionOnLowMonitors)
+{
+    EXPECT_EQ(optionsButtonCaption(600), "&Optionen");
+    EXPECT_EQ(optionsButtonCaption(768), "&Optionen");
+    EXPECT_EQ(optionsButtonCaption(769), "Alle\n&Optionen");
+    EXPECT_EQ(optionsButtonCaption(1080), "Alle\n&Optionen");
+}

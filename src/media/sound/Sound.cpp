@@ -9,6 +9,7 @@
 #include "media/sound/AudioBackend.h"
 #include "media/sound/TWAV.h"
 
+#include <QDir>
 #include <QProcess>
 #include <memory>
 
@@ -287,7 +288,11 @@ void PlayAcousticEvent(const QString& name, bool wait, bool interruptOthers)
     for (auto it = events.rbegin(); it != events.rend(); ++it) {
         if (it->name.compare(name, Qt::CaseInsensitive) != 0)
             continue;
-        const QString file = inMemory(it->sound);
+        QString file = inMemory(it->sound);
+        // A relative name meant the program's folder, where it was started from; the working
+        // directory here may be anywhere.
+        if (!file.isEmpty() && QDir::isRelativePath(file) && !fsys::fileExists(file))
+            file = g().config.installationDirectory + file;
         if (it->active && fsys::fileName(file) != QLatin1String("(keine)"))
             PlayWaveFile(file, wait, interruptOthers);
         return;

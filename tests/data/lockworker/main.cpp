@@ -1,6 +1,9 @@
 // One "workstation" of the lock-file test: takes and releases its own player name `count` times
 // while other processes do the same, and checks the lock file at every step.
 //   kalimo_lockworker <Optionen folder> <name> <count> [nolock]
+//   kalimo_lockworker <Optionen folder> <name> hold
+// "hold" takes the name, prints "HELD" and keeps it until its standard input closes: another
+// workstation using that player.
 // "nolock" does the read-change-write without the OS lock and writes in place: the unguarded way,
 // to show that the test notices lost or torn names.
 #include "core/FileSystem.h"
@@ -99,6 +102,17 @@ int main(int argc, char** argv)
     const bool guarded = !(argc > 4 && QByteArray(argv[4]) == "nolock");
     const QString path = playerlock::lockFilePath();
     g().playerList = {name};
+
+    if (QByteArray(argv[3]) == "hold") {
+        if (!AcquirePlayerLock(name))
+            return fail(name, 0, QStringLiteral("refused"));
+        std::fprintf(stdout, "HELD\n");
+        std::fflush(stdout);
+        while (std::fgetc(stdin) != EOF) {
+        }
+        ReleasePlayerLock(name);
+        return 0;
+    }
 
     int sawOthers = 0;
     for (int round = 0; round < count; ++round) {

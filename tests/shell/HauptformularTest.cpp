@@ -1,0 +1,349 @@
+#include "core/Dialogs.h"
+#include "core/FileSystem.h"
+#include "core/GlobalState.h"
+#include "core/Win1252.h"
+#include "data/PlayerLock.h"
+#include "media/sound/TestAudioBackend.h"
+#include "shell/Hauptformular.h"
+#include "shell/MainLayout.h"
+#include "shell/MenuButton.h"
+#include "shell/info.h"
+#include "shell/lock.h"
+#include "shell/Namenwahl.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QImage>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+
+using dialogs::Button;
+
+namespace {
+// Four groups: three programs, one program, two programs, and a main button that is a program.
+const QStringList kConfig = {
+    "[Pfade]", "Hilfe=Hilfe", "Optionen=Optionen", "Protokoll=Protokoll", "Spielerbilder=Spielerbilder",
+    "Listen=Listen", "Material=Material", "INTERN=INTERN", "INTERNBILDER=INTERN\\Bilder",
+    "Internsound=INTERN\\Sound", "Schalterknopf=INTERN\\Schalterknopf",
+    "[Hauptschalter]", "1=Merkfähigkeit", "2=Differenzierung", "3=Wortreihen", "4=Laute weglassen", "5=#",
+    "[Schalter1]", "formular=", "Bildoben=g1.bmp", "Bildunten=g1_hell.bmp",
+    "1=Merkfähigkeit - Bild", "2=Merkfähigkeit - Text", "3=Gleich oder nicht gleich", "4=#",
+    "[Schalter101]", "formular=FormMerkfaehigkeit", "[Schalter102]", "formular=FormMerkfaehigkeit",
+    "[Schalter103]", "formular=FormGleichNichtgleich",
+    "[Schalter2]", "formular=", "1=Richtig oder falsch", "2=#", "[Schalter201]", "formular=FormRichtigFalsch",
+    "[Schalter3]", "formular=", "1=Doppelgänger - Bild", "2=Leer", "3=#",
+    "[Schalter301]", "formular=FormDoppelgaenger", "[Schalter302]", "formular=",
+    "[Schalter4]", "formular=FormLautWeg",
+    "[Hauptformular]", "GesamtHGFarbe=16052440", "HGFarbe=15261640", "UProgfarbe=16119270",
+    "Schaltersound=klick.wav", "USchaltersound=klick_klein.wav",
+};
+
+QByteArray options(bool nameChoice)
+{
+    return win1252::encode(QStringLiteral("[Allgemeine Optionen]\r\nSchaltergeräusch=1\r\nHintergrund abgedeckt=0\r\n"
+                                               "Namenauswahl=%1\r\n\r\n[EREIGNIS]\r\nProgrammende=INTERN\\Sound\\ende.wav 1\r\n")
+                                    .arg(nameChoice ? 1 : 0));
+}
+
+QImage solid(const QColor& c)
+{
+    QImage img(40, 20, QImage::Format_RGB32);
+    img.fill(c);
+    return img;
+}
+
+// Runs `act` on the next modal window as soon as it shows, then closes it.
+void onNextModal(std::function<void(QWidget*)> act)
+{
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [act, poll] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            act(w);
+            w->close();
+            return;
+        }
+        QTimer::singleShot(5, *poll);
+    };
+    QTimer::singleShot(0, *poll);
+}
+
+// The program windows come later; the test records what would open.
+class MainWindow : public TFormHauptformular
+{
+public:
+    struct Opened {
+        int code;
+        QString caption, folder;
+    };
+    std::vector<Opened> opened;
+    void openProgramWindow(int code, const QString& caption, const QString& folder) override
+    {
+        opened.push_back({code, caption, folder});
+    }
+};
+
+class MainWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        t.writeLines("INTERN/Kalimo.txt", kConfig);
+        t.mkdir("INTERN/Schalterknopf");
+        solid(Qt::red).save(t.path("INTERN/Schalterknopf/g1.bmp"), "BMP");
+        solid(Qt::blue).save(t.path("INTERN/Schalterknopf/g1_hell.bmp"), "BMP");
+        for (const char* wav : {"klick.wav", "klick_klein.wav", "ende.wav"})
+            t.write(QStringLiteral("INTERN/Sound/") + wav, readFixture("sound/ima_adpcm.wav"));
+        t.write("Optionen/Options-Standard.txt", options(false));
+        t.write("Optionen/Options-Ben.txt", options(false));
+        t.write("Optionen/Options-Anna.txt", options(false));
+        t.write("Optionen/LetzterNutzer.txt", "[Namen]\r\nNamen=Ben\r\n");
+        t.write("Hilfe/index.html", "<html><body>Hilfe</body></html>");
+        resetToInstallation(t.root());
+        setHoldsPlayerLock(false);
+    }
+    void TearDown() override
+    {
+        w.reset();
+        setHoldsPlayerLock(false);
+    }
+    static QByteArray readFixture(const QString& rel)
+    {
+        QFile f(fixture(rel));
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }
+    // Starts up and shows the main window; false when start-up ended the program.
+    bool start()
+    {
+        w = std::make_unique<MainWindow>();
+        if (!w->startUp())
+            return false;
+        w->show();
+        QApplication::processEvents();
+        w->setFocus();
+        return true;
+    }
+    void key(Qt::Key k) { QTest::keyClick(w.get(), k); }
+    void hover(QWidget* target)
+    {
+        QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), target->mapToGlobal(QPointF(5, 5)), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &move);
+    }
+    static bool visible(QWidget* panel) { return panel && panel->isVisible(); }
+
+    TempTree t;
+    dialogs::ScriptedDialogs dlg;
+    TestAudioBackend audio;
+    std::unique_ptr<MainWindow> w;
+};
+} // namespace
+
+TEST_F(MainWindowTest, NameChoiceOffOpensWithTheLastPlayer)
+{
+    ASSERT_TRUE(start());
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(g().currentPlayer(), "Ben");
+    EXPECT_EQ(w->playerCombo()->currentText(), "Ben");
+    QStringList items;
+    for (int i = 0; i < w->playerCombo()->count(); ++i)
+        items << w->playerCombo()->itemText(i);
+    EXPECT_EQ(items, (QStringList{"Anna", "Ben", "Standard", " "}));
+    EXPECT_EQ(w->mainButtonCount(), 4);
+    EXPECT_EQ(w->windowTitle().left(20), "Kalimo - Version 1.0");
+    EXPECT_TRUE(dlg.asked().isEmpty()) << dlg.texts().join("|").toStdString();
+    // Missing folders are made at start-up.
+    for (const char* d : {"Material", "Protokoll", "Spielerbilder", "INTERN/Bilder"})
+        EXPECT_TRUE(QFileInfo(t.path(d)).isDir()) << d;
+}
+
+TEST_F(MainWindowTest, CancellingThePlayerChoiceEndsBeforeTheWindowShows)
+{
+    t.write("Optionen/Options-Ben.txt", options(true));
+    QString shown;
+    onNextModal([&](QWidget* m) { shown = m->metaObject()->className(); });
+    EXPECT_FALSE(start());
+    EXPECT_EQ(shown, "TFormnamenwahl");
+    EXPECT_FALSE(w->isVisible());
+}
+
+TEST_F(MainWindowTest, MissingHelpFileIsReportedAndStartUpGoesOn)
+{
+    QFile::remove(t.path("Hilfe/index.html"));
+    ASSERT_TRUE(start());
+    ASSERT_EQ(dlg.texts().size(), 1);
+    EXPECT_TRUE(dlg.texts()[0].startsWith("Hilfe-Datei nicht gefunden\n")) << dlg.texts()[0].toStdString();
+}
+
+TEST_F(MainWindowTest, FacesComeFromTheButtonPicturesAndHoverHighlights)
+{
+    ASSERT_TRUE(start());
+    TMenuButton* b = w->mainButton(0);
+    const QImage normal = b->normalFace(), high = b->highlightFace();
+    const QPoint mid(normal.width() / 2, normal.height() / 2);
+    EXPECT_EQ(QColor(normal.pixel(mid)), QColor(Qt::red));
+    EXPECT_EQ(QColor(high.pixel(mid)), QColor(Qt::blue));
+    // Without pictures the face carries its number and caption: some dark text pixels.
+    const QImage plain = w->mainButton(1)->normalFace();
+    int dark = 0;
+    for (int y = 0; y < plain.height(); ++y)
+        for (int x = 0; x < plain.width(); ++x)
+            dark += qGray(plain.pixel(x, y)) < 80;
+    EXPECT_GT(dark, 50);
+
+    audio.clearLog();
+    hover(b);
+    EXPECT_TRUE(b->isHighlighted());
+    EXPECT_EQ(w->selection(), 0);
+    audio.endOneShot();
+    hover(w->mainButton(2));
+    EXPECT_FALSE(b->isHighlighted());
+    EXPECT_EQ(w->selection(), 2);
+    QStringList clicks;
+    for (const QString& l : audio.log())
+        if (l.startsWith("oneshot"))
+            clicks << QFileInfo(l.mid(8)).fileName();
+    EXPECT_EQ(clicks, (QStringList{"klick.wav", "klick.wav"})) << audio.log().join("|").toStdString();
+}
+
+TEST_F(MainWindowTest, KeysOpenGroupsAndCursorWrapsThroughPrograms)
+{
+    ASSERT_TRUE(start());
+    for (int gi = 0; gi < 3; ++gi) {
+        key(Qt::Key(Qt::Key_1 + gi));
+        EXPECT_EQ(w->openGroup(), gi);
+        EXPECT_EQ(w->selection(), (gi + 1) * 100);
+    }
+    key(Qt::Key_4);  // a program, not a group: nothing opens, the open one stays
+    EXPECT_EQ(w->openGroup(), 2);
+
+    key(Qt::Key_1);
+    ASSERT_EQ(w->openGroup(), 0);
+    key(Qt::Key_Down);
+    key(Qt::Key_Down);
+    EXPECT_EQ(w->selection(), 102);
+    key(Qt::Key_Down);  // from the third of three to the first
+    EXPECT_EQ(w->selection(), 100);
+    key(Qt::Key_Up);  // and from the first up to the third
+    EXPECT_EQ(w->selection(), 102);
+    EXPECT_TRUE(w->programButton(0, 2)->isHighlighted());
+    EXPECT_FALSE(w->programButton(0, 0)->isHighlighted());
+    EXPECT_EQ(w->programButton(0, 2)->frame->frameShadow(), QFrame::Sunken);
+
+    // Escape hides the group without asking; Enter launches the selected program.
+    key(Qt::Key_Escape);
+    EXPECT_EQ(w->openGroup(), -1);
+    EXPECT_TRUE(dlg.asked().isEmpty());
+    key(Qt::Key_1);
+    key(Qt::Key_Up);
+    key(Qt::Key_Return);
+    EXPECT_EQ(w->openGroup(), -1);
+    ASSERT_EQ(w->opened.size(), 1u);
+    EXPECT_EQ(w->opened[0].code, 301);
+    EXPECT_EQ(w->opened[0].caption, "Gleich oder nicht gleich");
+}
+
+TEST_F(MainWindowTest, EscapeWithoutGroupAsksAndNoKeepsRunning)
+{
+    ASSERT_TRUE(start());
+    dlg.answer(Button::No);
+    key(Qt::Key_Escape);
+    ASSERT_EQ(dlg.asked().size(), 1);
+    EXPECT_EQ(dlg.asked()[0].text, "Soll das Programm wirklich beendet werden?");
+    EXPECT_EQ(dlg.asked()[0].buttons, (QList<Button>{Button::Yes, Button::No}));
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_FALSE(audio.log().join(" ").contains("ende.wav"));
+}
+
+TEST_F(MainWindowTest, EndingWritesTheLastPlayerPlaysTheEventAndReleasesTheLock)
+{
+    ASSERT_TRUE(start());
+    w->LaunchProgram(3);  // takes the lock for Ben
+    ASSERT_TRUE(holdsPlayerLock());
+    EXPECT_EQ(fsys::readLines(playerlock::lockFilePath()).value_or(QStringList{}), QStringList{"Ben"});
+    QFile::remove(t.path("Optionen/LetzterNutzer.txt"));
+    dlg.answer(Button::Yes);
+    w->CloseRequest();
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_TRUE(t.read("Optionen/LetzterNutzer.txt").contains("Ben"));
+    EXPECT_TRUE(audio.log().join(" ").contains("ende.wav")) << audio.log().join(" ").toStdString();
+    EXPECT_FALSE(holdsPlayerLock());
+    EXPECT_TRUE(fsys::readLines(playerlock::lockFilePath()).value_or(QStringList{"?"}).isEmpty());
+}
+
+TEST_F(MainWindowTest, LaunchPassesCodeCaptionAndListFolder)
+{
+    ASSERT_TRUE(start());
+    w->LaunchProgram(3);  // the main button that is itself a program
+    w->LaunchProgram(101);
+    w->LaunchProgram(301);  // empty window name: nothing starts
+    ASSERT_EQ(w->opened.size(), 2u);
+    EXPECT_EQ(w->opened[0].code, 404);
+    EXPECT_EQ(w->opened[1].code, 102);
+    EXPECT_EQ(w->opened[1].caption, "Merkfähigkeit - Text");
+    EXPECT_TRUE(w->opened[1].folder.endsWith("Text/")) << w->opened[1].folder.toStdString();
+    EXPECT_EQ(g().programCode, 0);
+}
+
+TEST_F(MainWindowTest, PlayerLockedElsewhereShowsTheLockDialogAndStartsNothing)
+{
+    ASSERT_TRUE(start());
+    QProcess other;
+    other.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    other.start(QStringLiteral(KALIMO_LOCKWORKER), {g().config.dirs.optionen, QStringLiteral("Ben"), QStringLiteral("hold")});
+    ASSERT_TRUE(other.waitForReadyRead(10000));
+    ASSERT_EQ(other.readLine().trimmed(), "HELD");
+
+    QString shown;
+    onNextModal([&](QWidget* m) { shown = m->metaObject()->className(); });
+    w->LaunchProgram(100);
+    EXPECT_EQ(shown, "TFormLock");
+    EXPECT_TRUE(w->opened.empty());
+    EXPECT_FALSE(holdsPlayerLock());
+
+    other.closeWriteChannel();  // the other workstation ends
+    ASSERT_TRUE(other.waitForFinished(10000));
+    EXPECT_EQ(other.exitCode(), 0);
+    w->LaunchProgram(100);
+    EXPECT_EQ(w->opened.size(), 1u);
+    EXPECT_TRUE(holdsPlayerLock());
+}
+
+TEST_F(MainWindowTest, PanelButtonsAndBoxes)
+{
+    ASSERT_TRUE(start());
+    EXPECT_EQ(w->optionsButton()->text(), optionsButtonCaption(w->screen()->geometry().height()));
+
+    auto* protocol = w->findChild<QPushButton*>("B_protokoll");
+    ASSERT_NE(protocol, nullptr);
+    protocol->click();
+    EXPECT_EQ(dlg.texts(), QStringList{"Für den ausgewählten Nutzer gibt es keine Protokolldatei"});
+
+    audio.clearLog();
+    w->findChild<QPushButton*>("B_anleitung")->click();  // no manual here
+    EXPECT_EQ(audio.log(), QStringList{"beep"});
+
+    auto* nameChoice = w->findChild<QCheckBox*>("ChB_namenwahl");
+    ASSERT_NE(nameChoice, nullptr);
+    EXPECT_FALSE(nameChoice->isChecked());
+    nameChoice->click();
+    EXPECT_TRUE(win1252::decode(t.read("Optionen/Options-Ben.txt")).contains("Namenauswahl=1"));
+}
+
+TEST_F(MainWindowTest, RightClickOpensTheInfoWindow)
+{
+    ASSERT_TRUE(start());
+    QString shown;
+    onNextModal([&](QWidget* m) { shown = m->metaObject()->className(); });
+    QTest::mouseClick(w->mainButton(1), Qt::RightButton);
+    EXPECT_EQ(shown, "TForminfo");
+    EXPECT_TRUE(w->opened.empty());
+}
