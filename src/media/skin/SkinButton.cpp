@@ -1,0 +1,239 @@
+#include "media/skin/SkinButton.h"
+
+#include "core/FileSystem.h"
+
+#include <QAbstractButton>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
+#include <QVariant>
+#include <qdrawutil.h>
+
+using picture::Colour;
+
+namespace {
+
+const char* const kFaceProperty = "kalimoSkinFace";
+const char* const kShownProperty = "kalimoSkinShown";
+const char* const kSlotsProperty = "kalimoSkinSlots";
+constexpr Colour kNavy = 0x00800000;
+constexpr Colour kWhite = 0x00FFFFFF;
+
+QFont sized(QFont f, int points)
+{
+    f.setPointSize(std::max(1, points));
+    return f;
+}
+
+int alignX(int space, int textWidth, int hAlign)
+{
+    if (hAlign == 1)
+        return (space - textWidth) / 2;
+    if (hAlign == 2)
+        return space - textWidth;
+    return 0;
+}
+
+int textWidth(const QFontMetrics& fm, const QString& s) { return fm.horizontalAdvance(s); }
+
+// Writes one line with its top at y (the text background stays transparent).
+void writeLine(QImage& img, const QFont& font, const QString& text, int x, int y, Colour colour)
+{
+    QPainter p(&img);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.setFont(font);
+    p.setPen(picture::toQColor(colour < 0 ? 0 : colour));
+    const QFontMetrics fm(font, &img);
+    p.drawText(QPoint(x, y + fm.ascent()), text);
+}
+
+void writeCaption(QImage& face, const QFont& buttonFont, const QString& name, const QString& caption, int vAlign,
+                  int hAlign, Colour textColour)
+{
+    const int W = face.width(), H = face.height();
+    const QStringList lines = CaptionLines(caption);
+    if (lines.size() <= 1) {
+        const QString text = lines.value(0);
+        if (text.isEmpty())
+            return;
+        const int percent = (name == QLatin1String("SB_neu") || name == QLatin1String("SB_Ton")) ? 95 : 80;
+        const QFont font = sized(buttonFont, picture::FitFontSize(H, W, text, percent, buttonFont));
+        const QFontMetrics fm(font, &face);
+        const int th = fm.height();  // the height of "Äg"
+        int y = 0;
+        if (vAlign == 1) {
+            y = (H - th) / 2;
+        } else if (vAlign == 2) {
+            y = H - th - 1;
+            // Without descenders the line would float above the bottom edge.
+            static const QString descenders = QStringLiteral("gjpqy");
+            if (std::none_of(text.begin(), text.end(), [](QChar c) { return descenders.contains(c); }))
+                y += th / 8;
+        }
+        writeLine(face, font, text, alignX(W, textWidth(fm, text), hAlign), y, textColour);
+        return;
+    }
+    const int n = int(lines.size());
+    const bool rightWrong = name == QLatin1String("SB_richtig") || name == QLatin1String("SB_falsch");
+    int h;
+    if (rightWrong)
+        h = H / (2 * n);
+    else if (name == QLatin1String("SB_allehoeren"))
+        h = (H / 3 * 2) / n;
+    else
+        h = H / n;
+    QFont font = buttonFont;
+    font.setBold(false);
+    font.setItalic(false);
+    font.setUnderline(false);
+    font.setStrikeOut(false);
+    font.setPointSize(100);
+    for (const QString& line : lines)
+        font.setPointSize(picture::FitFontSize(h, W, line, 99, font));
+    int s = 0;
+    if (vAlign == 1)
+        s = (H - n * h) / 2;
+    else if (vAlign == 2)
+        s = H - n * h;
+    const bool notEqual = name == QLatin1String("SB_nichtgleich") && n == 3;
+    for (int i = 0; i < n; ++i) {
+        QFont f = font;
+        Colour colour = textColour;
+        int y = s + i * h;
+        if (rightWrong) {
+            colour = kNavy;
+            y = H / 2 + i * h;
+        } else if (notEqual && i == 1) {
+            colour = kWhite;
+            f.setUnderline(true);
+            f.setPointSize(font.pointSize() + 4);
+            y = h - 6;
+        }
+        const QFontMetrics fm(f, &face);
+        writeLine(face, f, lines[i], alignX(W, textWidth(fm, lines[i]), hAlign), y, colour);
+    }
+}
+
+class SkinPainter : public QObject
+{
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Paint)
+            return false;
+        auto* button = qobject_cast<QAbstractButton*>(watched);
+        if (!button)
+            return false;
+        const QImage shown = button->property(kShownProperty).value<QImage>();
+        const int slotCount = std::max(1, button->property(kSlotsProperty).toInt());
+        if (shown.isNull())
+            return false;
+        QPainter p(button);
+        const bool sunken = button->isDown() || button->isChecked();
+        qDrawWinButton(&p, button->rect(), button->palette(), sunken, nullptr);
+        p.fillRect(button->rect().adjusted(2, 2, -2, -2), picture::toQColor(kButtonFaceColour));
+        const int sw = shown.width() / slotCount;
+        const int slot = SkinSlotShown(button);
+        p.drawImage(QPoint(2, 2), shown, QRect((slot - 1) * sw, 0, sw, shown.height()));
+        return true;
+    }
+};
+
+SkinPainter* skinPainter()
+{
+    static SkinPainter* painter = new SkinPainter;  // lives as long as the program
+    return painter;
+}
+
+} // namespace
+
+QStringList CaptionLines(const QString& caption)
+{
+    QString text = caption;
+    text.replace(QLatin1String("#10#13"), QLatin1String("\n"));
+    text.replace(QLatin1String("#$A#$D"), QLatin1String("\n"));
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1String("\n\r"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text.split(QLatin1Char('\n'));
+}
+
+QImage BuildButtonFace(QSize buttonSize, const QFont& font, const QString& objectName, const QString& pictureFile,
+                       const QString& caption, int vAlign, int hAlign, Colour textColour, int slotCount)
+{
+    const int W = std::max(1, buttonSize.width() - 4), H = std::max(1, buttonSize.height() - 4);
+    picture::Target face(W, H, kButtonFaceColour);
+    if (!pictureFile.isEmpty() && fsys::fileExists(pictureFile)) {
+        if (fsys::extension(pictureFile).toLower() != QLatin1String(".wmf"))
+            picture::CoverPicture(face, pictureFile, kButtonFaceColour, false);
+        else  // room for the caption below the picture
+            picture::DrawPictureAligned(face, pictureFile, kButtonFaceColour, 0, 1, 80, true, false, true);
+    }
+    writeCaption(face.image, font, objectName, caption, vAlign, hAlign, textColour);
+
+    QImage result = face.image;
+    if (slotCount >= 2) {
+        result = picture::NewBitmap(W * slotCount, H, kButtonFaceColour);
+        QPainter p(&result);
+        for (int i = 0; i < slotCount; ++i)
+            p.drawImage(i * W, 0, face.image);
+        p.end();
+        picture::TintRect(result, W, 0, W * slotCount - 1, H - 1, kWhite, 70);
+    }
+    const QRgb key = qRgb(255, 255, 0);
+    for (int i = 0; i < std::max(1, slotCount); ++i)
+        result.setPixel(i * W, H - 1, key);
+    return result;
+}
+
+void SkinButton(QWidget* button, const QString& pictureFile, const QString& caption, int vAlign, int hAlign,
+                Colour textColour, int slotCount)
+{
+    if (!button)
+        return;
+    const QImage face = BuildButtonFace(button->size(), button->font(), button->objectName(), pictureFile, caption,
+                                        vAlign, hAlign, textColour, slotCount);
+    picture::Target t;
+    t.image = face;
+    t.transparent = true;
+    const QImage shown = picture::ShownImage(t);
+    button->setProperty(kFaceProperty, face);
+    button->setProperty(kShownProperty, shown);
+    button->setProperty(kSlotsProperty, std::max(1, slotCount));
+    if (auto* b = qobject_cast<QAbstractButton*>(button)) {
+        b->setText(QString());
+        b->setIcon(QIcon());
+        b->removeEventFilter(skinPainter());
+        b->installEventFilter(skinPainter());
+        b->update();
+    } else if (auto* label = qobject_cast<QLabel*>(button)) {
+        label->setText(QString());
+        label->setPixmap(QPixmap::fromImage(face));
+    }
+}
+
+QImage SkinFace(const QWidget* button)
+{
+    return button ? button->property(kFaceProperty).value<QImage>() : QImage();
+}
+
+int SkinSlots(const QWidget* button)
+{
+    return button ? std::max(1, button->property(kSlotsProperty).toInt()) : 1;
+}
+
+int SkinSlotShown(const QAbstractButton* button)
+{
+    const int slotCount = SkinSlots(button);
+    int slot = 1;
+    if (!button->isEnabled())
+        slot = 2;
+    else if (button->isDown())
+        slot = 3;
+    else if (button->isChecked())
+        slot = 4;
+    return slot <= slotCount ? slot : 1;
+}
