@@ -283,7 +283,8 @@ void TFormHauptformular::buildLayout()
     for (int g = 0; g < int(m_main.size()); ++g) {
         TMenuButton* b = m_main[g].button;
         b->setGeometry(l.mainButtons[g]);
-        b->buildFaces(QStringLiteral("  %1. %2").arg(g + 1).arg(b->caption()), comic(30), false);
+        b->buildFaces(QStringLiteral("  %1. %2").arg(g + 1).arg(b->caption()), comic(30), false,
+                      palette().color(QPalette::Window));
     }
     m_startPicture->setGeometry(l.startPicture);
     P_spieler->setGeometry(l.playerPanel);
@@ -301,7 +302,8 @@ void TFormHauptformular::buildLayout()
             const QRect pr = programButtonRect(j, b, r.width());
             e.programs[j]->frame->setGeometry(pr);
             e.programs[j]->setGeometry(pr.adjusted(2, 2, -2, -2));
-            e.programs[j]->buildFaces(QStringLiteral("  %1. %2").arg(j + 1).arg(e.programs[j]->caption()), comic(20), true);
+            e.programs[j]->buildFaces(QStringLiteral("  %1. %2").arg(j + 1).arg(e.programs[j]->caption()), comic(20), true,
+                                      e.panel->palette().color(QPalette::Window));
         }
     }
     auto* box = static_cast<StartPictureBox*>(m_startPicture);

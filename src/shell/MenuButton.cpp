@@ -14,9 +14,8 @@ TMenuButton::TMenuButton(const QString& caption, const QString& formular, const 
 }
 
 static QImage makeFace(const QSize& size, const QString& file, const QString& label, const QFont& font,
-                       bool labelAlways)
+                       bool labelAlways, const QColor& faceColour)
 {
-    const QColor faceColour(240, 240, 240);
     QImage face(size.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
     face.fill(faceColour);
     const bool drawn = drawButtonFace(face, file, faceColour);
@@ -30,10 +29,10 @@ static QImage makeFace(const QSize& size, const QString& file, const QString& la
     return face;
 }
 
-void TMenuButton::buildFaces(const QString& label, const QFont& font, bool labelAlways)
+void TMenuButton::buildFaces(const QString& label, const QFont& font, bool labelAlways, const QColor& background)
 {
-    m_normal = makeFace(size(), m_top, label, font, labelAlways);
-    m_highlight = makeFace(size(), m_bottom, label, font, labelAlways);
+    m_normal = makeFace(size(), m_top, label, font, labelAlways, background);
+    m_highlight = makeFace(size(), m_bottom, label, font, labelAlways, background);
     update();
 }
 

@@ -16,9 +16,10 @@ public:
     QString formular() const { return m_formular; }
     QString topPicture() const { return m_top; }
     QString bottomPicture() const { return m_bottom; }
-    // Builds both faces for the current size. `label` is written over the picture always (programs)
+    // Builds both faces for the current size on `background` (the colour around the button, which
+    // shows through transparent pictures). `label` is written over the picture always (programs)
     // or only where a picture is missing (main buttons).
-    void buildFaces(const QString& label, const QFont& font, bool labelAlways);
+    void buildFaces(const QString& label, const QFont& font, bool labelAlways, const QColor& background);
     void setHighlighted(bool on);
     bool isHighlighted() const { return m_highlighted; }
     const QImage& normalFace() const { return m_normal; }

@@ -210,6 +210,17 @@ def menu_button(caption, emoji_svg, colour, highlighted, w=360, h=96):
     return svg(w, h, body)
 
 
+def program_button(emoji_svg, colour, highlighted, w=600, h=80):
+    """A program inside a group: the program writes its number and caption over the left part,
+    so the picture carries no text, only its symbol at the right end."""
+    inner = emoji_inner(emoji_svg)
+    fill = "#fff4b0" if highlighted else colour
+    stroke = "#e67e22" if highlighted else "#3a6ea5"
+    icon = h - 20
+    return svg(w, h, f'<rect x="3" y="3" width="{w - 6}" height="{h - 6}" rx="{h // 3}" fill="{fill}" stroke="{stroke}" stroke-width="5"/>'
+                     f'<g transform="translate({w - icon - 18},10) scale({icon / 36})">{inner}</g>')
+
+
 def start_picture(emoji_ear, big):
     inner = emoji_inner(emoji_ear)
     bg = "#fff4b0" if big else "#ffffff"

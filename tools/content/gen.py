@@ -641,8 +641,8 @@ def internal_pictures():
         picture(art.menu_button(cap, emoji(icon), col, True), os.path.join(S, f"Gruppe{g}_hell.gif"), size=360, height=96)
     for code, cap, icon in PROGRAMS + [(406, None, None)][:0]:
         col = GROUPS[code // 100 - 1][2]
-        picture(art.menu_button(cap, emoji(icon), col, False), os.path.join(S, f"P{code}.gif"), size=360, height=96)
-        picture(art.menu_button(cap, emoji(icon), col, True), os.path.join(S, f"P{code}_hell.gif"), size=360, height=96)
+        picture(art.program_button(emoji(icon), col, False), os.path.join(S, f"P{code}.gif"), size=600, height=80)
+        picture(art.program_button(emoji(icon), col, True), os.path.join(S, f"P{code}_hell.gif"), size=600, height=80)
     # success animations: frames of two folders
     A = DIR["LobAnimation"]
     for i, sc in enumerate((0.6, 0.8, 1.0, 0.8), 1):
