@@ -53,30 +53,29 @@ void drawHand(QPainter& p, bool down)
     }
     p.drawPath(pointingHand());
     p.setPen(QPen(Qt::black, 1));
-    p.drawLine(QPointF(16, 15), QPointF(16, 18));  // finger separations
-    p.drawLine(QPointF(20, 15), QPointF(20, 19));
-    p.drawLine(QPointF(24, 15.5), QPointF(24, 19.5));
+    p.drawLine(QPointF(15.5, 12), QPointF(15.5, 17));  // finger separations
+    p.drawLine(QPointF(19.5, 12.5), QPointF(19.5, 17.5));
+    p.drawLine(QPointF(23.5, 13.5), QPointF(23.5, 18));
 }
 
 void drawFist(QPainter& p)
 {
+    // Seen from the back: four folded fingers on top of the palm, the thumb along the left side.
     QPainterPath fist;
-    fist.addRoundedRect(QRectF(6, 11, 21, 17), 6, 6);
+    fist.addRoundedRect(QRectF(8, 12, 19, 17), 6, 6);
     for (int i = 0; i < 4; ++i)
-        fist.addRoundedRect(QRectF(7 + i * 5, 7.5, 5.5, 8), 2.7, 2.7);
-    fist = fist.simplified();
-    p.drawPath(fist);
+        fist.addEllipse(QRectF(8 + i * 4.75, 8, 5.5, 7));
+    QPainterPath thumb;
+    thumb.moveTo(9, 26);
+    thumb.cubicTo(4, 24, 3, 18, 5, 15);
+    thumb.cubicTo(6.5, 12.5, 10, 13, 11, 16);
+    thumb.lineTo(11, 24);
+    thumb.closeSubpath();
+    p.drawPath(fist.united(thumb).simplified());
     p.setPen(QPen(Qt::black, 1));
     for (int i = 1; i < 4; ++i)
-        p.drawLine(QPointF(7 + i * 5 + 0.2, 9.5), QPointF(7 + i * 5 + 0.2, 14));
-    // The thumb folded over the fingers.
-    QPainterPath thumb;
-    thumb.moveTo(7, 19);
-    thumb.cubicTo(10, 15.5, 17, 15.5, 21, 17);
-    thumb.cubicTo(22.5, 17.6, 22, 20, 20.5, 20);
-    thumb.cubicTo(16, 19.5, 11, 20.5, 8, 22.5);
-    p.setPen(QPen(Qt::black, 1.2));
-    p.drawPath(thumb);
+        p.drawLine(QPointF(8 + i * 4.75 + 0.25, 10.5), QPointF(8 + i * 4.75 + 0.25, 15));
+    p.drawLine(QPointF(11.5, 17), QPointF(11.5, 24));  // the thumb's edge
 }
 
 void drawSpeaker(QPainter& p)
