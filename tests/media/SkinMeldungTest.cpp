@@ -6,8 +6,10 @@
 #include "SoundTestWav.h"
 
 #include <QLabel>
+#include <QCoreApplication>
 #include <QPainter>
 #include <QPushButton>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
