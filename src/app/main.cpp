@@ -1,3 +1,4 @@
+#include "app/FirstPaint.h"
 #include "core/GlobalState.h"
 #include "core/Installation.h"
 #include "core/Random.h"
@@ -28,6 +29,7 @@ int main(int argc, char** argv)
     TFormHauptformular window;
     if (!window.startUp())
         return 0;
+    QuitAfterFirstPaint::installIfRequested(&window);
     window.show();
     const int rc = app.exec();
     audio::shutdown();

@@ -302,16 +302,28 @@ void TFormHauptformular::buildLayout()
             const QRect pr = programButtonRect(j, b, r.width());
             e.programs[j]->frame->setGeometry(pr);
             e.programs[j]->setGeometry(pr.adjusted(2, 2, -2, -2));
-            e.programs[j]->buildFaces(QStringLiteral("  %1. %2").arg(j + 1).arg(e.programs[j]->caption()), comic(20), true,
-                                      e.panel->palette().color(QPalette::Window));
         }
+        e.facesBuilt = false;
+        if (e.panel->isVisible())
+            buildGroupFaces(g);
     }
     auto* box = static_cast<StartPictureBox*>(m_startPicture);
-    const QColor bg = palette().color(QPalette::Window);
-    box->normal = drawStartPicture(g().config.startbild1, box->size(), 100, bg);
-    box->highlighted = drawStartPicture(g().config.startbild2, box->size(), 200, bg);
+    box->normal = drawStartPicture(g().config.startbild1, box->size(), 100, palette().color(QPalette::Window));
+    box->highlighted = QImage();  // drawn when the pointer first comes over it
     box->update();
     m_builtFor = size();
+}
+
+void TFormHauptformular::buildGroupFaces(int gi)
+{
+    // Group faces are drawn when the group first opens: start-up draws only what it shows.
+    MainEntry& e = m_main[gi];
+    if (e.facesBuilt || !e.panel)
+        return;
+    for (int j = 0; j < int(e.programs.size()); ++j)
+        e.programs[j]->buildFaces(QStringLiteral("  %1. %2").arg(j + 1).arg(e.programs[j]->caption()), comic(20), true,
+                                  e.panel->palette().color(QPalette::Window));
+    e.facesBuilt = true;
 }
 
 void TFormHauptformular::layoutPanels()
@@ -461,6 +473,7 @@ void TFormHauptformular::OpenGroup(int g)
         if (i != g && m_main[i].panel)
             m_main[i].panel->hide();
     m_selection = (g + 1) * 100;
+    buildGroupFaces(g);
     m_main[g].panel->show();
     m_main[g].panel->raise();
     for (int j = 0; j < int(m_main[g].programs.size()); ++j)
@@ -545,6 +558,8 @@ void TFormHauptformular::setStartPicture(bool highlighted)
     auto* box = static_cast<StartPictureBox*>(m_startPicture);
     if (box->showHighlighted == highlighted)
         return;
+    if (highlighted && box->highlighted.isNull())
+        box->highlighted = drawStartPicture(g().config.startbild2, box->size(), 200, palette().color(QPalette::Window));
     box->showHighlighted = highlighted;
     box->update();
 }

@@ -58,10 +58,12 @@ private:
         TMenuButton* button = nullptr;
         QFrame* panel = nullptr;
         std::vector<TMenuButton*> programs;
+        bool facesBuilt = false;
     };
     void createMenu();
     void createPanels();
     void layoutPanels();
+    void buildGroupFaces(int g);
     void firstActivation();
     void fillPlayerCombo();
     void highlightMain(int g);

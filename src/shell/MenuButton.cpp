@@ -32,8 +32,20 @@ static QImage makeFace(const QSize& size, const QString& file, const QString& la
 void TMenuButton::buildFaces(const QString& label, const QFont& font, bool labelAlways, const QColor& background)
 {
     m_normal = makeFace(size(), m_top, label, font, labelAlways, background);
-    m_highlight = makeFace(size(), m_bottom, label, font, labelAlways, background);
+    // The highlighted face waits until it is first shown: start-up draws only what it shows.
+    m_highlight = QImage();
+    m_faceLabel = label;
+    m_faceFont = font;
+    m_labelAlways = labelAlways;
+    m_faceBackground = background;
     update();
+}
+
+const QImage& TMenuButton::highlightFace() const
+{
+    if (m_highlight.isNull() && !m_normal.isNull())
+        m_highlight = makeFace(size(), m_bottom, m_faceLabel, m_faceFont, m_labelAlways, m_faceBackground);
+    return m_highlight;
 }
 
 void TMenuButton::setHighlighted(bool on)
@@ -49,7 +61,7 @@ void TMenuButton::setHighlighted(bool on)
 void TMenuButton::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    const QImage& face = m_highlighted ? m_highlight : m_normal;
+    const QImage& face = m_highlighted ? highlightFace() : m_normal;
     if (!face.isNull())
         p.drawImage(rect(), face);
 }

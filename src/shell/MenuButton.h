@@ -23,7 +23,7 @@ public:
     void setHighlighted(bool on);
     bool isHighlighted() const { return m_highlighted; }
     const QImage& normalFace() const { return m_normal; }
-    const QImage& highlightFace() const { return m_highlight; }
+    const QImage& highlightFace() const;
     QFrame* frame = nullptr;  // raised box frame behind a program button
 
 signals:
@@ -38,6 +38,11 @@ protected:
 
 private:
     QString m_caption, m_formular, m_top, m_bottom;
-    QImage m_normal, m_highlight;
+    QImage m_normal;
+    mutable QImage m_highlight;
+    QString m_faceLabel;
+    QFont m_faceFont;
+    bool m_labelAlways = false;
+    QColor m_faceBackground;
     bool m_highlighted = false;
 };

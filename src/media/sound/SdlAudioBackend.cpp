@@ -2,18 +2,19 @@
 #include "media/sound/SdlAudioBackend.h"
 
 #include "core/FileSystem.h"
+#include "media/sound/SdlApi.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
-#include <SDL.h>
-#include <SDL_mixer.h>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
 SdlAudioBackend* SdlAudioBackend::s_instance = nullptr;
+
+static const sdlapi::Functions& sdl() { return sdlapi::fn(); }
 
 namespace {
 // Carries a finished channel from the audio thread to the UI thread.
@@ -70,17 +71,17 @@ SdlAudioBackend::SdlAudioBackend(const Options& options)
 SdlAudioBackend::~SdlAudioBackend()
 {
     if (m_open) {
-        Mix_ChannelFinished(nullptr);
-        Mix_SetPostMix(nullptr, nullptr);
-        Mix_HaltChannel(-1);
+        sdl().Mix_ChannelFinished(nullptr);
+        sdl().Mix_SetPostMix(nullptr, nullptr);
+        sdl().Mix_HaltChannel(-1);
         for (const Sound& s : std::as_const(m_sounds))
-            Mix_FreeChunk(s.chunk);
+            sdl().Mix_FreeChunk(s.chunk);
         if (m_oneShot)
-            Mix_FreeChunk(m_oneShot);
+            sdl().Mix_FreeChunk(m_oneShot);
         if (m_beep)
-            Mix_FreeChunk(m_beep);
-        Mix_CloseAudio();
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            sdl().Mix_FreeChunk(m_beep);
+        sdl().Mix_CloseAudio();
+        sdl().SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
     delete m_dispatcher;
     if (s_instance == this)
@@ -91,22 +92,27 @@ void SdlAudioBackend::openDevice(const Options& options)
 {
     m_frequency = options.frequency;
     m_bufferFrames = options.bufferFrames;
+    if (!sdlapi::load()) {
+        std::fprintf(stderr, "kalimo: the sound library could not be loaded (%s); sounds are silent.\n",
+                     sdlapi::loadError().toLocal8Bit().constData());
+        return;
+    }
     if (!options.diskFile.isEmpty())
         qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(options.diskFile));
     // Broken and truncated files are refused instead of played in part.
-    SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, "verystrict");
+    sdl().SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, "verystrict");
 
     auto tryOpen = [&](const QByteArray& driver) {
         // The chosen driver wins over SDL_AUDIODRIVER for this one start only.
         if (!driver.isEmpty())
-            SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver.constData(), SDL_HINT_OVERRIDE);
-        const bool initialised = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+            sdl().SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver.constData(), SDL_HINT_OVERRIDE);
+        const bool initialised = sdl().SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
         if (!driver.isEmpty())
-            SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+            sdl().SDL_ResetHint(SDL_HINT_AUDIODRIVER);
         if (!initialised)
             return false;
-        if (Mix_OpenAudioDevice(m_frequency, AUDIO_S16SYS, 2, m_bufferFrames, nullptr, 0) != 0) {
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        if (sdl().Mix_OpenAudioDevice(m_frequency, AUDIO_S16SYS, 2, m_bufferFrames, nullptr, 0) != 0) {
+            sdl().SDL_QuitSubSystem(SDL_INIT_AUDIO);
             return false;
         }
         return true;
@@ -114,7 +120,7 @@ void SdlAudioBackend::openDevice(const Options& options)
 
     m_open = tryOpen(options.driver.toUtf8());
     if (!m_open && options.driver != QLatin1String("dummy")) {
-        const QString reason = QString::fromUtf8(SDL_GetError());
+        const QString reason = QString::fromUtf8(sdl().SDL_GetError());
         static bool warned = false;
         if (!warned) {
             warned = true;
@@ -124,19 +130,19 @@ void SdlAudioBackend::openDevice(const Options& options)
         m_open = tryOpen("dummy");
     }
     if (!m_open) {
-        std::fprintf(stderr, "kalimo: audio is unavailable: %s\n", SDL_GetError());
+        std::fprintf(stderr, "kalimo: audio is unavailable: %s\n", sdl().SDL_GetError());
         return;
     }
-    m_driver = QString::fromUtf8(SDL_GetCurrentAudioDriver());
-    m_mixChannels = Mix_AllocateChannels(16);
-    Mix_ReserveChannels(1);
+    m_driver = QString::fromUtf8(sdl().SDL_GetCurrentAudioDriver());
+    m_mixChannels = sdl().Mix_AllocateChannels(16);
+    sdl().Mix_ReserveChannels(1);
     {
         std::lock_guard lock(m_mutex);
         m_playing.assign(size_t(m_mixChannels), 0);
     }
     m_bound.assign(size_t(m_mixChannels), 0);
-    Mix_ChannelFinished(&SdlAudioBackend::channelFinished);
-    Mix_SetPostMix(&SdlAudioBackend::postMix, this);
+    sdl().Mix_ChannelFinished(&SdlAudioBackend::channelFinished);
+    sdl().Mix_SetPostMix(&SdlAudioBackend::postMix, this);
 }
 
 bool SdlAudioBackend::plausibleWave(const QByteArray& bytes)
@@ -170,10 +176,10 @@ Mix_Chunk* SdlAudioBackend::load(const QString& file)
     const auto bytes = fsys::readFile(path);
     if (!bytes || !plausibleWave(*bytes))
         return nullptr;
-    SDL_RWops* rw = SDL_RWFromConstMem(bytes->constData(), int(bytes->size()));
+    SDL_RWops* rw = sdl().SDL_RWFromConstMem(bytes->constData(), int(bytes->size()));
     if (!rw)
         return nullptr;
-    return Mix_LoadWAV_RW(rw, 1);  // the chunk holds its own converted copy
+    return sdl().Mix_LoadWAV_RW(rw, 1);  // the chunk holds its own converted copy
 }
 
 int SdlAudioBackend::freeMixChannel()
@@ -182,7 +188,7 @@ int SdlAudioBackend::freeMixChannel()
         if (m_bound[size_t(c)] == 0)
             return c;
     const int grown = m_mixChannels * 2;
-    Mix_AllocateChannels(grown);
+    sdl().Mix_AllocateChannels(grown);
     {
         std::lock_guard lock(m_mutex);
         m_playing.resize(size_t(grown), 0);
@@ -216,7 +222,7 @@ bool SdlAudioBackend::play(int channel, QObject* owner)
         std::lock_guard lock(m_mutex);
         m_playing[size_t(mix)] = channel;
     }
-    if (Mix_PlayChannel(mix, it->chunk, 0) < 0) {
+    if (sdl().Mix_PlayChannel(mix, it->chunk, 0) < 0) {
         std::lock_guard lock(m_mutex);
         m_playing[size_t(mix)] = 0;
         return false;
@@ -241,8 +247,8 @@ bool SdlAudioBackend::close(int channel)
         std::lock_guard lock(m_mutex);
         m_playing[size_t(mix)] = 0;  // the halt below makes no notice
     }
-    Mix_HaltChannel(mix);
-    Mix_FreeChunk(it->chunk);
+    sdl().Mix_HaltChannel(mix);
+    sdl().Mix_FreeChunk(it->chunk);
     m_bound[size_t(mix)] = 0;
     m_sounds.erase(it);
     return true;
@@ -319,23 +325,23 @@ bool SdlAudioBackend::playOneShot(const QString& file, bool wait, bool interrupt
 {
     if (!m_open)
         return false;
-    if (Mix_Playing(0) && !interruptOthers)
+    if (sdl().Mix_Playing(0) && !interruptOthers)
         return false;
     Mix_Chunk* chunk = load(file);
     if (!chunk)
         return false;
-    Mix_HaltChannel(0);
+    sdl().Mix_HaltChannel(0);
     if (m_oneShot)
-        Mix_FreeChunk(m_oneShot);
+        sdl().Mix_FreeChunk(m_oneShot);
     m_oneShot = chunk;
-    if (Mix_PlayChannel(0, chunk, 0) < 0)
+    if (sdl().Mix_PlayChannel(0, chunk, 0) < 0)
         return false;
     if (wait) {
         // Played synchronously, bounded by the sound's own length.
         const qint64 ms = qint64(chunk->alen) * 1000 / (qint64(m_frequency) * 4) + 1000;
         QElapsedTimer t;
         t.start();
-        while (Mix_Playing(0) && t.elapsed() < ms)
+        while (sdl().Mix_Playing(0) && t.elapsed() < ms)
             QThread::msleep(5);
     }
     return true;
@@ -348,17 +354,17 @@ bool SdlAudioBackend::playLoop(const QString& file)
     Mix_Chunk* chunk = load(file);
     if (!chunk)
         return false;
-    Mix_HaltChannel(0);
+    sdl().Mix_HaltChannel(0);
     if (m_oneShot)
-        Mix_FreeChunk(m_oneShot);
+        sdl().Mix_FreeChunk(m_oneShot);
     m_oneShot = chunk;
-    return Mix_PlayChannel(0, chunk, -1) >= 0;
+    return sdl().Mix_PlayChannel(0, chunk, -1) >= 0;
 }
 
 void SdlAudioBackend::stopOneShots()
 {
     if (m_open)
-        Mix_HaltChannel(0);
+        sdl().Mix_HaltChannel(0);
 }
 
 void SdlAudioBackend::beep()
@@ -374,11 +380,11 @@ void SdlAudioBackend::beep()
             const auto v = qint16(std::lround(9000 * gain * std::sin(2 * M_PI * 880 * i / m_frequency)));
             m_beepSamples[size_t(2 * i)] = m_beepSamples[size_t(2 * i + 1)] = v;
         }
-        m_beep = Mix_QuickLoad_RAW(reinterpret_cast<Uint8*>(m_beepSamples.data()),
+        m_beep = sdl().Mix_QuickLoad_RAW(reinterpret_cast<Uint8*>(m_beepSamples.data()),
                                    Uint32(m_beepSamples.size() * sizeof(qint16)));
         if (!m_beep)
             return;
     }
-    Mix_HaltChannel(0);
-    Mix_PlayChannel(0, m_beep, 0);
+    sdl().Mix_HaltChannel(0);
+    sdl().Mix_PlayChannel(0, m_beep, 0);
 }
