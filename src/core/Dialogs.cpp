@@ -26,6 +26,7 @@ QString germanCaption(Button b)
     case Button::Abort: return QStringLiteral("Abbrechen");
     case Button::Retry: return QStringLiteral("Wiederholen");
     case Button::Ignore: return QStringLiteral("Ignorieren");
+    case Button::Help: return QStringLiteral("Hilfe");
     case Button::None: break;
     }
     return QString();
@@ -61,6 +62,31 @@ Button ask(QWidget* parent, const QString& text, const QList<Button>& buttons, c
     return current().message(parent, icon, title, text, buttons);
 }
 
+static std::function<void(QWidget*, int)>& helpHandler()
+{
+    static std::function<void(QWidget*, int)> h;
+    return h;
+}
+
+void setHelpHandler(std::function<void(QWidget*, int)> handler) { helpHandler() = std::move(handler); }
+
+void showHelp(QWidget* parent, int topic)
+{
+    if (helpHandler())
+        helpHandler()(parent, topic);
+}
+
+Button askWithHelp(QWidget* parent, const QString& text, const QList<Button>& buttons, int helpTopic,
+                   const QString& title, Icon icon)
+{
+    for (;;) {
+        const Button b = current().message(parent, icon, title, text, buttons);
+        if (b != Button::Help)
+            return b;
+        showHelp(parent, helpTopic);
+    }
+}
+
 Button QtDialogs::message(QWidget* parent, Icon icon, const QString& title, const QString& text,
                           const QList<Button>& buttons)
 {
@@ -79,6 +105,8 @@ Button QtDialogs::message(QWidget* parent, Icon icon, const QString& title, cons
         QMessageBox::ButtonRole role = QMessageBox::AcceptRole;
         if (b == Button::Cancel || b == Button::No || b == Button::Abort)
             role = QMessageBox::RejectRole;
+        else if (b == Button::Help)
+            role = QMessageBox::HelpRole;
         map.append({box.addButton(germanCaption(b), role), b});
     }
     if (buttons.isEmpty())

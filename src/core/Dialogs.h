@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -15,7 +16,7 @@ class QWidget;
 namespace dialogs {
 
 enum class Icon { None, Information, Warning, Error, Question };
-enum class Button { None = 0, Ok, Cancel, Yes, No, Abort, Retry, Ignore };
+enum class Button { None = 0, Ok, Cancel, Yes, No, Abort, Retry, Ignore, Help };
 
 struct Request {
     QString kind;       // "message", "openFile", "saveFile", "colour", "font", "directory"
@@ -49,6 +50,14 @@ void warning(QWidget* parent, const QString& text, const QString& title = QStrin
 void error(QWidget* parent, const QString& text, const QString& title = QString());
 Button ask(QWidget* parent, const QString& text, const QList<Button>& buttons = {Button::Yes, Button::No},
            const QString& title = QString(), Icon icon = Icon::Question);
+
+// A question whose "Hilfe" button shows help page `helpTopic` and asks again, as a system message
+// box with a help button does; returns the first other button pressed.
+Button askWithHelp(QWidget* parent, const QString& text, const QList<Button>& buttons, int helpTopic,
+                   const QString& title = QString(), Icon icon = Icon::Question);
+// Who shows help pages: the shell installs its help window; without one, help shows nothing.
+void setHelpHandler(std::function<void(QWidget* parent, int topic)> handler);
+void showHelp(QWidget* parent, int topic);
 
 class QtDialogs : public Dialogs
 {

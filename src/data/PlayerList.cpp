@@ -9,6 +9,8 @@
 
 namespace {
 const QString kStandard = QStringLiteral("Standard");
+// The help page about new players and the settings they start with.
+const int kNewPlayerHelpTopic = 100;
 
 QString& entry0() { return g().playerList.front(); }
 
@@ -139,11 +141,11 @@ bool CreatePlayerFromCurrent(const QString& name, QWidget* parent)
     if (fsys::fileExists(target))
         return false;
     const QString previous = g().currentPlayer();
-    const auto answer = dialogs::ask(parent,
-                                     QStringLiteral("Es werden die Einstellungen, die zuletzt benutzt wurden (") +
-                                         previous + QStringLiteral("), übernommen!"),
-                                     {dialogs::Button::Ok, dialogs::Button::Cancel}, QString(),
-                                     dialogs::Icon::Information);
+    const auto answer = dialogs::askWithHelp(
+        parent, QStringLiteral("Es werden die Einstellungen, die zuletzt benutzt wurden (") + previous +
+                    QStringLiteral("), übernommen!"),
+        {dialogs::Button::Ok, dialogs::Button::Cancel, dialogs::Button::Help}, kNewPlayerHelpTopic, QString(),
+        dialogs::Icon::Information);
     if (answer != dialogs::Button::Ok)
         return false;
     ReleasePlayerLock(previous);

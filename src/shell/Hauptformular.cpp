@@ -5,8 +5,11 @@
 #include "core/GlobalState.h"
 #include "core/Installation.h"
 #include "core/MessageHook.h"
+#include "media/skin/Cursors.h"
 #include "media/skin/ScreenScale.h"
 #include "shell/Backdrop.h"
+#include "shell/HelpWindow.h"
+#include "shell/LongToolTips.h"
 #include "shell/MainLayout.h"
 #include "shell/MenuButton.h"
 #include "shell/ShellPictures.h"
@@ -27,9 +30,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
-#include <QTextBrowser>
 #include <QUrl>
-#include <QVBoxLayout>
 
 namespace {
 QColor winColour(qint32 c)
@@ -99,6 +100,9 @@ QString TFormHauptformular::captionWithVersion()
 bool TFormHauptformular::startUp()
 {
     QApplication::setApplicationName(QStringLiteral("Kalimo"));
+    installLongToolTips();
+    RegisterCursors();
+    dialogs::setHelpHandler(&ShowHelpWindow);
     installation::ReadMainConfiguration(this);
     shellsvc::loadPlayerList();
 
@@ -576,21 +580,7 @@ void TFormHauptformular::onManualClicked()
         shellsvc::beep();
 }
 
-void TFormHauptformular::onHelpClicked()
-{
-    messagehook::Suspend suspend;
-    QDialog help(this);
-    help.setWindowTitle(QStringLiteral("Kalimo - Hilfe"));
-    auto* browser = new QTextBrowser(&help);
-    browser->setOpenExternalLinks(true);
-    const QString file = fsys::resolve(g().config.helpFile);
-    browser->setSearchPaths({fsys::folderOf(file)});
-    browser->setSource(QUrl::fromLocalFile(file));
-    auto* lay = new QVBoxLayout(&help);
-    lay->addWidget(browser);
-    help.resize(800, 600);
-    help.exec();
-}
+void TFormHauptformular::onHelpClicked() { ShowHelpWindow(this, 0); }
 
 void TFormHauptformular::onProtocolClicked()
 {

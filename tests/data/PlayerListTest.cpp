@@ -151,11 +151,26 @@ TEST_F(PlayerListTest, NewNameWithOk)
     EXPECT_EQ(ConfirmPlayerCombo("Carla"), "Carla");
     ASSERT_EQ(d.asked().size(), 1);
     EXPECT_EQ(d.asked()[0].text, "Es werden die Einstellungen, die zuletzt benutzt wurden (Anna), übernommen!");
-    EXPECT_EQ(d.asked()[0].buttons.front(), Button::Ok);
+    EXPECT_EQ(d.asked()[0].buttons, (QList<Button>{Button::Ok, Button::Cancel, Button::Help}));
     EXPECT_EQ(g().playerList, (QStringList{"Carla", "Anna", "Standard"}));
     EXPECT_EQ(t.read("Optionen/Options-Carla.txt"), kAnnaOptions);
     EXPECT_EQ(lockBytes(), QByteArray());  // Anna's lock went with the change
     EXPECT_FALSE(holdsPlayerLock());
+}
+
+TEST_F(PlayerListTest, NewNameHelpShowsItsPageAndAsksAgain)
+{
+    LoadPlayerList();
+    dialogs::ScriptedDialogs d;
+    QList<int> topics;
+    dialogs::setHelpHandler([&](QWidget*, int topic) { topics << topic; });
+    d.answer(Button::Help);
+    d.answer(Button::Cancel);
+    EXPECT_EQ(ConfirmPlayerCombo("Carla"), "Anna");
+    dialogs::setHelpHandler({});
+    EXPECT_EQ(topics, QList<int>{100});
+    EXPECT_EQ(d.asked().size(), 2);
+    EXPECT_FALSE(fsys::fileExists(t.path("Optionen/Options-Carla.txt")));
 }
 
 TEST_F(PlayerListTest, NewNameWithCancel)

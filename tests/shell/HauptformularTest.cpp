@@ -5,6 +5,7 @@
 #include "data/PlayerLock.h"
 #include "media/sound/TestAudioBackend.h"
 #include "shell/Hauptformular.h"
+#include "shell/HelpWindow.h"
 #include "shell/MainLayout.h"
 #include "shell/MenuButton.h"
 #include "shell/info.h"
@@ -346,4 +347,13 @@ TEST_F(MainWindowTest, RightClickOpensTheInfoWindow)
     QTest::mouseClick(w->mainButton(1), Qt::RightButton);
     EXPECT_EQ(shown, "TForminfo");
     EXPECT_TRUE(w->opened.empty());
+}
+
+TEST_F(MainWindowTest, HelpTopicsOpenTheirPageOrTheStartPage)
+{
+    ASSERT_TRUE(start());
+    EXPECT_EQ(helpPageFor(0), t.path("Hilfe/index.html"));
+    EXPECT_EQ(helpPageFor(100), t.path("Hilfe/index.html"));
+    t.write("Hilfe/thema100.html", "<html><body>Neuer Name</body></html>");
+    EXPECT_EQ(helpPageFor(100), t.path("Hilfe/thema100.html"));
 }

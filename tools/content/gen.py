@@ -803,7 +803,8 @@ def options_txt():
 def help_and_manual():
     import shutil as _s
     ensure(os.path.join(DIR["Hilfe"], "x"))
-    _s.copy(os.path.join(HERE, "hilfe", "index.html"), os.path.join(DIR["Hilfe"], "index.html"))
+    for page in ("index.html", "thema100.html"):
+        _s.copy(os.path.join(HERE, "hilfe", page), os.path.join(DIR["Hilfe"], page))
     with open(os.path.join(HERE, "hilfe", "anleitung.txt"), encoding="utf-8") as f:
         pages = f.read().split("\f")
     svgs = []
