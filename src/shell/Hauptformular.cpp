@@ -33,6 +33,8 @@
 #include <QUrl>
 
 namespace {
+const int kSilbenanzahl = 406;
+
 QColor winColour(qint32 c)
 {
     // A high byte of FF names a system colour; the button face is the only one the files use.
@@ -498,18 +500,26 @@ void TFormHauptformular::LaunchProgram(int selection)
     const int code = catalogue::programCodeFor(b->formular(), b->caption());
     g().programCode = code;
     shellsvc::readProgramOptions(code);
-    openProgramWindow(code, b->caption(), catalogue::listFolder(code));
+    const int result = openProgramWindow(code, b->caption(), catalogue::listFolder(code));
+    // The syllable count reports a task it could not use as 100 + its number.
+    if (code == kSilbenanzahl && result > 100) {
+        shellsvc::beep();
+        dialogs::showMessage(this, QStringLiteral("Programm SILBENANZAHL\nAufgabe %1 der aktuellen Datei enthält "
+                                                  "unvollständigen Daten. Bitte korrigieren.")
+                                       .arg(result - 100));
+    }
     shellsvc::stopNoise();
     if (QWidget* f = QApplication::focusWidget())
         f->clearFocus();
     g().programCode = 0;
 }
 
-void TFormHauptformular::openProgramWindow(int code, const QString& caption, const QString&)
+int TFormHauptformular::openProgramWindow(int code, const QString& caption, const QString&)
 {
     Q_UNUSED(code);
     dialogs::showMessage(this, QStringLiteral("Das Programm \"") + caption.trimmed()
                                    + QStringLiteral("\" ist in dieser Version noch nicht installiert."));
+    return 0;
 }
 
 void TFormHauptformular::confirmCombo()

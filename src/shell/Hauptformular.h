@@ -43,8 +43,9 @@ public:
     QWidget* startPictureBox() const { return m_startPicture; }
     bool holdsLock() const;
 
-    // The program's window after the chooser; the windows come with their programs.
-    virtual void openProgramWindow(int code, const QString& caption, const QString& listFolder);
+    // The task-list chooser and then the program's window; returns the window's modal result
+    // (0 when nothing was started). The windows come with their programs.
+    virtual int openProgramWindow(int code, const QString& caption, const QString& listFolder);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -34,7 +34,7 @@ const QStringList kConfig = {
     "[Pfade]", "Hilfe=Hilfe", "Optionen=Optionen", "Protokoll=Protokoll", "Spielerbilder=Spielerbilder",
     "Listen=Listen", "Material=Material", "INTERN=INTERN", "INTERNBILDER=INTERN\\Bilder",
     "Internsound=INTERN\\Sound", "Schalterknopf=INTERN\\Schalterknopf",
-    "[Hauptschalter]", "1=Merkfähigkeit", "2=Differenzierung", "3=Wortreihen", "4=Laute weglassen", "5=#",
+    "[Hauptschalter]", "1=Merkfähigkeit", "2=Differenzierung", "3=Wortreihen", "4=Silbenanzahl", "5=#",
     "[Schalter1]", "formular=", "Bildoben=g1.bmp", "Bildunten=g1_hell.bmp",
     "1=Merkfähigkeit - Bild", "2=Merkfähigkeit - Text", "3=Gleich oder nicht gleich", "4=#",
     "[Schalter101]", "formular=FormMerkfaehigkeit", "[Schalter102]", "formular=FormMerkfaehigkeit",
@@ -42,7 +42,7 @@ const QStringList kConfig = {
     "[Schalter2]", "formular=", "1=Richtig oder falsch", "2=#", "[Schalter201]", "formular=FormRichtigFalsch",
     "[Schalter3]", "formular=", "1=Doppelgänger - Bild", "2=Leer", "3=#",
     "[Schalter301]", "formular=FormDoppelgaenger", "[Schalter302]", "formular=",
-    "[Schalter4]", "formular=FormLautWeg",
+    "[Schalter4]", "formular=FormSilbenanzahl",
     "[Hauptformular]", "GesamtHGFarbe=16052440", "HGFarbe=15261640", "UProgfarbe=16119270",
     "Schaltersound=klick.wav", "USchaltersound=klick_klein.wav",
 };
@@ -85,9 +85,11 @@ public:
         QString caption, folder;
     };
     std::vector<Opened> opened;
-    void openProgramWindow(int code, const QString& caption, const QString& folder) override
+    int result = 0;
+    int openProgramWindow(int code, const QString& caption, const QString& folder) override
     {
         opened.push_back({code, caption, folder});
+        return result;
     }
 };
 
@@ -287,11 +289,22 @@ TEST_F(MainWindowTest, LaunchPassesCodeCaptionAndListFolder)
     w->LaunchProgram(101);
     w->LaunchProgram(301);  // empty window name: nothing starts
     ASSERT_EQ(w->opened.size(), 2u);
-    EXPECT_EQ(w->opened[0].code, 404);
+    EXPECT_EQ(w->opened[0].code, 406);
     EXPECT_EQ(w->opened[1].code, 102);
     EXPECT_EQ(w->opened[1].caption, "Merkfähigkeit - Text");
     EXPECT_TRUE(w->opened[1].folder.endsWith("Text/")) << w->opened[1].folder.toStdString();
     EXPECT_EQ(g().programCode, 0);
+    EXPECT_TRUE(dlg.asked().isEmpty());
+
+    // The syllable count reports an incomplete task as 100 + its number.
+    w->result = 103;
+    audio.clearLog();
+    w->LaunchProgram(3);
+    EXPECT_EQ(dlg.texts(), QStringList{"Programm SILBENANZAHL\nAufgabe 3 der aktuellen Datei enthält unvollständigen "
+                                       "Daten. Bitte korrigieren."});
+    EXPECT_EQ(audio.log(), QStringList{"beep"});
+    w->LaunchProgram(100);  // other programs' results mean nothing here
+    EXPECT_EQ(dlg.texts().size(), 1);
 }
 
 TEST_F(MainWindowTest, PlayerLockedElsewhereShowsTheLockDialogAndStartsNothing)
