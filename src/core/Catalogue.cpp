@@ -105,4 +105,16 @@ QString listFolder(int code)
     return cfg.dirs.listen + fsys::withSlash(cfg.programSection(p->configSection).listenpfad) + p->listSubfolder;
 }
 
+int defaultElementCount(int code)
+{
+    switch (code) {
+    case 101: case 102: return 12;
+    case 201: case 202: case 203: case 204: return 6;
+    case 301: case 302: case 304: case 305: case 403: case 405: case 407: case 408: return 2;
+    case 303: case 401: case 402: case 406: return 1;
+    case 404: return 4;
+    default: return 0;
+    }
+}
+
 } // namespace catalogue

@@ -27,4 +27,7 @@ QString groupName(int group);
 QString windowClassFor(const QString& formular);
 // The program's list folder: `Listen` folder + "Listenpfad" + the variant subfolder.
 QString listFolder(int code);
+// Elements per task of the program's lists when a list does not state "Elementanzahl"; also the
+// number of preview cards. 0 for an unknown code.
+int defaultElementCount(int code);
 }
