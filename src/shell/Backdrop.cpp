@@ -5,7 +5,7 @@
 #include <QScreen>
 
 TFormSTARTBILDSCHIRM::TFormSTARTBILDSCHIRM(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -35,4 +35,12 @@ void TFormSTARTBILDSCHIRM::paintEvent(QPaintEvent*)
     QPainter p(this);
     for (int i = 0, x = 0; x < width(); ++i, x += 7)
         p.fillRect(x, 0, 7, height(), stripeColour(i));
+}
+
+void TFormSTARTBILDSCHIRM::mousePressEvent(QMouseEvent*)
+{
+    if (m_front && m_front->isVisible()) {
+        m_front->raise();
+        m_front->activateWindow();
+    }
 }

@@ -11,7 +11,13 @@ public:
     explicit TFormSTARTBILDSCHIRM(QWidget* parent = nullptr);
     static QColor stripeColour(int i);
     void coverScreenOf(const QPoint& globalPos);
+    // The window kept in front of the backdrop: a click on the stripes brings it back up.
+    void setFrontWindow(QWidget* front) { m_front = front; }
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+
+private:
+    QWidget* m_front = nullptr;
 };

@@ -25,6 +25,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFontDatabase>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
@@ -138,6 +139,7 @@ bool TFormHauptformular::startUp()
     }
 
     m_backdrop = new TFormSTARTBILDSCHIRM();
+    m_backdrop->setFrontWindow(this);
     // The window's size and place: at most 1200 x 900, on the monitor that holds the pointer.
     QScreen* s = QGuiApplication::screenAt(QCursor::pos());
     if (!s)
@@ -184,6 +186,8 @@ void TFormHauptformular::createPanels()
     CB_spieler->setInsertPolicy(QComboBox::NoInsert);
     CB_spieler->setObjectName(QStringLiteral("CB_spieler"));
     L_einstellungen->setBuddy(CB_spieler);
+    // `combo opened` also counts a list opened with the mouse or Alt+Down.
+    CB_spieler->view()->window()->installEventFilter(this);
     B_protokoll = new QPushButton(QStringLiteral("&Protokoll"), P_spieler);
     B_protokoll->setObjectName(QStringLiteral("B_protokoll"));
     ChB_namenwahl = new QCheckBox(QStringLiteral("Namenwahl vor Programmstart"), P_spieler);
@@ -400,8 +404,13 @@ void TFormHauptformular::showEvent(QShowEvent* e)
 void TFormHauptformular::changeEvent(QEvent* e)
 {
     QWidget::changeEvent(e);
-    if (e->type() == QEvent::ActivationChange && isActiveWindow() && m_builtFor != size())
-        buildLayout();
+    if (e->type() == QEvent::ActivationChange && isActiveWindow() && m_activated) {
+        // Built again on every activation; the faces only when the size changed.
+        if (m_builtFor != size())
+            buildLayout();
+        else
+            layoutPanels();
+    }
 }
 
 void TFormHauptformular::resizeEvent(QResizeEvent* e)
@@ -460,12 +469,13 @@ void TFormHauptformular::highlightMain(int gi)
         m_main[i].button->setHighlighted(i == gi);
 }
 
-void TFormHauptformular::highlightProgram(int gi, int m)
+void TFormHauptformular::highlightProgram(int gi, int m, bool withSound)
 {
     const int sel = (gi + 1) * 100 + m;
     if (m_selection == sel)
         return;
-    playButtonSound(g().config.uSchaltersound);
+    if (withSound)
+        playButtonSound(g().config.uSchaltersound);
     m_selection = sel;
     for (int j = 0; j < int(m_main[gi].programs.size()); ++j)
         m_main[gi].programs[j]->setHighlighted(j == m);
@@ -487,6 +497,8 @@ void TFormHauptformular::OpenGroup(int g)
 }
 
 bool TFormHauptformular::holdsLock() const { return shellsvc::holdsLock(); }
+
+bool TFormHauptformular::backdropVisible() const { return m_backdrop && m_backdrop->isVisible(); }
 
 void TFormHauptformular::LaunchProgram(int selection)
 {
@@ -536,7 +548,8 @@ bool TFormHauptformular::CloseRequest()
 {
     if (m_closing)
         return true;
-    confirmCombo();
+    if (m_activated)
+        confirmCombo();
     if (dialogs::ask(this, QStringLiteral("Soll das Programm wirklich beendet werden?"),
                      {dialogs::Button::Yes, dialogs::Button::No})
         != dialogs::Button::Yes)
@@ -623,9 +636,14 @@ void TFormHauptformular::onBackdropToggled(bool on)
 
 bool TFormHauptformular::belongsToMe(QObject* o) const
 {
-    for (auto* w = qobject_cast<QWidget*>(o); w; w = w->parentWidget())
-        if (w == this)
+    // The main window and its controls, with the player combo's drop-down list; never the
+    // dialogs and windows opened from it, which handle their own keys.
+    for (auto* w = qobject_cast<QWidget*>(o); w; w = w->parentWidget()) {
+        if (w == CB_spieler)
             return true;
+        if (w->isWindow())
+            return w == this;
+    }
     return false;
 }
 
@@ -676,6 +694,8 @@ bool TFormHauptformular::handleComboKey(QKeyEvent* k)
 
 bool TFormHauptformular::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::Show && CB_spieler && watched == CB_spieler->view()->window())
+        m_comboOpened = true;
     if (!belongsToMe(watched))
         return QWidget::eventFilter(watched, event);
     switch (event->type()) {
@@ -708,7 +728,7 @@ bool TFormHauptformular::eventFilter(QObject* watched, QEvent* event)
             const int n = int(m_main[open].programs.size());
             int m = m_selection >= 100 && m_selection / 100 - 1 == open ? m_selection % 100 : 0;
             m = key == Qt::Key_Down ? (m + 1) % n : (m + n - 1) % n;
-            highlightProgram(open, m);
+            highlightProgram(open, m, false);
             return true;
         }
         if (open >= 0 && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
@@ -742,16 +762,22 @@ bool TFormHauptformular::eventFilter(QObject* watched, QEvent* event)
         setStartPicture(m_startPicture->rect().contains(p));
         break;
     }
-    case QEvent::FocusIn:
+    case QEvent::FocusIn: {
+        // Focus coming back from the combo's own list is not a new visit of the combo.
+        const bool fromList = static_cast<QFocusEvent*>(event)->reason() == Qt::PopupFocusReason;
         if (watched == CB_spieler || watched == B_optionen || watched == B_hilfe || watched == B_anleitung)
             m_selection = 0;
-        if (watched == CB_spieler)
+        if (watched == CB_spieler && !fromList)
             m_comboOpened = false;
         break;
-    case QEvent::FocusOut:
-        if (watched == CB_spieler && !(CB_spieler->view() && CB_spieler->view()->isVisible()) && !m_closing)
+    }
+    case QEvent::FocusOut: {
+        const bool toList = static_cast<QFocusEvent*>(event)->reason() == Qt::PopupFocusReason;
+        if (watched == CB_spieler && !toList && !(CB_spieler->view() && CB_spieler->view()->isVisible()) &&
+            !m_closing && m_activated)
             confirmCombo();
         break;
+    }
     default:
         break;
     }

@@ -42,6 +42,7 @@ public:
     QPushButton* optionsButton() const { return B_optionen; }
     QWidget* startPictureBox() const { return m_startPicture; }
     bool holdsLock() const;
+    bool backdropVisible() const;
 
     // The task-list chooser and then the program's window; returns the window's modal result
     // (0 when nothing was started). The windows come with their programs.
@@ -68,7 +69,8 @@ private:
     void firstActivation();
     void fillPlayerCombo();
     void highlightMain(int g);
-    void highlightProgram(int g, int m);
+    // With the pointer it clicks ("USchaltersound"); moved by the cursor keys it is silent.
+    void highlightProgram(int g, int m, bool withSound = true);
     void hideGroups();
     void playButtonSound(const QString& file);
     void setStartPicture(bool highlighted);

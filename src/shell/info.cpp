@@ -62,7 +62,7 @@ TForminfo::TForminfo(QWidget* parent) : QDialog(parent)
     const QFont memoFont = arial(20);
     m_lineHeight = QFontMetrics(memoFont).height();
     const int tableTop = S(170);
-    const int tableHeight = 7 * m_lineHeight + 8;
+    const int tableHeight = 7 * m_lineHeight + 8;  // until the contact lines are known
     auto makeMemo = [&](int left, int width) {
         auto* m = new QTextEdit(this);
         m->setReadOnly(true);
@@ -91,19 +91,25 @@ TForminfo::TForminfo(QWidget* parent) : QDialog(parent)
 
     B_ok = new QPushButton(QStringLiteral("OK"), this);
     B_ok->setFont(arial(17));
-    B_ok->setGeometry(S(660) - S(94), tableTop + tableHeight + S(30), S(94), S(50));
     B_ok->setDefault(true);
     connect(B_ok, &QPushButton::clicked, this, &QDialog::accept);
 
+    setMouseTracking(true);
+    for (QWidget* w : findChildren<QWidget*>())
+        w->setMouseTracking(true);
+    fillContacts();
+
+    // The table grows with the contact lines (seven at least); "OK" and the window follow it.
+    const int rows = qMax(7, int(labelLines().size()));
+    const int tableH = rows * m_lineHeight + 8;
+    Memo1->resize(Memo1->width(), tableH);
+    Memo2->resize(Memo2->width(), tableH);
+    B_ok->setGeometry(S(660) - S(94), tableTop + tableH + S(30), S(94), S(50));
     setFixedSize(B_ok->geometry().right() + 1 + S(40), B_ok->geometry().bottom() + 1 + S(40));
     if (parent) {
         const QRect pg = parent->window()->frameGeometry();
         move(pg.center() - QPoint(width() / 2, height() / 2));
     }
-    setMouseTracking(true);
-    for (QWidget* w : findChildren<QWidget*>())
-        w->setMouseTracking(true);
-    fillContacts();
 }
 
 TForminfo::~TForminfo()
@@ -197,8 +203,10 @@ void TForminfo::done(int r)
 
 bool TForminfo::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == Panel3 && event->type() == QEvent::MouseButtonRelease) {
-        QDesktopServices::openUrl(QUrl(Panel3->toolTip()));
+    if (watched == Panel3 && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        // Addresses are often written without a scheme ("www.verlag.de").
+        QDesktopServices::openUrl(QUrl::fromUserInput(Panel3->toolTip().trimmed()));
         return true;
     }
     if (watched == Memo1->viewport() && event->type() == QEvent::MouseButtonPress) {

@@ -1,6 +1,9 @@
 #include "media/skin/PraiseDue.h"
 #include "media/skin/ScreenScale.h"
 
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
 #include <gtest/gtest.h>
 
 TEST(PraiseDue, Table)
@@ -31,4 +34,39 @@ TEST(ScreenScale, FactorFollowsTheNarrowerSide)
     EXPECT_DOUBLE_EQ(screenScaleFactor(QSize(1920, 1080)), 1.8);   // wide: by height
     EXPECT_DOUBLE_EQ(screenScaleFactor(QSize(1280, 1024)), 1.6);   // tall: by width
     EXPECT_DOUBLE_EQ(screenScaleFactor(QSize(1024, 768), QSize(800, 600), 20), 1.28 * 16 / 20);
+}
+
+TEST(ScreenScale, ScalesTheWindowTreeAndKeepsItOnTheMonitor)
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    ASSERT_NE(screen, nullptr);
+    const QRect geo = screen->geometry();
+    const int dialogFont = qRound(13.0 * screen->logicalDotsPerInch() / 96.0);
+
+    QWidget window;
+    window.resize(400, 300);
+    auto* label = new QLabel(QStringLiteral("Wort"), &window);
+    label->setGeometry(10, 20, 100, 50);
+    QFont f = label->font();
+    f.setPixelSize(20);
+    label->setFont(f);
+    ScaleWindowToScreen(&window, false);
+    const double k = screenScaleFactor(geo.size(), QSize(800, 600), dialogFont);
+    EXPECT_EQ(window.size(), QSize(qRound(400 * k), qRound(300 * k)));
+    EXPECT_EQ(label->geometry(), QRect(qRound(10 * k), qRound(20 * k), qRound(100 * k), qRound(50 * k)));
+    EXPECT_EQ(label->font().pixelSize(), qRound(20 * k));
+
+    QWidget full;
+    full.resize(200, 100);
+    ScaleWindowToScreen(&full, true);
+    EXPECT_EQ(full.geometry(), geo);
+
+    // Its own design size, placed past the monitor's corner: scaled, then moved back onto it.
+    QWidget series;
+    series.resize(512, 384);
+    series.move(geo.right() - 10, geo.bottom() - 10);
+    ScaleWindowToScreen(&series, false, QSize(1024, 768), true);
+    const double s = screenScaleFactor(geo.size(), QSize(1024, 768), dialogFont);
+    EXPECT_EQ(series.size(), QSize(qRound(512 * s), qRound(384 * s)));
+    EXPECT_TRUE(screen->availableGeometry().contains(series.geometry())) << series.x() << "," << series.y();
 }

@@ -4,6 +4,7 @@
 #include "core/Win1252.h"
 #include "data/PlayerLock.h"
 #include "media/sound/TestAudioBackend.h"
+#include "shell/Backdrop.h"
 #include "shell/Hauptformular.h"
 #include "shell/HelpWindow.h"
 #include "shell/MainLayout.h"
@@ -16,6 +17,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
 #include <QFrame>
 #include <QImage>
 #include <QMouseEvent>
@@ -369,4 +372,108 @@ TEST_F(MainWindowTest, HelpTopicsOpenTheirPageOrTheStartPage)
     EXPECT_EQ(helpPageFor(100), t.path("Hilfe/index.html"));
     t.write("Hilfe/thema100.html", "<html><body>Neuer Name</body></html>");
     EXPECT_EQ(helpPageFor(100), t.path("Hilfe/thema100.html"));
+}
+
+TEST_F(MainWindowTest, DialogsOpenedFromTheWindowKeepTheirOwnKeys)
+{
+    ASSERT_TRUE(start());
+    bool escaped = false;
+    QString typed;
+    onNextModal([&](QWidget* m) {
+        auto* edit = m->findChild<QLineEdit*>();
+        QTest::keyClicks(edit, "Tim1");
+        typed = edit->text();
+        QTest::keyClick(edit, Qt::Key_Escape);
+        escaped = !m->isVisible();
+    });
+    QDialog d(w.get());
+    new QLineEdit(&d);
+    d.exec();
+    EXPECT_EQ(typed, "Tim1");
+    EXPECT_TRUE(escaped);
+    EXPECT_EQ(w->openGroup(), -1);
+    EXPECT_TRUE(dlg.asked().isEmpty()) << dlg.texts().join("|").toStdString();
+
+    // The info window hands the keys back when it closes.
+    onNextModal([](QWidget*) {});
+    QTest::mouseClick(w->mainButton(0), Qt::RightButton);
+    w->setFocus();
+    key(Qt::Key_1);
+    EXPECT_EQ(w->openGroup(), 0);
+}
+
+TEST_F(MainWindowTest, EscapeInTheStartUpPlayerChoiceEndsWithoutTouchingTheLastPlayer)
+{
+    t.write("Optionen/Options-Ben.txt", options(true));
+    const QByteArray last = t.read("Optionen/LetzterNutzer.txt");
+    onNextModal([](QWidget* m) { QTest::keyClick(m->focusWidget() ? m->focusWidget() : m, Qt::Key_Escape); });
+    EXPECT_FALSE(start());
+    EXPECT_TRUE(dlg.asked().isEmpty()) << dlg.texts().join("|").toStdString();
+    EXPECT_EQ(g().currentPlayer(), "Ben");
+    EXPECT_EQ(t.read("Optionen/LetzterNutzer.txt"), last);
+}
+
+TEST_F(MainWindowTest, ComboListOpenedWithTheMouseCountsAsOpened)
+{
+    ASSERT_TRUE(start());
+    QComboBox* combo = w->playerCombo();
+    combo->setFocus();
+    combo->showPopup();  // as a click on its arrow does
+    QApplication::processEvents();
+    combo->hidePopup();
+    QApplication::processEvents();
+    combo->setEditText("Carla");
+    dlg.answer(Button::Cancel);
+    QTest::keyClick(combo, Qt::Key_Return);  // confirms instead of opening the list again
+    ASSERT_EQ(dlg.asked().size(), 1);
+    EXPECT_EQ(dlg.asked()[0].text, "Es werden die Einstellungen, die zuletzt benutzt wurden (Ben), übernommen!");
+}
+
+TEST_F(MainWindowTest, BackdropBoxAndStartPictures)
+{
+    t.mkdir("INTERN/Bilder");
+    QImage one(40, 25, QImage::Format_RGB32), two(40, 25, QImage::Format_RGB32);
+    one.fill(Qt::red);
+    two.fill(Qt::blue);
+    one.setPixel(0, 24, qRgb(255, 255, 255));  // the bottom-left pixel is the transparent key
+    two.setPixel(0, 24, qRgb(255, 255, 255));
+    one.save(t.path("INTERN/Bilder/s1.bmp"), "BMP");
+    two.save(t.path("INTERN/Bilder/s2.bmp"), "BMP");
+    QStringList config = kConfig;
+    config << "Startbild1=s1.bmp" << "Startbild2=s2.bmp";
+    t.writeLines("INTERN/Kalimo.txt", config);
+    ASSERT_TRUE(start());
+
+    QWidget* box = w->startPictureBox();
+    auto centre = [box] {
+        const QImage img = box->grab().toImage();
+        return QColor(img.pixel(img.width() / 2, img.height() / 2));
+    };
+    EXPECT_EQ(centre(), QColor(Qt::red));
+    hover(box);
+    EXPECT_EQ(centre(), QColor(Qt::blue));
+    hover(w->mainButton(0));
+    EXPECT_EQ(centre(), QColor(Qt::red));
+
+    auto* backdropBox = w->findChild<QCheckBox*>("ChB_hintergrund");
+    ASSERT_NE(backdropBox, nullptr);
+    EXPECT_FALSE(backdropBox->isChecked());
+    backdropBox->click();
+    EXPECT_TRUE(w->backdropVisible());
+    EXPECT_TRUE(win1252::decode(t.read("Optionen/Options-Ben.txt")).contains("Hintergrund abgedeckt=1"));
+    backdropBox->click();
+    EXPECT_FALSE(w->backdropVisible());
+    EXPECT_TRUE(win1252::decode(t.read("Optionen/Options-Ben.txt")).contains("Hintergrund abgedeckt=0"));
+}
+
+TEST(Backdrop, StripesRunFromBlueGreyToBlack)
+{
+    const struct {
+        int stripe;
+        QColor colour;
+    } cases[] = {{0, QColor(139, 173, 213)}, {137, QColor(2, 36, 76)},  {138, QColor(0, 35, 75)},
+                 {171, QColor(0, 2, 42)},    {172, QColor(0, 0, 41)},   {211, QColor(0, 0, 2)},
+                 {212, QColor(0, 0, 0)},     {400, QColor(0, 0, 0)}};
+    for (const auto& c : cases)
+        EXPECT_EQ(TFormSTARTBILDSCHIRM::stripeColour(c.stripe), c.colour) << c.stripe;
 }

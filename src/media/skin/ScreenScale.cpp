@@ -42,9 +42,11 @@ void scaleWidgetTree(QWidget* window, double factor)
     }
 }
 
-void ScaleWindowToScreen(QWidget* window, bool fullScreen)
+void ScaleWindowToScreen(QWidget* window, bool fullScreen) { ScaleWindowToScreen(window, fullScreen, QSize(800, 600), false); }
+
+void ScaleWindowToScreen(QWidget* window, bool fullScreen, const QSize& design, bool keepOnMonitor)
 {
-    if (!window)
+    if (!window || design.isEmpty())
         return;
     QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     if (!screen)
@@ -52,9 +54,16 @@ void ScaleWindowToScreen(QWidget* window, bool fullScreen)
     const QRect geo = screen->geometry();
     // The Windows dialog font is 13 pixels at 96 dpi; "large fonts" raise the logical dpi.
     const int dialogFont = qRound(13.0 * screen->logicalDotsPerInch() / 96.0);
-    scaleWidgetTree(window, screenScaleFactor(geo.size(), QSize(800, 600), dialogFont));
-    if (fullScreen)
+    scaleWidgetTree(window, screenScaleFactor(geo.size(), design, dialogFont));
+    if (fullScreen) {
         window->setGeometry(geo);
+    } else if (keepOnMonitor) {
+        const QRect area = screen->availableGeometry();
+        QRect r = window->geometry();
+        r.moveLeft(qBound(area.left(), r.left(), qMax(area.left(), area.right() + 1 - r.width())));
+        r.moveTop(qBound(area.top(), r.top(), qMax(area.top(), area.bottom() + 1 - r.height())));
+        window->move(r.topLeft());
+    }
 }
 
 void centreOnPointerScreen(QWidget* window)
