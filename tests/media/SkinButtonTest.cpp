@@ -246,3 +246,55 @@ TEST(SkinButton, SpecialOneLineButtonsFitLarger)
     const auto neu = inkRows(BuildButtonFace(QSize(404, 84), bigFont(), "SB_neu", QString(), "NEU", 1, 1, 0, 1), dark);
     EXPECT_GT(neu.last - neu.first, other.last - other.first + 3);
 }
+
+namespace {
+// Columns [first, last] holding dark pixels.
+std::pair<int, int> inkColumns(const QImage& img)
+{
+    int first = -1, last = -1;
+    for (int x = 0; x < img.width(); ++x)
+        for (int y = 0; y < img.height(); ++y)
+            if (dark(img.pixel(x, y))) {
+                if (first < 0)
+                    first = x;
+                last = x;
+                break;
+            }
+    return {first, last};
+}
+} // namespace
+
+TEST(SkinButton, HorizontalAlignmentOfOneAndSeveralLines)
+{
+    const QSize size(404, 84);  // a face of 400 x 80, much wider than the captions
+    for (const QString& caption : {QStringLiteral("Wort"), QStringLiteral("ab#10#13cd")}) {
+        const auto left = inkColumns(BuildButtonFace(size, bigFont(), "SB_x", QString(), caption, 1, 0, 0, 1));
+        const auto centre = inkColumns(BuildButtonFace(size, bigFont(), "SB_x", QString(), caption, 1, 1, 0, 1));
+        const auto right = inkColumns(BuildButtonFace(size, bigFont(), "SB_x", QString(), caption, 1, 2, 0, 1));
+        SCOPED_TRACE(caption.toStdString());
+        ASSERT_GE(left.first, 0);
+        EXPECT_LT(left.first, 12);
+        EXPECT_GT(right.second, 400 - 12);
+        EXPECT_NEAR((centre.first + centre.second) / 2.0, 200, 12);
+        EXPECT_LT(left.second, centre.second);
+        EXPECT_LT(centre.second, right.second);
+    }
+}
+
+TEST(SkinButton, MetafilePictureSitsOnTopAboveTheCaption)
+{
+    // A WMF picture is drawn at 80 percent, at the top and centred; the caption goes below it.
+    const QString wmf = fixture(QStringLiteral("metafiles/star.wmf"));
+    ASSERT_TRUE(picture::PictureSize(wmf).isValid()) << wmf.toStdString();
+    const QImage face = BuildButtonFace(QSize(204, 124), bigFont(), "SB_x", wmf, QStringLiteral("Wort"), 2, 1, 0, 1);
+    // The star's colours are saturated; the face and the caption's ink are grey. Column 0 holds the
+    // yellow key pixel.
+    auto picture = [](QRgb c) { return QColor::fromRgb(c).hsvSaturation() > 100; };
+    const Rows pic = inkRows(face, picture, 1);
+    const Rows text = inkRows(face, dark);
+    ASSERT_GE(pic.first, 0);
+    EXPECT_LE(pic.first, 2);
+    EXPECT_LE(pic.last, face.height() * 80 / 100);
+    ASSERT_GE(text.first, 0);
+    EXPECT_GT(text.last, face.height() * 70 / 100);
+}
