@@ -593,7 +593,32 @@ void TFormHauptformular::setStartPicture(bool highlighted)
 
 void TFormHauptformular::onOptionsClicked()
 {
+    // "Abbrechen" in the dialog undoes whatever it saved meanwhile: the file is put back as it was.
+    const QString file = shellsvc::generalOptionsFile();
+    const std::optional<QByteArray> saved = fsys::readFile(file);
+    bool accepted;
+    {
+        messagehook::Suspend suspend;
+        accepted = openAllOptionsDialog(frameGeometry().topLeft());
+    }
+    if (accepted)
+        return;
+    if (saved)
+        fsys::writeFileAtomic(file, *saved);
+    else
+        fsys::removeFile(file);
+    shellsvc::readGeneralOptions();
+}
+
+bool TFormHauptformular::openAllOptionsDialog(const QPoint&)
+{
     dialogs::showMessage(this, QStringLiteral("Der Dialog \"Alle Optionen\" ist in dieser Version noch nicht installiert."));
+    return true;
+}
+
+void TFormHauptformular::openProtocolViewer(const QString&)
+{
+    dialogs::showMessage(this, QStringLiteral("Der Protokollbetrachter ist in dieser Version noch nicht installiert."));
 }
 
 void TFormHauptformular::onManualClicked()
@@ -612,7 +637,7 @@ void TFormHauptformular::onProtocolClicked()
         dialogs::error(this, QStringLiteral("Für den ausgewählten Nutzer gibt es keine Protokolldatei"));
         return;
     }
-    dialogs::showMessage(this, QStringLiteral("Der Protokollbetrachter ist in dieser Version noch nicht installiert."));
+    openProtocolViewer(file);
 }
 
 void TFormHauptformular::onNameChoiceToggled(bool on)

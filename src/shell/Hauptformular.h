@@ -47,6 +47,10 @@ public:
     // The task-list chooser and then the program's window; returns the window's modal result
     // (0 when nothing was started). The windows come with their programs.
     virtual int openProgramWindow(int code, const QString& caption, const QString& listFolder);
+    // The all-options dialog at `topLeft`; true when it ended with OK (its issue brings it).
+    virtual bool openAllOptionsDialog(const QPoint& topLeft);
+    // The protocol viewer over the player's protocol file (its issue brings it).
+    virtual void openProtocolViewer(const QString& protocolFile);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

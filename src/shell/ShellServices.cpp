@@ -19,6 +19,7 @@ void deleteCurrentPlayer(const QString& comboText) { DeleteCurrentPlayer(comboTe
 bool choosePlayer(QWidget* parent) { return TFormnamenwahl::ChoosePlayer(parent) == TFormnamenwahl::Result::Chosen; }
 void showLockNotice(QWidget* parent) { TFormLock::ShowLockNotice(parent); }
 
+QString generalOptionsFile() { return playerOptionsFile(g().currentPlayer()); }
 void readGeneralOptions() { ReadPlayerOptions(g().currentPlayer(), 0); }
 void writeGeneralOptions() { WritePlayerOptions(g().currentPlayer(), 0); }
 bool nameChoiceOption() { return g().playerOptions.nameChoice; }

@@ -20,6 +20,7 @@ bool choosePlayer(QWidget* parent);
 void showLockNotice(QWidget* parent);
 
 // General options of the current player.
+QString generalOptionsFile();
 void readGeneralOptions();
 void writeGeneralOptions();
 bool nameChoiceOption();

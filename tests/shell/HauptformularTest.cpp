@@ -89,6 +89,11 @@ public:
     };
     std::vector<Opened> opened;
     int result = 0;
+    // The all-options dialog: what it does to the options file, and how it ends.
+    std::function<bool()> allOptions = [] { return true; };
+    bool openAllOptionsDialog(const QPoint&) override { return allOptions(); }
+    QStringList viewed;
+    void openProtocolViewer(const QString& file) override { viewed << file; }
     int openProgramWindow(int code, const QString& caption, const QString& folder) override
     {
         opened.push_back({code, caption, folder});
@@ -476,4 +481,40 @@ TEST(Backdrop, StripesRunFromBlueGreyToBlack)
                  {212, QColor(0, 0, 0)},     {400, QColor(0, 0, 0)}};
     for (const auto& c : cases)
         EXPECT_EQ(TFormSTARTBILDSCHIRM::stripeColour(c.stripe), c.colour) << c.stripe;
+}
+
+TEST_F(MainWindowTest, AllOptionsCancelPutsTheOptionsFileBack)
+{
+    ASSERT_TRUE(start());
+    auto* button = w->findChild<QPushButton*>("B_optionen");
+    const QByteArray before = t.read("Optionen/Options-Ben.txt");
+    int groupWhileOpen = -2;
+    w->allOptions = [&] {
+        key(Qt::Key_1);  // the window's keys rest while the dialog is open
+        groupWhileOpen = w->openGroup();
+        t.write("Optionen/Options-Ben.txt", "[Allgemeine Optionen]\r\nNamenauswahl=1\r\n");
+        return false;  // "Abbrechen"
+    };
+    button->click();
+    EXPECT_EQ(groupWhileOpen, -1);
+    EXPECT_EQ(t.read("Optionen/Options-Ben.txt"), before);
+    EXPECT_FALSE(g().playerOptions.nameChoice);
+
+    w->allOptions = [&] {
+        t.write("Optionen/Options-Ben.txt", "[Allgemeine Optionen]\r\nNamenauswahl=1\r\n");
+        return true;  // "OK" keeps what it saved
+    };
+    button->click();
+    EXPECT_EQ(t.read("Optionen/Options-Ben.txt"), "[Allgemeine Optionen]\r\nNamenauswahl=1\r\n");
+    key(Qt::Key_1);  // and work again afterwards
+    EXPECT_EQ(w->openGroup(), 0);
+}
+
+TEST_F(MainWindowTest, ProtocolButtonOpensTheViewerWhenTheFileExists)
+{
+    ASSERT_TRUE(start());
+    t.write("Protokoll/Ben.prt", "{\\rtf1 }");
+    w->findChild<QPushButton*>("B_protokoll")->click();
+    EXPECT_EQ(w->viewed, QStringList{t.path("Protokoll/Ben.prt")});
+    EXPECT_TRUE(dlg.asked().isEmpty());
 }
