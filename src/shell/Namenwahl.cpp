@@ -32,6 +32,8 @@ std::function<void()>& beepHandler()
     return h;
 }
 const int kIcon = 60;
+// The pale yellow of the name list; pictures are drawn on it so their transparent parts match.
+const QColor kListColour(255, 255, 225);
 } // namespace
 
 void beep()
@@ -41,6 +43,8 @@ void beep()
     else
         Beep();
 }
+
+QColor listColour() { return kListColour; }
 
 void setBeepHandler(std::function<void()> handler) { beepHandler() = std::move(handler); }
 
@@ -67,8 +71,9 @@ bool drawPictureFitted(QPainter& p, const QString& file, const QRect& target)
     const QRect fitted = picture::FitRect(natural.width(), natural.height(), QRect(QPoint(0, 0), target.size()));
     if (fitted.isEmpty())
         return false;
-    picture::Target t(fitted.width(), fitted.height(), 0x00FFFFFF);
-    if (!picture::DrawPictureFitted(t, file, 0x00FFFFFF, 100, true, false, true))
+    const picture::Colour bg = picture::fromQColor(kListColour);
+    picture::Target t(fitted.width(), fitted.height(), bg);
+    if (!picture::DrawPictureFitted(t, file, bg, 100, true, false, true))
         return false;
     p.drawImage(target.topLeft() + fitted.topLeft(), t.image);
     return true;
@@ -190,7 +195,7 @@ TFormnamenwahl::TFormnamenwahl(QWidget* parent) : QDialog(parent)
     connect(delegate, &QAbstractItemDelegate::closeEditor, this, [this] { m_editing = false; });
     LV_namen->setSortingEnabled(true);
     LV_namen->setToolTip(toolTipText());
-    LV_namen->setStyleSheet(QStringLiteral("QListWidget { background: rgb(255, 255, 225); }"));
+    LV_namen->setStyleSheet(QStringLiteral("QListWidget { background: %1; }").arg(playerdialogs::listColour().name()));
     QFont names = LV_namen->font();
     names.setPointSize(11);
     LV_namen->setFont(names);

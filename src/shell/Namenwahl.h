@@ -1,4 +1,5 @@
 #pragma once
+#include <QColor>
 #include <QDialog>
 #include <QPixmap>
 #include <QString>
@@ -23,6 +24,8 @@ QString findPlayerPicture(const QString& base);
 bool drawPictureFitted(QPainter& p, const QString& file, const QRect& target);
 void beep();
 // Tests count the beeps.
+// The pale yellow of the name list.
+QColor listColour();
 void setBeepHandler(std::function<void()> handler);
 }
 
