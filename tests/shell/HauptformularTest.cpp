@@ -518,3 +518,29 @@ TEST_F(MainWindowTest, ProtocolButtonOpensTheViewerWhenTheFileExists)
     EXPECT_EQ(w->viewed, QStringList{t.path("Protokoll/Ben.prt")});
     EXPECT_TRUE(dlg.asked().isEmpty());
 }
+
+TEST_F(MainWindowTest, BrokenMenuConfigurationsStillOpenTheWindow)
+{
+    const QList<QByteArray> configs = {
+        QByteArray(),                                              // empty file
+        QByteArray("\xff\xfe\x00[\x00H\x00", 8),                   // binary junk
+        "[Hauptschalter]\r\n1=Nur eins\r\n",                       // no "#" end, no Schalter1
+        "[Hauptschalter]\r\n1=A\r\n2=#\r\n[Schalter1]\r\n1=P\r\n", // a program list without "#"
+        "[Hauptschalter]\r\n" + QByteArray("1=A\r\n2=B\r\n3=C\r\n4=D\r\n5=E\r\n6=F\r\n7=G\r\n8=H\r\n9=#\r\n"),
+        "[Hauptschalter]\r\n1=A\r\n2=#\r\n[Schalter1]\r\nBildoben=..\\..\\..\\etc\\passwd\r\nBildunten=\r\n",
+    };
+    for (const QByteArray& config : configs) {
+        SCOPED_TRACE(config.toHex().toStdString());
+        // The folders stay where the test keeps its player files; the rest is broken.
+        t.write("INTERN/Kalimo.txt", fsys::joinLines(kConfig.mid(0, kConfig.indexOf("[Hauptschalter]"))) + config);
+        resetToInstallation(t.root());
+        ASSERT_TRUE(start());
+        EXPECT_TRUE(w->isVisible());
+        for (Qt::Key k : {Qt::Key_1, Qt::Key_4, Qt::Key_Down, Qt::Key_Return})
+            key(k);
+        for (int gi = 0; gi < w->mainButtonCount(); ++gi)
+            EXPECT_FALSE(w->mainButton(gi)->normalFace().isNull());
+        w.reset();
+        dlg.clear();
+    }
+}
