@@ -2,6 +2,11 @@
 #include "core/FileSystem.h"
 #include "core/Win1252.h"
 
+#include <array>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 inline bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
 
@@ -15,8 +20,122 @@ QStringView trimmed(QStringView s)
     return s.mid(a, b - a);
 }
 
-QString fold(const QString& s) { return s.toLower(); }
+// Names are equal when their QString::toLower() forms are. That lower-casing maps each UTF-16 unit
+// on its own except for surrogate pairs and U+0130 (which becomes two units); names with those take
+// the slow path over real lower-cased copies, all others are folded unit by unit in place.
+inline bool simpleUnit(char16_t c) { return c != 0x0130 && !QChar::isSurrogate(c); }
+
+const std::array<char16_t, 256>& latinLower()
+{
+    static const std::array<char16_t, 256> table = [] {
+        std::array<char16_t, 256> t{};
+        for (int c = 0; c < 256; ++c)
+            t[size_t(c)] = char16_t(QChar::toLower(char32_t(c)));
+        return t;
+    }();
+    return table;
 }
+
+inline char16_t lowerUnit(char16_t c)
+{
+    if (c < 0x80)
+        return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+    if (c < 0x100)
+        return latinLower()[c];
+    return char16_t(QChar::toLower(char32_t(c)));
+}
+
+constexpr quint32 kSeed = 2166136261u;
+inline quint32 mixUnit(quint32 h, char16_t c) { return (h ^ c) * 16777619u; }
+inline quint32 finish(quint32 h)
+{
+    h ^= h >> 16;
+    h *= 0x85EBCA6Bu;
+    h ^= h >> 13;
+    h *= 0xC2B2AE35u;
+    h ^= h >> 16;
+    return h;
+}
+
+quint32 nameHash(QStringView s)
+{
+    quint32 h = kSeed;
+    for (QChar q : s) {
+        const char16_t c = q.unicode();
+        if (!simpleUnit(c)) {
+            h = kSeed;
+            for (QChar l : s.toString().toLower())
+                h = mixUnit(h, l.unicode());
+            return h;
+        }
+        h = mixUnit(h, lowerUnit(c));
+    }
+    return h;
+}
+
+bool allSimple(QStringView s)
+{
+    for (QChar c : s)
+        if (!simpleUnit(c.unicode()))
+            return false;
+    return true;
+}
+
+bool sameName(QStringView a, QStringView b)
+{
+    if (a.size() == b.size()) {
+        for (qsizetype i = 0; i < a.size(); ++i) {
+            const char16_t x = a[i].unicode(), y = b[i].unicode();
+            if (x == y)
+                continue;
+            if (!simpleUnit(x) || !simpleUnit(y))
+                return a.toString().toLower() == b.toString().toLower();
+            if (lowerUnit(x) != lowerUnit(y))
+                return false;
+        }
+        return true;
+    }
+    if (allSimple(a) && allSimple(b))
+        return false;
+    return a.toString().toLower() == b.toString().toLower();
+}
+
+inline quint32 keyHash(QStringView name) { return finish(nameHash(name)); }
+
+// Index of the first unit in [from, n) equal to a or b, else n. Lines and values are scanned for
+// their separators eight units at a time.
+inline qsizetype findEither(const char16_t* p, qsizetype from, qsizetype n, char16_t a, char16_t b)
+{
+    qsizetype i = from;
+#ifdef __SSE2__
+    const __m128i va = _mm_set1_epi16(short(a)), vb = _mm_set1_epi16(short(b));
+    for (; i + 8 <= n; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(v, va), _mm_cmpeq_epi16(v, vb)));
+        if (mask)
+            return i + (__builtin_ctz(unsigned(mask)) >> 1);
+    }
+#endif
+    for (; i < n; ++i)
+        if (p[i] == a || p[i] == b)
+            return i;
+    return n;
+}
+
+inline quint64 keyBit(quint32 hash) { return quint64(1) << (hash >> 26); }
+
+constexpr qint32 kFree = -1;
+constexpr qint32 kDeleted = -2;
+constexpr qint32 kSmallSection = 16;
+
+size_t tableSizeFor(size_t entries)
+{
+    size_t cap = 16;
+    while (cap < entries * 2 + 2)
+        cap *= 2;
+    return cap;
+}
+} // namespace
 
 IniFile IniFile::load(const QString& path, bool* existed)
 {
@@ -25,85 +144,207 @@ IniFile IniFile::load(const QString& path, bool* existed)
         *existed = bytes.has_value();
     if (!bytes)
         return IniFile();
-    return parse(*bytes);
+    IniFile ini;
+    ini.m_text = win1252::decode(*bytes);
+    bytes.reset();  // the parse's own memory can take its place
+    ini.parseText();
+    return ini;
 }
 
-IniFile IniFile::parse(const QByteArray& bytes) { return parse(win1252::decode(bytes)); }
+IniFile IniFile::parse(const QByteArray& bytes)
+{
+    IniFile ini;
+    ini.m_text = win1252::decode(bytes);
+    ini.parseText();
+    return ini;
+}
 
 IniFile IniFile::parse(const QString& text)
 {
     IniFile ini;
-    Section* cur = nullptr;
-    const qsizetype n = text.size();
+    // A copy of our own: the caller's string may merely wrap a buffer it frees later.
+    ini.m_text = QString(text.constData(), text.size());
+    ini.parseText();
+    return ini;
+}
+
+void IniFile::parseText()
+{
+    const char16_t* p = reinterpret_cast<const char16_t*>(m_text.constData());
+    const qsizetype n = m_text.size();
+    m_items.reserve(size_t(n / 40) + 8);  // task lists run at about 60 characters a line
+
+    int cur = -1;
     qsizetype start = 0;
     while (start <= n) {
-        qsizetype end = start;
-        while (end < n && text[end] != QLatin1Char('\n') && text[end] != QLatin1Char('\r'))
-            ++end;
-        const QStringView line = trimmed(QStringView(text).mid(start, end - start));
-        if (!line.isEmpty()) {
+        // The line's end, and its first "=" when that comes before the end.
+        qsizetype end = findEither(p, start, n, u'\n', u'\r');
+        qsizetype a = start, b = end;
+        while (a < b && (p[a] == u' ' || p[a] == u'\t'))
+            ++a;
+        while (b > a && (p[b - 1] == u' ' || p[b - 1] == u'\t'))
+            --b;
+        if (a < b) {
+            const QStringView line(p + a, b - a);
             if (line.front() == QLatin1Char('[')) {
                 const qsizetype close = line.indexOf(QLatin1Char(']'));
-                const QString name = trimmed(line.mid(1, (close < 0 ? line.size() : close) - 1)).toString();
-                cur = &ini.findOrAdd(name);
-            } else if (cur) {
-                const qsizetype eq = line.indexOf(QLatin1Char('='));
-                if (eq > 0) {
+                const QStringView name = trimmed(line.mid(1, (close < 0 ? line.size() : close) - 1));
+                const quint32 h = keyHash(name);
+                cur = findSection(name, h);
+                if (cur < 0)
+                    cur = addSection(name, h);
+            } else if (cur >= 0) {
+                const qsizetype eq = findEither(p, a, b, u'=', u'=') - a;
+                if (eq > 0 && eq < line.size()) {
                     const QStringView key = trimmed(line.left(eq));
                     QStringView val = trimmed(line.mid(eq + 1));
                     // The profile functions drop one pair of matching quotes around a value.
                     if (val.size() >= 2 && (val.front() == QLatin1Char('"') || val.front() == QLatin1Char('\''))
                         && val.back() == val.front())
                         val = val.mid(1, val.size() - 2);
-                    if (!key.isEmpty())
-                        ini.addLine(*cur, key.toString(), val.toString());
+                    if (!key.isEmpty()) {
+                        const quint32 h = keyHash(key);
+                        if (findItem(cur, key, h) < 0)
+                            addItem(cur, key, val, h);
+                    }
                 }
             }
         }
-        if (end < n && text[end] == QLatin1Char('\r') && end + 1 < n && text[end + 1] == QLatin1Char('\n'))
+        if (end < n && p[end] == u'\r' && end + 1 < n && p[end + 1] == u'\n')
             ++end;
         start = end + 1;
     }
-    return ini;
 }
 
-void IniFile::addLine(Section& s, const QString& key, const QString& value)
+int IniFile::findSection(QStringView name) const { return findSection(name, keyHash(name)); }
+
+int IniFile::findSection(QStringView name, quint32 hash) const
 {
-    const QString k = fold(key);
-    if (s.index.contains(k))
-        return;
-    s.index.insert(k, int(s.entries.size()));
-    s.entries.push_back({key, value});
+    if (m_sectionTable.empty())
+        return -1;
+    const size_t mask = m_sectionTable.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& slot = m_sectionTable[i];
+        if (slot.index == kFree)
+            return -1;
+        if (slot.index >= 0 && slot.hash == hash && sameName(m_sections[size_t(slot.index)].name, name))
+            return slot.index;
+    }
 }
 
-IniFile::Section* IniFile::find(const QString& section)
+int IniFile::findItem(int section, QStringView key) const { return findItem(section, key, keyHash(key)); }
+
+int IniFile::findItem(int section, QStringView key, quint32 hash) const
 {
-    auto it = m_index.constFind(fold(section));
-    return it == m_index.constEnd() ? nullptr : &m_sections[*it];
+    const Section& s = m_sections[size_t(section)];
+    if (s.table.empty()) {
+        if (!(s.keyBits & keyBit(hash)))
+            return -1;
+        for (int i = s.first; i >= 0; i = m_items[size_t(i)].next) {
+            const Item& item = m_items[size_t(i)];
+            if (item.hash == hash && sameName(item.key, key))
+                return i;
+        }
+        return -1;
+    }
+    const size_t mask = s.table.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& slot = s.table[i];
+        if (slot.index == kFree)
+            return -1;
+        if (slot.index >= 0 && slot.hash == hash && sameName(m_items[size_t(slot.index)].key, key))
+            return slot.index;
+    }
 }
 
-const IniFile::Section* IniFile::find(const QString& section) const
+namespace {
+template <typename Slots>
+void placeSlot(Slots& table, quint32 hash, qint32 index)
 {
-    auto it = m_index.constFind(fold(section));
-    return it == m_index.constEnd() ? nullptr : &m_sections[*it];
+    const size_t mask = table.size() - 1;
+    size_t i = hash & mask;
+    while (table[i].index != kFree)
+        i = (i + 1) & mask;
+    table[i] = {hash, index};
+}
+} // namespace
+
+int IniFile::addSection(QStringView name, quint32 hash)
+{
+    const int index = int(m_sections.size());
+    Section section;
+    section.name = name;
+    section.hash = hash;
+    m_sections.push_back(std::move(section));
+    if ((m_sections.size() + 1) * 2 > m_sectionTable.size())
+        rebuildSectionTable();
+    else
+        placeSlot(m_sectionTable, hash, index);
+    return index;
 }
 
-IniFile::Section& IniFile::findOrAdd(const QString& section)
+void IniFile::rebuildSectionTable()
 {
-    if (Section* s = find(section))
-        return *s;
-    m_index.insert(fold(section), int(m_sections.size()));
-    m_sections.push_back(Section{section, {}, {}});
-    return m_sections.back();
+    m_sectionTable.assign(tableSizeFor(m_sections.size() * 2), Slot{0, kFree});
+    for (size_t s = 0; s < m_sections.size(); ++s)
+        placeSlot(m_sectionTable, m_sections[s].hash, qint32(s));
+}
+
+void IniFile::addItem(int section, QStringView key, QStringView value, quint32 hash)
+{
+    const qint32 index = qint32(m_items.size());
+    Item item;
+    item.key = key;
+    item.value = value;
+    item.hash = hash;
+    m_items.push_back(item);
+    Section& s = m_sections[size_t(section)];
+    if (s.last >= 0)
+        m_items[size_t(s.last)].next = index;
+    else
+        s.first = index;
+    s.last = index;
+    ++s.count;
+    s.keyBits |= keyBit(hash);
+    if (s.table.empty()) {
+        if (s.count > kSmallSection)
+            rebuildItemTable(s);
+    } else if (size_t(s.tableUsed + 1) * 2 > s.table.size()) {
+        rebuildItemTable(s);
+    } else {
+        placeSlot(s.table, hash, index);
+        ++s.tableUsed;
+    }
+}
+
+void IniFile::rebuildItemTable(Section& s)
+{
+    s.table.assign(tableSizeFor(size_t(s.count) * 2), Slot{0, kFree});
+    s.tableUsed = s.count;
+    for (int i = s.first; i >= 0; i = m_items[size_t(i)].next)
+        placeSlot(s.table, m_items[size_t(i)].hash, i);
+}
+
+QStringView IniFile::own(const QString& text, qint32* slot)
+{
+    if (slot && *slot >= 0) {
+        m_owned[size_t(*slot)] = text;
+        return m_owned[size_t(*slot)];
+    }
+    if (slot)
+        *slot = qint32(m_owned.size());
+    m_owned.push_back(text);
+    return m_owned.back();
 }
 
 QByteArray IniFile::toBytes() const
 {
     QStringList lines;
+    lines.reserve(qsizetype(m_items.size() + m_sections.size() * 2));
     for (const Section& s : m_sections) {
-        lines << QLatin1Char('[') + s.name + QLatin1Char(']');
-        for (const Entry& e : s.entries)
-            lines << e.key + QLatin1Char('=') + e.value;
+        lines << QLatin1Char('[') + s.name.toString() + QLatin1Char(']');
+        for (int i = s.first; i >= 0; i = m_items[size_t(i)].next)
+            lines << m_items[size_t(i)].key.toString() + QLatin1Char('=') + m_items[size_t(i)].value.toString();
         lines << QString();
     }
     return fsys::joinLines(lines);
@@ -114,33 +355,44 @@ bool IniFile::save(const QString& path) const { return fsys::writeFileAtomic(pat
 QStringList IniFile::sections() const
 {
     QStringList out;
+    out.reserve(qsizetype(m_sections.size()));
     for (const Section& s : m_sections)
-        out << s.name;
+        out << s.name.toString();
     return out;
 }
 
-bool IniFile::hasSection(const QString& section) const { return find(section) != nullptr; }
+bool IniFile::hasSection(const QString& section) const { return findSection(section) >= 0; }
 
-bool IniFile::hasKey(const QString& section, const QString& key) const { return value(section, key).has_value(); }
+bool IniFile::hasKey(const QString& section, const QString& key) const { return valueView(section, key).has_value(); }
+
+std::optional<QStringView> IniFile::valueView(QStringView section, QStringView key) const
+{
+    const int s = findSection(section);
+    if (s < 0)
+        return std::nullopt;
+    const int i = findItem(s, key);
+    if (i < 0)
+        return std::nullopt;
+    return m_items[size_t(i)].value;
+}
 
 std::optional<QString> IniFile::value(const QString& section, const QString& key) const
 {
-    const Section* s = find(section);
-    if (!s)
+    auto v = valueView(section, key);
+    if (!v)
         return std::nullopt;
-    auto it = s->index.constFind(fold(key));
-    if (it == s->index.constEnd())
-        return std::nullopt;
-    return s->entries[*it].value;
+    return v->toString();
 }
 
 QString IniFile::readString(const QString& section, const QString& key, const QString& def) const
 {
-    auto v = value(section, key);
-    return v ? *v : def;
+    auto v = valueView(section, key);
+    return v ? v->toString() : def;
 }
 
-std::optional<qint32> IniFile::parseInteger(const QString& text)
+std::optional<qint32> IniFile::parseInteger(const QString& text) { return parseInteger(QStringView(text)); }
+
+std::optional<qint32> IniFile::parseInteger(QStringView text)
 {
     QStringView s = trimmed(text);
     bool neg = false;
@@ -172,7 +424,7 @@ std::optional<qint32> IniFile::parseInteger(const QString& text)
 
 qint32 IniFile::readInteger(const QString& section, const QString& key, qint32 def) const
 {
-    auto v = value(section, key);
+    auto v = valueView(section, key);
     if (!v)
         return def;
     auto n = parseInteger(*v);
@@ -186,27 +438,40 @@ bool IniFile::readBool(const QString& section, const QString& key, bool def) con
 
 std::vector<IniFile::Entry> IniFile::sectionEntries(const QString& section) const
 {
-    const Section* s = find(section);
-    return s ? s->entries : std::vector<Entry>{};
+    std::vector<Entry> out;
+    const int s = findSection(section);
+    if (s < 0)
+        return out;
+    out.reserve(size_t(m_sections[size_t(s)].count));
+    forEachEntry(section, [&](QStringView k, QStringView v) { out.push_back({k.toString(), v.toString()}); });
+    return out;
 }
 
 QStringList IniFile::sectionKeys(const QString& section) const
 {
     QStringList out;
-    if (const Section* s = find(section))
-        for (const Entry& e : s->entries)
-            out << e.key;
+    forEachEntry(section, [&](QStringView k, QStringView) { out << k.toString(); });
     return out;
 }
 
 void IniFile::writeString(const QString& section, const QString& key, const QString& value)
 {
-    Section& s = findOrAdd(section);
-    auto it = s.index.constFind(fold(key));
-    if (it != s.index.constEnd())
-        s.entries[*it].value = value;
-    else
-        addLine(s, key, value);
+    const quint32 sh = keyHash(section);
+    int s = findSection(section, sh);
+    if (s < 0)
+        s = addSection(own(section), sh);
+    const quint32 kh = keyHash(key);
+    const int i = findItem(s, key, kh);
+    if (i >= 0) {
+        Item& item = m_items[size_t(i)];
+        item.value = own(value, &item.ownedValue);
+        return;
+    }
+    qint32 ownedValue = -1;
+    const QStringView k = own(key);
+    const QStringView v = own(value, &ownedValue);
+    addItem(s, k, v, kh);
+    m_items.back().ownedValue = ownedValue;
 }
 
 void IniFile::writeInteger(const QString& section, const QString& key, qint32 value)
@@ -221,25 +486,43 @@ void IniFile::writeBool(const QString& section, const QString& key, bool value)
 
 void IniFile::eraseSection(const QString& section)
 {
-    auto it = m_index.constFind(fold(section));
-    if (it == m_index.constEnd())
+    const int s = findSection(section);
+    if (s < 0)
         return;
-    m_sections.erase(m_sections.begin() + *it);
-    m_index.clear();
-    for (int i = 0; i < int(m_sections.size()); ++i)
-        m_index.insert(fold(m_sections[i].name), i);
+    // Its entries stay in m_items, reachable from no section.
+    m_sections.erase(m_sections.begin() + s);
+    rebuildSectionTable();
 }
 
 void IniFile::deleteKey(const QString& section, const QString& key)
 {
-    Section* s = find(section);
-    if (!s)
+    const int s = findSection(section);
+    if (s < 0)
         return;
-    auto it = s->index.constFind(fold(key));
-    if (it == s->index.constEnd())
+    const quint32 h = keyHash(key);
+    const int i = findItem(s, key, h);
+    if (i < 0)
         return;
-    s->entries.erase(s->entries.begin() + *it);
-    s->index.clear();
-    for (int i = 0; i < int(s->entries.size()); ++i)
-        s->index.insert(fold(s->entries[i].key), i);
+    Section& sec = m_sections[size_t(s)];
+    int prev = -1;
+    for (int j = sec.first; j != i; j = m_items[size_t(j)].next)
+        prev = j;
+    const int next = m_items[size_t(i)].next;
+    if (prev >= 0)
+        m_items[size_t(prev)].next = next;
+    else
+        sec.first = next;
+    if (sec.last == i)
+        sec.last = prev;
+    --sec.count;
+    m_items[size_t(i)].next = -1;
+    if (sec.table.empty())
+        return;
+    const size_t mask = sec.table.size() - 1;
+    for (size_t j = h & mask;; j = (j + 1) & mask) {
+        if (sec.table[j].index == i) {
+            sec.table[j].index = kDeleted;
+            return;
+        }
+    }
 }

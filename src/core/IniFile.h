@@ -2,14 +2,18 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 #include <optional>
 #include <vector>
 
 // An INI file with the Windows profile rules: section and key names compared without case (umlauts
 // included), blanks around keys and values dropped, the first occurrence of a key wins, a missing
 // file or key gives the caller's default, integers decimal or "$" hexadecimal, booleans written
-// "1"/"0" and read as any integer other than 0. Lookups are hashed, so reading every key of a large
-// file stays linear.
+// "1"/"0" and read as any integer other than 0.
+//
+// The parsed names and values are views into one decoded copy of the file, and lookups go through
+// open-addressing tables hashed on the lower-cased names without building lower-cased copies, so
+// loading and reading every key of a large file stays linear and allocates little.
 class IniFile
 {
 public:
@@ -39,6 +43,22 @@ public:
     std::vector<Entry> sectionEntries(const QString& section) const;
     QStringList sectionKeys(const QString& section) const;
 
+    // Copy-free reading for large files. The views stay valid while this profile lives and is not
+    // changed.
+    std::optional<QStringView> valueView(QStringView section, QStringView key) const;
+    // Calls f(key, value) with views of every entry of a section in file order; false when the
+    // section is missing.
+    template <typename F>
+    bool forEachEntry(QStringView section, F&& f) const
+    {
+        const int s = findSection(section);
+        if (s < 0)
+            return false;
+        for (int i = m_sections[size_t(s)].first; i >= 0; i = m_items[size_t(i)].next)
+            f(m_items[size_t(i)].key, m_items[size_t(i)].value);
+        return true;
+    }
+
     void writeString(const QString& section, const QString& key, const QString& value);
     void writeInteger(const QString& section, const QString& key, qint32 value);
     void writeBool(const QString& section, const QString& key, bool value);
@@ -48,18 +68,50 @@ public:
     // Integer text as the profile functions read it: optional blanks and sign, decimal or "$"/"0x"
     // hexadecimal; values up to 4294967295 wrap to 32 bits (colours such as FF00000F).
     static std::optional<qint32> parseInteger(const QString& text);
+    static std::optional<qint32> parseInteger(QStringView text);
 
 private:
-    struct Section {
-        QString name;
-        std::vector<Entry> entries;
-        QHash<QString, int> index;  // lower-case key -> entry
+    // Names and values view m_text (as parsed) or m_owned (as written); both keep their character
+    // data in place, so the views survive copies and moves of the profile.
+    struct Item {
+        QStringView key;
+        QStringView value;
+        quint32 hash = 0;  // of the lower-cased key
+        qint32 next = -1;  // next entry of the same section
+        qint32 ownedValue = -1;
     };
-    Section* find(const QString& section);
-    const Section* find(const QString& section) const;
-    Section& findOrAdd(const QString& section);
-    void addLine(Section& s, const QString& key, const QString& value);
+    // Slots of a hash table: item or section index, -1 free, -2 deleted.
+    struct Slot {
+        quint32 hash;
+        qint32 index;
+    };
+    // A section's keys are searched in its own entries: by their hashes while it is small (the
+    // usual case, and cache-friendly), through a table of its own once it is large.
+    struct Section {
+        QStringView name;
+        quint32 hash = 0;
+        qint32 first = -1;
+        qint32 last = -1;
+        qint32 count = 0;
+        qint32 tableUsed = 0;  // occupied or deleted slots of `table`
+        quint64 keyBits = 0;   // one bit per key hash: most new keys are known new without a search
+        std::vector<Slot> table;
+    };
 
+    void parseText();
+    int findSection(QStringView name) const;
+    int findSection(QStringView name, quint32 hash) const;
+    int findItem(int section, QStringView key) const;
+    int findItem(int section, QStringView key, quint32 hash) const;
+    int addSection(QStringView name, quint32 hash);
+    void addItem(int section, QStringView key, QStringView value, quint32 hash);
+    void rebuildItemTable(Section& s);
+    QStringView own(const QString& text, qint32* slot = nullptr);
+    void rebuildSectionTable();
+
+    QString m_text;
+    std::vector<QString> m_owned;
+    std::vector<Item> m_items;
     std::vector<Section> m_sections;
-    QHash<QString, int> m_index;  // lower-case section name -> section
+    std::vector<Slot> m_sectionTable;
 };

@@ -7,6 +7,12 @@
 #include "data/TextConversion.h"
 
 #include <QSet>
+#include <QVarLengthArray>
+
+#include <algorithm>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 const QString kLayout = QStringLiteral("Layout");
@@ -36,39 +42,84 @@ void readLayout(const IniFile& ini, TLayout& l)
     l.font = font;
 }
 
-// "\\" -> "/" without a copy when there is nothing to convert.
-QString storedName(QStringView v)
+// Copies a field into `dst`, "\" -> "/" for stored names. A string whose buffer is its own and
+// large enough is written in place: a reloaded list reuses its strings' memory instead of freeing
+// and allocating every one.
+void assignField(QString& dst, QStringView v, bool stored)
 {
-    QString s = v.toString();
-    if (v.contains(QLatin1Char('\\')))
-        s.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return s;
+    const qsizetype n = v.size();
+    if (dst.isDetached() && dst.capacity() >= n) {
+        dst.resize(n);
+    } else {
+        if (n == 0) {
+            dst = v.toString();
+            return;
+        }
+        dst = QString(n, Qt::Uninitialized);
+    }
+    char16_t* d = reinterpret_cast<char16_t*>(dst.data());
+    const char16_t* src = v.utf16();
+    if (stored) {
+        for (qsizetype i = 0; i < n; ++i)
+            d[i] = src[i] == u'\\' ? u'/' : src[i];
+    } else {
+        std::copy(src, src + n, d);
+    }
 }
 
-// Duplicates dropped, first occurrence kept, without the quadratic search of a list.
-QStringList uniqueSounds(const QString& value)
+// Entry i of a list that is being rewritten from the front.
+void setEntry(QStringList& list, qsizetype i, QStringView v)
 {
-    QStringList raw, out;
-    if (value.isEmpty())
-        return out;
-    SplitText(storedName(value), raw, true, QStringLiteral(";"), false);
-    if (raw.size() <= 16) {  // the usual case: a few names, a set would cost more than it saves
-        for (const QString& s : raw)
-            if (!out.contains(s))
-                out << s;
-        return out;
+    if (i < list.size()) {
+        if (v.isEmpty())
+            list[i] = QString();
+        else
+            assignField(list[i], v, false);
+    } else {
+        list.append(v.isEmpty() ? QString() : v.toString());
     }
-    QSet<QString> seen;
-    for (const QString& s : raw) {
-        if (!seen.contains(s)) {
-            seen.insert(s);
-            out << s;
+}
+
+// The names as SplitText gives them at ";" (every ";" ends a name, a trailing empty one is
+// dropped) in memory form, duplicates dropped with the first occurrence kept; compared on views,
+// so a repeated name costs no copy, and with a set once there are many.
+void uniqueSounds(QStringView value, QStringList& out)
+{
+    QVarLengthArray<char16_t, 256> buffer(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i)
+        buffer[i] = value[i] == QLatin1Char('\\') ? u'/' : value[i].unicode();
+    const QStringView v(buffer.constData(), buffer.size());
+    const bool many = v.count(QLatin1Char(';')) >= 16;
+    QVarLengthArray<QStringView, 16> kept;
+    QSet<QStringView> seen;
+    qsizetype count = 0;
+    auto add = [&](QStringView t) {
+        if (many) {
+            if (seen.contains(t))
+                return;
+            seen.insert(t);
+        } else {
+            if (std::find(kept.begin(), kept.end(), t) != kept.end())
+                return;
+            kept.append(t);
+        }
+        setEntry(out, count++, t);
+    };
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < v.size(); ++i) {
+        if (v[i] == QLatin1Char(';')) {
+            add(v.mid(start, i - start));
+            start = i + 1;
         }
     }
-    return out;
+    if (start < v.size())
+        add(v.mid(start));
+    if (out.size() > count)
+        out.resize(count);
 }
+
 // The element number a key names: plain decimal as written ("0", "12"), -1 for any other key.
-int elementKey(const QString& key)
+int elementKey(QStringView key)
 {
     const qsizetype len = key.size();
     if (len == 0 || len > 3 || (len > 1 && key[0] == QLatin1Char('0')))
@@ -80,6 +131,103 @@ int elementKey(const QString& key)
         v = v * 10 + (c.unicode() - u'0');
     }
     return v;
+}
+
+// The size field: plain digits are read here, anything else as QString::toInt reads it.
+int sizeField(QStringView f)
+{
+    if (f.size() >= 1 && f.size() <= 9) {
+        int v = 0;
+        qsizetype i = 0;
+        for (; i < f.size(); ++i) {
+            const char16_t c = f[i].unicode();
+            if (c < u'0' || c > u'9')
+                break;
+            v = v * 10 + (c - u'0');
+        }
+        if (i == f.size())
+            return v;
+    }
+    bool ok = false;
+    const int size = f.toInt(&ok);
+    return ok ? size : 100;
+}
+
+// Index of the first "|" in [from, n), else n; eight units at a time.
+inline qsizetype findBar(const char16_t* p, qsizetype from, qsizetype n)
+{
+    qsizetype i = from;
+#ifdef __SSE2__
+    const __m128i bar = _mm_set1_epi16(short(u'|'));
+    for (; i + 8 <= n; i += 8) {
+        const int mask =
+            _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), bar));
+        if (mask)
+            return i + (__builtin_ctz(unsigned(mask)) >> 1);
+    }
+#endif
+    for (; i < n; ++i)
+        if (p[i] == u'|')
+            return i;
+    return n;
+}
+
+// The layout of a fresh element; the loader sets only its picture size. (Checked field by field,
+// so a field added to the record must be added here.)
+static_assert(sizeof(TLayout) == 256, "freshLayout checks every field of TLayout");
+bool freshLayout(const TLayout& l)
+{
+    return l.backgroundColour == 0 && l.backgroundPicture.isNull() && l.pictureBackgroundColour == 0
+        && l.buttonColour == 0 && l.reserved1 == 0 && l.reserved2 == 0 && l.reserved3 == 0 && l.reserved4 == 0
+        && l.reservedText.isNull() && !l.font && l.animation.isNull() && l.cardBack.isNull() && l.heading.isNull()
+        && l.headingSound.isNull() && l.letterMarkColour == 0 && l.pairColour == 0 && l.instructionPicture.isNull();
+}
+
+bool freshElement(const TEinzelbild& e)
+{
+    return e.picture.isNull() && e.text.isNull() && e.sounds.isNull() && e.extra.isNull() && e.layout.pictureSize == 0
+        && freshLayout(e.layout);
+}
+
+bool parseElement(QStringView all, TEinzelbild& element, bool convert)
+{
+    const bool result = !(all.size() == 2 && all[0] == QLatin1Char('|') && all[1] == QLatin1Char('|'));
+    // The fields as SplitText gives them at "|" (an empty last field is dropped); only the first
+    // four are used.
+    QStringView fields[4];
+    int count = 0;
+    const char16_t* p = all.utf16();
+    const qsizetype n = all.size();
+    qsizetype start = 0;
+    while (count < 4 && start < n) {
+        const qsizetype bar = findBar(p, start, n);
+        fields[count++] = QStringView(p + start, bar - start);
+        start = bar + 1;
+    }
+    if (count >= 1)
+        assignField(element.picture, fields[0], true);
+    else
+        element.picture.clear();
+    element.layout.pictureSize = count >= 2 ? sizeField(fields[1]) : 0;
+    if (count < 3)
+        element.text.clear();
+    else if (convert)
+        element.text = textconv::forLoading(fields[2].toString());
+    else
+        assignField(element.text, fields[2], false);
+    if (count >= 4)
+        assignField(element.sounds, fields[3], true);
+    else
+        element.sounds.clear();
+    element.extra.clear();
+    return result;
+}
+
+// Whether loading changes task texts at all.
+bool conversionsOn()
+{
+    const GlobalState& s = g();
+    return !s.editorActive && (s.swissOrthography || s.playerOptions.capitalsOnly);
 }
 } // namespace
 
@@ -98,40 +246,7 @@ TLayout defaultListLayout()
 
 bool ParseElement(const QString& text, TEinzelbild& element)
 {
-    const bool result = text != QLatin1String("||");
-    // The fields as SplitText gives them at "|" (an empty last field is dropped); only the first
-    // four are used, so they are cut out directly.
-    QStringView fields[4];
-    int count = 0;
-    const QStringView all(text);
-    qsizetype start = 0;
-    while (count < 4 && start < all.size()) {
-        const qsizetype bar = all.indexOf(QLatin1Char('|'), start);
-        if (bar < 0) {
-            fields[count++] = all.mid(start);
-            break;
-        }
-        fields[count++] = all.mid(start, bar - start);
-        start = bar + 1;
-    }
-    element.picture.clear();
-    element.text.clear();
-    element.sounds.clear();
-    element.extra.clear();
-    if (count >= 1)
-        element.picture = storedName(fields[0]);
-    if (count >= 2) {
-        bool ok = false;
-        const int size = fields[1].toInt(&ok);
-        element.layout.pictureSize = ok ? size : 100;
-    } else {
-        element.layout.pictureSize = 0;
-    }
-    if (count >= 3)
-        element.text = textconv::forLoading(fields[2].toString());
-    if (count >= 4)
-        element.sounds = storedName(fields[3]);
-    return result;
+    return parseElement(text, element, conversionsOn());
 }
 
 int ParseTaskList(const IniFile& ini, TDaten& list, bool withLayout, int* elementCount)
@@ -145,36 +260,71 @@ int ParseTaskList(const IniFile& ini, TDaten& list, bool withLayout, int* elemen
         *elementCount = n;
     const int count = std::min(declared, kMaxElementSlots / (n + 1));
 
-    std::vector<TAufgabe> tasks;
-    tasks.reserve(size_t(std::min(count, 100000)));
-    const QString prefix = QStringLiteral("Aufgabe ");
-    const QString successKey = QStringLiteral("Erfolgssound");
+    // The tasks are written over the list's present ones, which keeps their memory (see assignField).
+    std::vector<TAufgabe>& tasks = list.tasks;
+    if (size_t(count) > tasks.size())
+        tasks.reserve(size_t(std::min(count, 100000)));
+    const bool convert = conversionsOn();
+    const QLatin1String successKey("Erfolgssound");
+    // "Aufgabe " + k, built in place for the section lookup.
+    char16_t name[24] = u"Aufgabe ";
+    constexpr int prefix = 8;
+    QStringView values[kMaxElementCount + 1];
+    bool present[kMaxElementCount + 1];
+    size_t kept = 0;
     for (int k = 1; k <= count; ++k) {
-        // One section lookup per task; its keys are matched here instead of n + 2 lookups.
-        const std::vector<IniFile::Entry> entries = ini.sectionEntries(prefix + QString::number(k));
-        const QString* values[kMaxElementCount + 1] = {};
-        const QString* success = nullptr;
-        for (const IniFile::Entry& e : entries) {
-            const int index = elementKey(e.key);
-            if (index >= 0 && index <= n)
-                values[index] = &e.value;
-            else if (!success && e.key.compare(successKey, Qt::CaseInsensitive) == 0)
-                success = &e.value;
+        int len = prefix;
+        {
+            char16_t digits[12];
+            int d = 0;
+            for (int v = k; v > 0; v /= 10)
+                digits[d++] = char16_t(u'0' + v % 10);
+            while (d > 0)
+                name[len++] = digits[--d];
         }
-        static const QString none;
-        TAufgabe task;
+        std::fill(present, present + n + 1, false);
+        QStringView success;
+        bool hasSuccess = false;
+        // One section lookup per task; its keys are matched here instead of n + 2 lookups.
+        ini.forEachEntry(QStringView(name, len), [&](QStringView key, QStringView value) {
+            const int index = elementKey(key);
+            if (index >= 0 && index <= n) {
+                values[index] = value;
+                present[index] = true;
+            } else if (!hasSuccess && key.compare(successKey, Qt::CaseInsensitive) == 0) {
+                success = value;
+                hasSuccess = true;
+            }
+        });
+        const bool reused = kept < tasks.size();
+        if (!reused)
+            tasks.emplace_back();
+        TAufgabe& task = tasks[kept];
         task.elements.resize(size_t(n) + 1);
-        if (success)
-            task.successSounds = uniqueSounds(*success);
-        int valid = ParseElement(values[0] ? *values[0] : none, task.headElement) ? 1 : 0;
+        if (reused) {
+            // Everything else as a fresh task holds it; the fields parsed below are set whole.
+            if (!freshElement(task.elements[0]))
+                task.elements[0] = TEinzelbild();
+            if (!freshLayout(task.headElement.layout))
+                task.headElement.layout = TLayout();
+            for (int i = 1; i <= n; ++i) {
+                if (!freshLayout(task.elements[size_t(i)].layout))
+                    task.elements[size_t(i)].layout = TLayout();
+            }
+        }
+        if (hasSuccess && !success.isEmpty())
+            uniqueSounds(success, task.successSounds);
+        else
+            task.successSounds.clear();
+        int valid = parseElement(present[0] ? values[0] : QStringView(), task.headElement, convert) ? 1 : 0;
         for (int i = 1; i <= n; ++i) {
-            if (ParseElement(values[i] ? *values[i] : none, task.elements[size_t(i)]))
+            if (parseElement(present[i] ? values[i] : QStringView(), task.elements[size_t(i)], convert))
                 ++valid;
         }
         if (valid > 0)
-            tasks.push_back(std::move(task));
+            ++kept;  // otherwise the slot takes the next task
     }
-    list.tasks = std::move(tasks);
+    tasks.erase(tasks.begin() + qsizetype(kept), tasks.end());
     return int(list.tasks.size());
 }
 
@@ -188,10 +338,13 @@ int LoadTaskList(const QString& path)
     if (!namesAFile(path) || !fsys::fileExists(path))
         return 0;
     const IniFile ini = IniFile::load(path);
+    GlobalState& s = g();
+    // From here on the list is replaced whatever the file holds; its tasks are reused for the new
+    // ones (the rest of the list starts fresh).
     TDaten list;
+    list.tasks = std::move(s.loadedList.tasks);
     int n = 0;
     ParseTaskList(ini, list, true, &n);
-    GlobalState& s = g();
     s.loadedList = std::move(list);
     s.listFont = s.loadedList.layout.font;
     s.elementCount = n;

@@ -74,3 +74,52 @@ TEST_F(TaskListParse, SuccessSoundsAndSizeFields)
         EXPECT_EQ(e.layout.pictureSize, s.size) << s.field;
     }
 }
+
+TEST_F(TaskListParse, ReloadOverAChangedListEqualsAFreshLoad)
+{
+    TempTree t;
+    g().defaultElementCount = 3;
+    const QString big = t.writeLines("a.txt", {"[Allgemein]", "Aufgabencount=3", "[Aufgabe 1]",
+                                              "Erfolgssound=lang\\er\\name.wav;b.wav;c.wav;d.wav", "0=Kopf\\bild.gif|100|Kopftext|k.wav",
+                                              "1=a-langer-name.gif|100|ein langer Text|a.wav;b.wav", "2=||", "3=x|1|y|z",
+                                              "[Aufgabe 2]", "0=k2.gif|100||", "[Aufgabe 3]", "0=k3.gif|100||"});
+    const QString small = t.writeLines("b.txt", {"[Allgemein]", "Aufgabencount=3", "Elementanzahl=2", "[Aufgabe 1]",
+                                                "0=||", "1=||", "2=||", "[Aufgabe 2]", "Erfolgssound=;x.wav",
+                                                "0=k.gif|50|", "1=a.gif", "2=b\\c.gif|7|Wort|s.wav", "[Aufgabe 3]",
+                                                "0=||", "1=|", "2=||"});
+    ASSERT_EQ(LoadTaskList(big), 3);
+    // What other code may have done with the loaded list meanwhile.
+    const TAufgabe held = g().taskList()[0];
+    TAufgabe& first = g().taskList()[0];
+    first.elements[0].picture = "slot0.gif";
+    first.elements[1].layout.font = TFont();
+    first.elements[1].layout.heading = "Kopf";
+    first.elements[1].extra = "extra";
+    first.headElement.layout.animation = "anim";
+    g().loadedList.reservedText = "alt";
+    g().loadedList.instruction.number = 4;
+
+    ASSERT_EQ(LoadTaskList(small), 2);
+    const TDaten reloaded = g().loadedList;
+    g().loadedList = TDaten();
+    ASSERT_EQ(LoadTaskList(small), 2);
+    EXPECT_EQ(reloaded, g().loadedList);
+    for (size_t k = 0; k < reloaded.tasks.size(); ++k) {
+        const auto& a = reloaded.tasks[k].elements;
+        const auto& b = g().taskList()[k].elements;
+        for (size_t i = 0; i < a.size(); ++i) {
+            EXPECT_EQ(a[i].text.isNull(), b[i].text.isNull()) << k << "/" << i;
+            EXPECT_EQ(a[i].sounds.isNull(), b[i].sounds.isNull()) << k << "/" << i;
+        }
+    }
+    EXPECT_EQ(g().taskList()[0].successSounds, (QStringList{"", "x.wav"}));
+    TEinzelbild expected;
+    expected.picture = "b/c.gif";
+    expected.text = "Wort";
+    expected.sounds = "s.wav";
+    expected.layout.pictureSize = 7;
+    EXPECT_EQ(g().taskList()[0].elements[2], expected);
+    EXPECT_EQ(held.elements[1].text, "ein langer Text");  // a copy taken earlier keeps its values
+    EXPECT_EQ(held.successSounds.size(), 4);
+    EXPECT_EQ(held.headElement.picture, "Kopf/bild.gif");
+}
