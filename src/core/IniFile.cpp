@@ -25,6 +25,14 @@ QStringView trimmed(QStringView s)
 // the slow path over real lower-cased copies, all others are folded unit by unit in place.
 inline bool simpleUnit(char16_t c) { return c != 0x0130 && !QChar::isSurrogate(c); }
 
+// The lower-cased copy, always through QString's const overload: its in-place rvalue overload
+// turns a lone surrogate after an expanding letter into U+FFFD, so the two can differ.
+QString lowered(QStringView s)
+{
+    const QString copy = s.toString();
+    return copy.toLower();
+}
+
 const std::array<char16_t, 256>& latinLower()
 {
     static const std::array<char16_t, 256> table = [] {
@@ -64,7 +72,7 @@ quint32 nameHash(QStringView s)
         const char16_t c = q.unicode();
         if (!simpleUnit(c)) {
             h = kSeed;
-            for (QChar l : s.toString().toLower())
+            for (QChar l : lowered(s))
                 h = mixUnit(h, l.unicode());
             return h;
         }
@@ -89,7 +97,7 @@ bool sameName(QStringView a, QStringView b)
             if (x == y)
                 continue;
             if (!simpleUnit(x) || !simpleUnit(y))
-                return a.toString().toLower() == b.toString().toLower();
+                return lowered(a) == lowered(b);
             if (lowerUnit(x) != lowerUnit(y))
                 return false;
         }
@@ -97,7 +105,7 @@ bool sameName(QStringView a, QStringView b)
     }
     if (allSimple(a) && allSimple(b))
         return false;
-    return a.toString().toLower() == b.toString().toLower();
+    return lowered(a) == lowered(b);
 }
 
 inline quint32 keyHash(QStringView name) { return finish(nameHash(name)); }

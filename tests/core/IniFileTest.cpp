@@ -62,6 +62,10 @@ TEST(IniFileLines, NamesMatchWithoutCaseAcrossTheCodePage)
     };
     for (const Case& c : cases)
         EXPECT_EQ(ini.readString(QString::fromUtf8(c.section), QString::fromUtf8(c.key), "-"), c.value) << c.section;
+    // A lone surrogate after a letter that lower-cases to two units.
+    const QString odd = QString(QChar(0x0130)) + QChar(0xD801);
+    const IniFile withOdd = IniFile::parse(QLatin1Char('[') + odd + QStringLiteral("]\nk=6\n"));
+    EXPECT_EQ(withOdd.readString(odd.toLower(), "K"), "6");
     EXPECT_FALSE(ini.hasSection(QString::fromUtf8("STRASSE")));
     EXPECT_FALSE(ini.hasSection(QString::fromUtf8("Šœž ÄÖÜ ")));
     EXPECT_FALSE(ini.hasKey(QString::fromUtf8("ŠŒŽ äöü"), "y"));
