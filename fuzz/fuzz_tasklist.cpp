@@ -20,5 +20,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const TAufgabe& t : list.tasks)
         if (t.elements.size() != size_t(n) + 1)
             __builtin_trap();
+    // A reload over a list already in memory reuses its storage: it must give exactly what a
+    // fresh load gives.
+    TDaten reused;
+    const IniFile first = IniFile::parse(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size / 2)));
+    ParseTaskList(first, reused, false);
+    ParseTaskList(ini, reused, false);
+    if (!(reused.tasks == list.tasks))
+        __builtin_trap();
     return 0;
 }
