@@ -5,7 +5,6 @@
 #include "core/GlobalState.h"
 #include "core/Installation.h"
 #include "core/MessageHook.h"
-#include "media/skin/Cursors.h"
 #include "media/skin/ScreenScale.h"
 #include "shell/Backdrop.h"
 #include "shell/HelpWindow.h"
@@ -31,10 +30,12 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
 const int kSilbenanzahl = 406;
+const int kStatusBarHeight = 20;
 
 QColor winColour(qint32 c)
 {
@@ -104,7 +105,6 @@ bool TFormHauptformular::startUp()
 {
     QApplication::setApplicationName(QStringLiteral("Kalimo"));
     installLongToolTips();
-    RegisterCursors();
     dialogs::setHelpHandler(&ShowHelpWindow);
     installation::ReadMainConfiguration(this);
     shellsvc::loadPlayerList();
@@ -121,8 +121,9 @@ bool TFormHauptformular::startUp()
                              c.dirs.spielerbilder})
         fsys::makePath(d);
 
-    createPanels();
     createMenu();
+    startDrawingFaces(plannedSize());
+    createPanels();
 
     g().programCode = 0;
     shellsvc::readGeneralOptions();
@@ -140,14 +141,53 @@ bool TFormHauptformular::startUp()
 
     m_backdrop = new TFormSTARTBILDSCHIRM();
     m_backdrop->setFrontWindow(this);
-    // The window's size and place: at most 1200 x 900, on the monitor that holds the pointer.
+    if (const QSize planned = plannedSize(); planned.isValid())
+        resize(planned);
+    centreOnPointerScreen(this);
+    return true;
+}
+
+QSize TFormHauptformular::plannedSize() const
+{
+    // At most 1200 x 900, on the monitor that holds the pointer.
     QScreen* s = QGuiApplication::screenAt(QCursor::pos());
     if (!s)
         s = QGuiApplication::primaryScreen();
-    if (s)
-        resize(qMin(s->geometry().width() - 20, 1200), qMin(s->geometry().height() - 20, 900));
-    centreOnPointerScreen(this);
-    return true;
+    if (!s)
+        return QSize();
+    return QSize(qMin(s->geometry().width() - 20, 1200), qMin(s->geometry().height() - 20, 900));
+}
+
+void TFormHauptformular::startDrawingFaces(const QSize& windowSize)
+{
+    if (!windowSize.isValid() || m_main.empty())
+        return;
+    struct Job {
+        QSize size;
+        QString file, label;
+    };
+    const MainLayout l = computeMainLayout(windowSize.width(), windowSize.height(), kStatusBarHeight, int(m_main.size()));
+    std::vector<Job> jobs;
+    for (int gi = 0; gi < int(m_main.size()); ++gi)
+        jobs.push_back({l.mainButtons[size_t(gi)].size(), m_main[size_t(gi)].button->topPicture(),
+                        QStringLiteral("  %1. %2").arg(gi + 1).arg(m_main[size_t(gi)].button->caption())});
+    const QColor bg = palette().color(QPalette::Window);
+    const QFont font = comic(30);
+    const QString start = g().config.startbild1;
+    const QSize startSize = l.startPicture.size();
+    // The font database is read once per run; a second worker reads it while the window's own
+    // controls are made, and then draws the start picture.
+    m_preparedStart = std::async(std::launch::async, [=] {
+        QFontDatabase::families();
+        return drawStartPicture(start, startSize, 100, bg);
+    });
+    m_prepared = std::async(std::launch::async, [=] {
+        PreparedFaces out;
+        out.window = windowSize;
+        for (const Job& j : jobs)
+            out.faces.push_back(TMenuButton::drawFace(j.size, j.file, j.label, font, false, bg));
+        return out;
+    });
 }
 
 void TFormHauptformular::registerFonts()
@@ -211,7 +251,7 @@ void TFormHauptformular::createPanels()
 
     m_statusBar = new QLabel(this);
     m_statusBar->setFrameShape(QFrame::StyledPanel);
-    m_statusBar->setFixedHeight(20);
+    m_statusBar->setFixedHeight(kStatusBarHeight);
 
     connect(B_ende, &QPushButton::clicked, this, [this] { CloseRequest(); });
     connect(B_optionen, &QPushButton::clicked, this, &TFormHauptformular::onOptionsClicked);
@@ -290,11 +330,16 @@ void TFormHauptformular::buildLayout()
     m_margin = l.margin;
     m_statusBar->setGeometry(0, height() - statusH, width(), statusH);
 
+    PreparedFaces prepared;
+    if (m_prepared.valid())
+        prepared = m_prepared.get();
+    const bool usePrepared = prepared.window == size();
     for (int g = 0; g < int(m_main.size()); ++g) {
         TMenuButton* b = m_main[g].button;
         b->setGeometry(l.mainButtons[g]);
         b->buildFaces(QStringLiteral("  %1. %2").arg(g + 1).arg(b->caption()), comic(30), false,
-                      palette().color(QPalette::Window));
+                      palette().color(QPalette::Window),
+                      usePrepared && g < int(prepared.faces.size()) ? prepared.faces[size_t(g)] : QImage());
     }
     m_startPicture->setGeometry(l.startPicture);
     P_spieler->setGeometry(l.playerPanel);
@@ -318,7 +363,11 @@ void TFormHauptformular::buildLayout()
             buildGroupFaces(g);
     }
     auto* box = static_cast<StartPictureBox*>(m_startPicture);
-    box->normal = drawStartPicture(g().config.startbild1, box->size(), 100, palette().color(QPalette::Window));
+    if (m_preparedStart.valid())
+        prepared.startPicture = m_preparedStart.get();
+    box->normal = usePrepared && prepared.startPicture.size() == box->size()
+                      ? prepared.startPicture
+                      : drawStartPicture(g().config.startbild1, box->size(), 100, palette().color(QPalette::Window));
     box->highlighted = QImage();  // drawn when the pointer first comes over it
     box->update();
     m_builtFor = size();
@@ -376,13 +425,19 @@ void TFormHauptformular::fillPlayerCombo()
 void TFormHauptformular::firstActivation()
 {
     m_activated = true;
-    if (m_backdrop) {
+    // The backdrop comes up right after the window's first paint, behind it: the menu is on the
+    // screen without waiting for a second, monitor-sized window.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_backdrop || m_closing)
+            return;
         m_backdrop->coverScreenOf(frameGeometry().center());
         if (shellsvc::backdropOption()) {
             m_backdrop->show();
             m_backdrop->lower();
+            raise();
+            activateWindow();
         }
-    }
+    });
     raise();
     activateWindow();
     fillPlayerCombo();

@@ -1,6 +1,8 @@
 #pragma once
+#include <QImage>
 #include <QPointer>
 #include <QWidget>
+#include <future>
 #include <vector>
 
 class QCheckBox;
@@ -67,6 +69,8 @@ private:
         bool facesBuilt = false;
     };
     void createMenu();
+    QSize plannedSize() const;
+    void startDrawingFaces(const QSize& windowSize);
     void createPanels();
     void layoutPanels();
     void buildGroupFaces(int g);
@@ -91,6 +95,15 @@ private:
     void removeFonts();
 
     std::vector<MainEntry> m_main;
+    // The main buttons' normal faces and "Startbild1", drawn on a worker thread for the planned
+    // window size while the window is put together.
+    struct PreparedFaces {
+        QSize window;
+        std::vector<QImage> faces;
+        QImage startPicture;  // from its own worker
+    };
+    std::future<PreparedFaces> m_prepared;
+    std::future<QImage> m_preparedStart;
     QWidget* m_startPicture = nullptr;
     QFrame* P_spieler = nullptr;
     QFrame* P_unten = nullptr;

@@ -13,8 +13,8 @@ TMenuButton::TMenuButton(const QString& caption, const QString& formular, const 
     setAccessibleName(caption);
 }
 
-static QImage makeFace(const QSize& size, const QString& file, const QString& label, const QFont& font,
-                       bool labelAlways, const QColor& faceColour)
+QImage TMenuButton::drawFace(const QSize& size, const QString& file, const QString& label, const QFont& font,
+                             bool labelAlways, const QColor& faceColour)
 {
     QImage face(size.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
     face.fill(faceColour);
@@ -29,9 +29,12 @@ static QImage makeFace(const QSize& size, const QString& file, const QString& la
     return face;
 }
 
-void TMenuButton::buildFaces(const QString& label, const QFont& font, bool labelAlways, const QColor& background)
+void TMenuButton::buildFaces(const QString& label, const QFont& font, bool labelAlways, const QColor& background,
+                             const QImage& readyNormal)
 {
-    m_normal = makeFace(size(), m_top, label, font, labelAlways, background);
+    m_normal = readyNormal.size() == size().expandedTo(QSize(1, 1))
+                   ? readyNormal
+                   : drawFace(size(), m_top, label, font, labelAlways, background);
     // The highlighted face waits until it is first shown: start-up draws only what it shows.
     m_highlight = QImage();
     m_faceLabel = label;
@@ -44,7 +47,7 @@ void TMenuButton::buildFaces(const QString& label, const QFont& font, bool label
 const QImage& TMenuButton::highlightFace() const
 {
     if (m_highlight.isNull() && !m_normal.isNull())
-        m_highlight = makeFace(size(), m_bottom, m_faceLabel, m_faceFont, m_labelAlways, m_faceBackground);
+        m_highlight = drawFace(size(), m_bottom, m_faceLabel, m_faceFont, m_labelAlways, m_faceBackground);
     return m_highlight;
 }
 

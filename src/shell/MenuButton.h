@@ -19,7 +19,13 @@ public:
     // Builds both faces for the current size on `background` (the colour around the button, which
     // shows through transparent pictures). `label` is written over the picture always (programs)
     // or only where a picture is missing (main buttons).
-    void buildFaces(const QString& label, const QFont& font, bool labelAlways, const QColor& background);
+    // `readyNormal`, when given, is the normal face drawn beforehand (off the window thread).
+    void buildFaces(const QString& label, const QFont& font, bool labelAlways, const QColor& background,
+                    const QImage& readyNormal = QImage());
+    // A face of `size`: the picture fitted on `background`, the label where it is missing (or always).
+    // Safe off the window thread.
+    static QImage drawFace(const QSize& size, const QString& file, const QString& label, const QFont& font,
+                           bool labelAlways, const QColor& background);
     void setHighlighted(bool on);
     bool isHighlighted() const { return m_highlighted; }
     const QImage& normalFace() const { return m_normal; }

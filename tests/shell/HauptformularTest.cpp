@@ -463,6 +463,7 @@ TEST_F(MainWindowTest, BackdropBoxAndStartPictures)
     auto* backdropBox = w->findChild<QCheckBox*>("ChB_hintergrund");
     ASSERT_NE(backdropBox, nullptr);
     EXPECT_FALSE(backdropBox->isChecked());
+    EXPECT_FALSE(w->backdropVisible());
     backdropBox->click();
     EXPECT_TRUE(w->backdropVisible());
     EXPECT_TRUE(win1252::decode(t.read("Optionen/Options-Ben.txt")).contains("Hintergrund abgedeckt=1"));
@@ -543,4 +544,13 @@ TEST_F(MainWindowTest, BrokenMenuConfigurationsStillOpenTheWindow)
         w.reset();
         dlg.clear();
     }
+}
+
+TEST_F(MainWindowTest, BackdropShowsBehindTheWindowWhenTheOptionIsOn)
+{
+    t.write("Optionen/Options-Ben.txt", options(false).replace("Hintergrund abgedeckt=0", "Hintergrund abgedeckt=1"));
+    ASSERT_TRUE(start());
+    QApplication::processEvents();
+    EXPECT_TRUE(w->backdropVisible());
+    EXPECT_TRUE(w->findChild<QCheckBox*>("ChB_hintergrund")->isChecked());
 }
