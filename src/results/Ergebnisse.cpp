@@ -210,6 +210,8 @@ void WriteRunSummary(int programCode)
     r.countedTaskTotal = number - 1;
 }
 
+void WriteRunSummary() { WriteRunSummary(g().programCode); }
+
 void AddWorkTimeLines()
 {
     RunState& r = run();
@@ -286,6 +288,8 @@ bool hasZeroErrors(const QString& text)
 
 ProtocolRendering RenderProtocolRtf(const QStringList& lines, QTextEdit* display, int programCode)
 {
+    if (programCode < 0)
+        programCode = g().programCode;
     ProtocolRendering out;
     QStringList& rtf = out.rtfLines;
     rtf << QStringLiteral("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil Courier New;}}");

@@ -76,6 +76,7 @@ QString ShortTime(const QDateTime& t);
 bool BuildRunProtocol(int programCode, const QString& caption = QString());
 // Appends the lines of every result block to the run protocol; sets `countedTaskTotal`.
 void WriteRunSummary(int programCode);
+void WriteRunSummary();  // for the running program (`g().programCode`)
 // Adds the "Z ", "S ", "E " lines of the closing dialog (work time from start and end time).
 void AddWorkTimeLines();
 
@@ -93,9 +94,10 @@ struct ProtocolRendering {
     std::vector<RunBlockCount> counts;  // one per "Z" line, in order
 };
 // Turns protocol lines into RTF lines, counts each run's tasks and shows the result in `display`
-// (may be null). The RTF lines are also kept in run().lastRtfLines.
+// (may be null). The RTF lines are also kept in run().lastRtfLines. Each run is counted by the
+// program its "P" line names; `programCode` (default: the running program) serves lines without one.
 ProtocolRendering RenderProtocolRtf(const QStringList& lines, QTextEdit* display,
-                                    int programCode);
+                                    int programCode = -1);
 // The newest run block of a rendering: from the last "\fs20" line to the end.
 QStringList LastRunBlock(const QStringList& rtfLines);
 // Writes "protokoll.rtf" and "Protokolle.txt" into `folder` (the installation directory when empty)

@@ -373,3 +373,17 @@ TEST_F(Results, ExportLastProtocolWritesRtfAndText)
     EXPECT_EQ(tree.read("protokoll.rtf"), fsys::joinLines(last));
     EXPECT_TRUE(tree.read("Protokolle.txt").contains("B\xe4r"));
 }
+
+TEST_F(Results, RtfReaderReadsEveryPrefixOfAProtocol)
+{
+    // A cut-off file shows what it holds up to the cut, nothing else.
+    const ProtocolRendering r =
+        RenderProtocolRtf(runBlock("4.3. Laute hinzufügen", {kOk, kBad}, "Ä\\ö.txt"), nullptr, 0);
+    const QString rtf = r.rtfLines.join("\r\n");
+    const QString full = RtfToPlainText(rtf);
+    ASSERT_TRUE(full.contains("Datei: \u00c4\\\u00f6.txt")) << full.toStdString();
+    for (qsizetype n = 0; n <= rtf.size(); ++n) {
+        const QString part = RtfToPlainText(rtf.left(n));
+        ASSERT_TRUE(full.startsWith(part.trimmed())) << n << ": " << part.toStdString();
+    }
+}
