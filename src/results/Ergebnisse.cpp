@@ -146,16 +146,14 @@ void WriteRunSummary(int programCode)
     const bool memory = IsMemoryGame(programCode);
     int number = 1;
     QString previousFile;
-    bool first = true;
     for (const TErgebnis& e : r.runResults) {
         if (e.Rows.empty())
             continue;
         r.runProtocol << QStringLiteral(" ");
-        if (first || e.ListFile.compare(previousFile, Qt::CaseInsensitive) != 0) {
+        if (e.ListFile.compare(previousFile, Qt::CaseInsensitive) != 0) {
             r.runProtocol << QStringLiteral("F ") + e.ListFile;
             previousFile = e.ListFile;
         }
-        first = false;
         if (memory) {
             QString vis;
             switch (e.CardVisibility) {
