@@ -1,32 +1,16 @@
 // Plays arbitrary bytes as WMF and EMF onto a small target: no crash, no hang, bounded memory.
 #include "media/metafile/Metafile.h"
 
-#include <QGuiApplication>
+#include "FuzzSupport.h"
+
 #include <QImage>
 #include <QPainter>
 #include <cstddef>
 #include <cstdint>
 
-namespace {
-void ensureApplication()
-{
-    static QGuiApplication* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "fuzz_metafile";
-        static char* argv[] = {name, nullptr};
-        return new QGuiApplication(argc, argv);
-    }();
-    (void)app;
-}
-} // namespace
-
-// Fontconfig keeps its caches until exit; they are no leak of ours.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    ensureApplication();
+    ensureGuiApplication();
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     const auto m = metafile::Metafile::fromBytes(bytes);
     if (!m)

@@ -363,10 +363,9 @@ void TFormHauptformular::buildLayout()
             buildGroupFaces(g);
     }
     auto* box = static_cast<StartPictureBox*>(m_startPicture);
-    if (m_preparedStart.valid())
-        prepared.startPicture = m_preparedStart.get();
-    box->normal = usePrepared && prepared.startPicture.size() == box->size()
-                      ? prepared.startPicture
+    const QImage preparedStart = m_preparedStart.valid() ? m_preparedStart.get() : QImage();
+    box->normal = usePrepared && preparedStart.size() == box->size()
+                      ? preparedStart
                       : drawStartPicture(g().config.startbild1, box->size(), 100, palette().color(QPalette::Window));
     box->highlighted = QImage();  // drawn when the pointer first comes over it
     box->update();

@@ -100,7 +100,6 @@ private:
     struct PreparedFaces {
         QSize window;
         std::vector<QImage> faces;
-        QImage startPicture;  // from its own worker
     };
     std::future<PreparedFaces> m_prepared;
     std::future<QImage> m_preparedStart;
