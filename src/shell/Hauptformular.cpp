@@ -53,6 +53,14 @@ void setBackground(QWidget* w, const QColor& c)
     w->setAutoFillBackground(true);
 }
 
+// The controls carry their form names, so tests and the handler can find them.
+template <typename W>
+W* named(W* widget, const char* name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
 QFont comic(int points)
 {
     QFont f(QStringLiteral("Comic Sans MS"));
@@ -212,42 +220,30 @@ void TFormHauptformular::createPanels()
     m_startPicture = new StartPictureBox(this);
     m_startPicture->setMouseTracking(true);
 
-    P_spieler = new QFrame(this);
-
-    P_spieler->setObjectName(QStringLiteral("P_spieler"));
+    P_spieler = named(new QFrame(this), "P_spieler");
     P_spieler->setFrameShape(QFrame::StyledPanel);
     setBackground(P_spieler, panelColour);
     L_einstellungen = new QLabel(QStringLiteral("&Einstellungen:"), P_spieler);
     QFont bold = L_einstellungen->font();
     bold.setBold(true);
     L_einstellungen->setFont(bold);
-    CB_spieler = new QComboBox(P_spieler);
+    CB_spieler = named(new QComboBox(P_spieler), "CB_spieler");
     CB_spieler->setEditable(true);
     CB_spieler->setInsertPolicy(QComboBox::NoInsert);
-    CB_spieler->setObjectName(QStringLiteral("CB_spieler"));
     L_einstellungen->setBuddy(CB_spieler);
     // `combo opened` also counts a list opened with the mouse or Alt+Down.
     CB_spieler->view()->window()->installEventFilter(this);
-    B_protokoll = new QPushButton(QStringLiteral("&Protokoll"), P_spieler);
-    B_protokoll->setObjectName(QStringLiteral("B_protokoll"));
-    ChB_namenwahl = new QCheckBox(QStringLiteral("Namenwahl vor Programmstart"), P_spieler);
-    ChB_namenwahl->setObjectName(QStringLiteral("ChB_namenwahl"));
-    ChB_hintergrund = new QCheckBox(QStringLiteral("Hintergrund verdeckt"), P_spieler);
-    ChB_hintergrund->setObjectName(QStringLiteral("ChB_hintergrund"));
+    B_protokoll = named(new QPushButton(QStringLiteral("&Protokoll"), P_spieler), "B_protokoll");
+    ChB_namenwahl = named(new QCheckBox(QStringLiteral("Namenwahl vor Programmstart"), P_spieler), "ChB_namenwahl");
+    ChB_hintergrund = named(new QCheckBox(QStringLiteral("Hintergrund verdeckt"), P_spieler), "ChB_hintergrund");
 
-    P_unten = new QFrame(this);
-
-    P_unten->setObjectName(QStringLiteral("P_unten"));
+    P_unten = named(new QFrame(this), "P_unten");
     P_unten->setFrameShape(QFrame::StyledPanel);
     setBackground(P_unten, panelColour);
-    B_optionen = new QPushButton(QStringLiteral("Alle\n&Optionen"), P_unten);
-    B_optionen->setObjectName(QStringLiteral("B_optionen"));
-    B_anleitung = new QPushButton(QStringLiteral("&Anleitung"), P_unten);
-    B_anleitung->setObjectName(QStringLiteral("B_anleitung"));
-    B_hilfe = new QPushButton(QStringLiteral("&Hilfe     "), P_unten);
-    B_hilfe->setObjectName(QStringLiteral("B_hilfe"));
-    B_ende = new QPushButton(QStringLiteral("&Ende"), P_unten);
-    B_ende->setObjectName(QStringLiteral("B_ende"));
+    B_optionen = named(new QPushButton(QStringLiteral("Alle\n&Optionen"), P_unten), "B_optionen");
+    B_anleitung = named(new QPushButton(QStringLiteral("&Anleitung"), P_unten), "B_anleitung");
+    B_hilfe = named(new QPushButton(QStringLiteral("&Hilfe     "), P_unten), "B_hilfe");
+    B_ende = named(new QPushButton(QStringLiteral("&Ende"), P_unten), "B_ende");
 
     m_statusBar = new QLabel(this);
     m_statusBar->setFrameShape(QFrame::StyledPanel);
