@@ -1,5 +1,9 @@
 #include "core/Dialogs.h"
 
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFontDialog>
@@ -162,10 +166,24 @@ QStringList ScriptedDialogs::texts() const
     return out;
 }
 
-Button ScriptedDialogs::message(QWidget*, Icon icon, const QString& title, const QString& text,
+Button ScriptedDialogs::message(QWidget* parent, Icon icon, const QString& title, const QString& text,
                                 const QList<Button>& buttons)
 {
     m_asked.append({QStringLiteral("message"), icon, title, text, buttons});
+    if (m_showWindows) {
+        QDialog box(parent ? parent->window() : QApplication::activeWindow());
+        box.setWindowTitle(title);
+        box.setModal(true);
+        box.show();
+        box.activateWindow();
+        // Long enough for the activation and focus changes to reach every window.
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 100 && QApplication::activeWindow() != &box)
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QApplication::processEvents();
+        box.hide();
+    }
     if (!m_buttons.empty()) {
         const Button b = m_buttons.front();
         m_buttons.pop_front();

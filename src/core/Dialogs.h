@@ -84,6 +84,10 @@ public:
     void answerColour(const QColor& c) { m_colours.push_back(c); }
     void answerFont(const QFont& f) { m_fonts.push_back(f); }
 
+    // Each message then shows a real modal window while it is answered, so that it takes the focus
+    // and activation from the window below, as the program's message boxes do.
+    void showWindows(bool on) { m_showWindows = on; }
+
     const QList<Request>& asked() const { return m_asked; }
     QStringList texts() const;
     void clear() { m_asked.clear(); }
@@ -104,6 +108,7 @@ private:
     std::deque<QFont> m_fonts;
     QList<Request> m_asked;
     Dialogs* m_previous = nullptr;
+    bool m_showWindows = false;
 };
 
 } // namespace dialogs

@@ -4,10 +4,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <QRegularExpression>
-#include <sys/stat.h>
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fsys {
 
@@ -197,27 +203,251 @@ bool renameFile(const QString& from, const QString& to)
     return ::rename(QFile::encodeName(resolve(from)).constData(), QFile::encodeName(to).constData()) == 0;
 }
 
-std::optional<QByteArray> readFile(const QString& path, qint64 maxBytes)
+namespace {
+testing::Faults* s_faults = nullptr;
+bool s_durable = true;
+
+const QLatin1String kTempTag(".kalimo~");
+constexpr int kTempRandom = 6;
+
+ssize_t writeSome(int fd, const char* p, size_t n)
 {
-    QFile f(resolve(path));
-    if (path.isEmpty() || !f.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    if (maxBytes >= 0)
-        return f.read(maxBytes);
-    return f.readAll();
+    if (s_faults && s_faults->diskSpace >= 0) {
+        if (s_faults->diskSpace == 0) {
+            errno = ENOSPC;
+            return -1;
+        }
+        n = std::min(n, size_t(s_faults->diskSpace));
+        const ssize_t w = ::write(fd, p, n);
+        if (w > 0)
+            s_faults->diskSpace -= w;
+        return w;
+    }
+    return ::write(fd, p, n);
 }
+
+bool writeAll(int fd, const char* p, qint64 n)
+{
+    while (n > 0) {
+        const ssize_t w = writeSome(fd, p, size_t(std::min<qint64>(n, qint64(1) << 30)));
+        if (w < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (w == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        p += w;
+        n -= w;
+    }
+    return true;
+}
+
+// A lock on the temporary file itself (open file description locks, which NFS carries too): a
+// writer holds it while the file exists, so a leftover whose lock can be taken belongs to a writer
+// that died.
+bool lockExclusive(int fd)
+{
+    struct flock fl {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+#ifdef F_OFD_SETLK
+    return ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
+#else
+    return ::fcntl(fd, F_SETLK, &fl) == 0;
+#endif
+}
+
+QString tempPrefix(const QString& targetName) { return QLatin1Char('.') + targetName + kTempTag; }
+
+void removeLeftovers(const QString& dir, const QString& targetName)
+{
+    DIR* d = ::opendir(QFile::encodeName(dir.isEmpty() ? QStringLiteral(".") : dir).constData());
+    if (!d)
+        return;
+    QStringList stale;
+    while (dirent* e = ::readdir(d)) {
+        const QString name = QFile::decodeName(e->d_name);
+        if (testing::isTemporaryOf(name, targetName))
+            stale << name;
+    }
+    ::closedir(d);
+    for (const QString& name : stale) {
+        const QByteArray p = QFile::encodeName(withSlash(dir) + name);
+        const int fd = ::open(p.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0)
+            continue;
+        if (lockExclusive(fd))
+            (void)::unlink(p.constData());
+        ::close(fd);
+    }
+}
+
+// The temporary file, created and locked; -1 when it cannot be made.
+int createTemporary(const QString& dir, const QString& targetName, mode_t mode, QByteArray* nativePath)
+{
+    static const char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QString name = tempPrefix(targetName);
+        for (int i = 0; i < kTempRandom; ++i)
+            name += QLatin1Char(kChars[QRandomGenerator::global()->bounded(int(sizeof kChars - 1))]);
+        *nativePath = QFile::encodeName(withSlash(dir) + name);
+        const int fd = ::open(nativePath->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd < 0) {
+            if (errno == EEXIST || errno == EINTR)
+                continue;
+            return -1;
+        }
+        struct stat st {};
+        // Another writer's clean-up may have taken it between creating and locking: make another.
+        if (lockExclusive(fd) && ::fstat(fd, &st) == 0 && st.st_nlink > 0)
+            return fd;
+        ::close(fd);
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+void syncFolder(const QString& dir)
+{
+    const int fd = ::open(QFile::encodeName(dir.isEmpty() ? QStringLiteral(".") : dir).constData(),
+                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    (void)::fsync(fd);  // some file systems cannot sync a folder; the rename is done all the same
+    ::close(fd);
+}
+} // namespace
+
+std::optional<QByteArray> readFile(const QString& path, qint64 maxBytes, ReadResult* result)
+{
+    auto fail = [&](ReadResult r) -> std::optional<QByteArray> {
+        if (result)
+            *result = r;
+        return std::nullopt;
+    };
+    if (path.isEmpty())
+        return fail(ReadResult::Missing);
+    const QString p = resolve(path);
+    const QByteArray native = QFile::encodeName(p);
+    if (s_faults && s_faults->unreadable.contains(p))
+        return fail(rawExists(p) ? ReadResult::Unreadable : ReadResult::Missing);
+    int fd;
+    do {
+        fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return fail(errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Unreadable);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return fail(ReadResult::Unreadable);
+    }
+    qint64 want = maxBytes >= 0 ? maxBytes : std::numeric_limits<qint64>::max();
+    QByteArray out;
+    if (S_ISREG(st.st_mode))
+        out.reserve(qsizetype(std::min<qint64>(want, st.st_size)));
+    char buf[65536];
+    while (want > 0) {
+        // Large files straight into the result, small reads through the buffer.
+        const qint64 room = out.capacity() - out.size();
+        ssize_t n;
+        if (room >= qint64(sizeof buf)) {
+            const qsizetype at = out.size();
+            out.resize(at + qsizetype(std::min(room, want)));
+            n = ::read(fd, out.data() + at, size_t(out.size() - at));
+            out.resize(at + std::max<qsizetype>(n, 0));
+        } else {
+            n = ::read(fd, buf, size_t(std::min<qint64>(want, qint64(sizeof buf))));
+            if (n > 0)
+                out.append(buf, n);
+        }
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ::close(fd);
+            return fail(ReadResult::Unreadable);
+        }
+        if (n == 0)
+            break;
+        want -= n;
+    }
+    ::close(fd);
+    if (result)
+        *result = ReadResult::Read;
+    return out;
+}
+
+void setDurableWrites(bool durable) { s_durable = durable; }
 
 bool writeFileAtomic(const QString& path, const QByteArray& bytes)
 {
-    const QString target = resolve(path);
-    QSaveFile f(target);
-    f.setDirectWriteFallback(false);
-    if (!f.open(QIODevice::WriteOnly))
+    if (path.isEmpty() || path.endsWith(QLatin1Char('/'))) {
+        errno = EINVAL;
         return false;
-    if (f.write(bytes) != bytes.size())
+    }
+    QString target = resolve(path);
+    const QFileInfo info(target);
+    if (info.isSymLink() && !info.canonicalFilePath().isEmpty())
+        target = info.canonicalFilePath();  // the link stays, its file gets the new bytes
+    const QString dir = folderOf(target);
+    const QString name = fileName(target);
+
+    // A new file gets the usual permissions (less the umask); a replaced one keeps its own.
+    mode_t mode = 0666;
+    struct stat st {};
+    const bool replacing = ::stat(QFile::encodeName(target).constData(), &st) == 0;
+    if (replacing && S_ISDIR(st.st_mode)) {
+        errno = EISDIR;
         return false;
-    return f.commit();
+    }
+
+    removeLeftovers(dir, name);
+    QByteArray temp;
+    const int fd = createTemporary(dir, name, replacing ? 0600 : mode, &temp);
+    if (fd < 0)
+        return false;
+    bool ok = writeAll(fd, bytes.constData(), bytes.size());
+    if (ok && replacing)
+        (void)::fchmod(fd, st.st_mode & 07777);  // best effort: another user's file keeps ours
+    if (ok && s_durable)
+        ok = ::fsync(fd) == 0;
+    int saved = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        saved = errno;
+    }
+    if (ok && ::rename(temp.constData(), QFile::encodeName(target).constData()) != 0) {
+        ok = false;
+        saved = errno;
+    }
+    if (!ok) {
+        ::unlink(temp.constData());
+        errno = saved;
+        return false;
+    }
+    if (s_durable)
+        syncFolder(dir);
+    return true;
 }
+
+namespace testing {
+InjectFaults::InjectFaults(const Faults& faults) : m_faults(faults), m_previous(s_faults)
+{
+    for (QString& p : m_faults.unreadable)
+        p = resolve(p);
+    s_faults = &m_faults;
+}
+InjectFaults::~InjectFaults() { s_faults = m_previous; }
+
+bool isTemporaryOf(const QString& name, const QString& targetName)
+{
+    const QString prefix = tempPrefix(targetName);
+    return name.size() == prefix.size() + kTempRandom && name.startsWith(prefix);
+}
+} // namespace testing
 
 QStringList splitLines(const QString& text)
 {
@@ -238,9 +468,9 @@ QStringList splitLines(const QString& text)
     return lines;
 }
 
-std::optional<QStringList> readLines(const QString& path)
+std::optional<QStringList> readLines(const QString& path, ReadResult* result)
 {
-    auto bytes = readFile(path);
+    auto bytes = readFile(path, -1, result);
     if (!bytes)
         return std::nullopt;
     return splitLines(win1252::decode(*bytes));

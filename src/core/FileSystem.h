@@ -41,13 +41,22 @@ bool removeFile(const QString& path);
 bool removeDir(const QString& path);
 bool renameFile(const QString& from, const QString& to);
 
-std::optional<QByteArray> readFile(const QString& path, qint64 maxBytes = -1);
-// Writes the whole file to a temporary file in the same folder, flushes it and renames it over the
-// target, so a crash or a full disk never leaves a half-written file.
+// Why a read gave nothing: no such file, or a file that is there but cannot be read (no
+// permission, an I/O error, a folder in its place). A file of the second kind must never be
+// written over, or whatever it holds is lost.
+enum class ReadResult { Read, Missing, Unreadable };
+
+std::optional<QByteArray> readFile(const QString& path, qint64 maxBytes = -1, ReadResult* result = nullptr);
+// Writes the whole file to a temporary file in the same folder, syncs it, renames it over the
+// target and syncs the folder: afterwards the target holds either its old or its new bytes, also
+// after a full disk, a kill or a power loss. Leftover temporary files of the same target from a
+// killed writer are removed first. False (with errno set) when any step failed.
 bool writeFileAtomic(const QString& path, const QByteArray& bytes);
+// Whether saves wait for the disk (fsync). Only fuzzers that save on every input turn it off.
+void setDurableWrites(bool durable);
 
 // Line files in Windows-1252 with CR LF; reading accepts LF and CR LF.
-std::optional<QStringList> readLines(const QString& path);
+std::optional<QStringList> readLines(const QString& path, ReadResult* result = nullptr);
 QStringList splitLines(const QString& text);
 QByteArray joinLines(const QStringList& lines);
 bool writeLines(const QString& path, const QStringList& lines);
@@ -57,5 +66,30 @@ QString fileName(const QString& path);
 QString folderOf(const QString& path);
 QString baseName(const QString& path);   // file name without its last extension
 QString extension(const QString& path);  // ".ext" or empty
+
+namespace testing {
+// Faults injected below every read and write, for tests of what a full disk or an unreadable file
+// does to the program.
+struct Faults {
+    qint64 diskSpace = -1;    // bytes the disk still takes before writes fail with ENOSPC; -1 no limit
+    QStringList unreadable;   // files (as resolved) whose opening for reading fails with EACCES
+};
+// Installs the faults for its lifetime.
+class InjectFaults
+{
+public:
+    explicit InjectFaults(const Faults& faults);
+    ~InjectFaults();
+    InjectFaults(const InjectFaults&) = delete;
+    InjectFaults& operator=(const InjectFaults&) = delete;
+    Faults& faults() { return m_faults; }
+
+private:
+    Faults m_faults;
+    Faults* m_previous;
+};
+// The name pattern of a target's temporary files, for tests that look for leftovers.
+bool isTemporaryOf(const QString& name, const QString& targetName);
+} // namespace testing
 
 } // namespace fsys

@@ -1,4 +1,5 @@
 #include "core/GlobalState.h"
+#include "core/FileProblems.h"
 
 namespace {
 GlobalState* g_state = nullptr;
@@ -15,4 +16,5 @@ void resetGlobals()
 {
     delete g_state;
     g_state = new GlobalState;
+    fileproblems::resetReported();
 }

@@ -2,7 +2,9 @@
 #include "core/FileSystem.h"
 #include "core/Win1252.h"
 
+#include <algorithm>
 #include <array>
+#include <cerrno>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -145,13 +147,17 @@ size_t tableSizeFor(size_t entries)
 }
 } // namespace
 
-IniFile IniFile::load(const QString& path, bool* existed)
+IniFile IniFile::load(const QString& path, fsys::ReadResult* result)
 {
-    auto bytes = fsys::readFile(path);
-    if (existed)
-        *existed = bytes.has_value();
-    if (!bytes)
-        return IniFile();
+    fsys::ReadResult read = fsys::ReadResult::Missing;
+    auto bytes = fsys::readFile(path, -1, &read);
+    if (result)
+        *result = read;
+    if (!bytes) {
+        IniFile empty;
+        empty.m_unreadable = read == fsys::ReadResult::Unreadable;
+        return empty;
+    }
     IniFile ini;
     ini.m_text = win1252::decode(*bytes);
     bytes.reset();  // the parse's own memory can take its place
@@ -183,10 +189,14 @@ void IniFile::parseText()
     m_items.reserve(size_t(n / 40) + 8);  // task lists run at about 60 characters a line
 
     int cur = -1;
+    bool firstOccurrence = false;  // keys added by writing go into a section's first occurrence
     qsizetype start = 0;
     while (start <= n) {
         // The line's end, and its first "=" when that comes before the end.
         qsizetype end = findEither(p, start, n, u'\n', u'\r');
+        qsizetype next = end + 1;
+        if (end < n && p[end] == u'\r' && end + 1 < n && p[end + 1] == u'\n')
+            ++next;
         qsizetype a = start, b = end;
         while (a < b && (p[a] == u' ' || p[a] == u'\t'))
             ++a;
@@ -198,7 +208,9 @@ void IniFile::parseText()
                 const qsizetype close = line.indexOf(QLatin1Char(']'));
                 const QStringView name = trimmed(line.mid(1, (close < 0 ? line.size() : close) - 1));
                 const quint32 h = keyHash(name);
+                m_headers.push_back({start, name});
                 cur = findSection(name, h);
+                firstOccurrence = cur < 0;
                 if (cur < 0)
                     cur = addSection(name, h);
             } else if (cur >= 0) {
@@ -212,16 +224,19 @@ void IniFile::parseText()
                         val = val.mid(1, val.size() - 2);
                     if (!key.isEmpty()) {
                         const quint32 h = keyHash(key);
-                        if (findItem(cur, key, h) < 0)
+                        if (findItem(cur, key, h) < 0) {
                             addItem(cur, key, val, h);
+                            m_items.back().line = start;
+                        }
                     }
                 }
             }
+            if (cur >= 0 && firstOccurrence)
+                m_sections[size_t(cur)].insertAt = std::min(next, n);
         }
-        if (end < n && p[end] == u'\r' && end + 1 < n && p[end + 1] == u'\n')
-            ++end;
-        start = end + 1;
+        start = next;
     }
+    m_parsedItems = qsizetype(m_items.size());
 }
 
 int IniFile::findSection(QStringView name) const { return findSection(name, keyHash(name)); }
@@ -347,18 +362,108 @@ QStringView IniFile::own(const QString& text, qint32* slot)
 
 QByteArray IniFile::toBytes() const
 {
-    QStringList lines;
-    lines.reserve(qsizetype(m_items.size() + m_sections.size() * 2));
-    for (const Section& s : m_sections) {
-        lines << QLatin1Char('[') + s.name.toString() + QLatin1Char(']');
+    static const QLatin1String kEol("\r\n");
+    QString out;
+    out.reserve(m_text.size() + 256);
+    auto appendEntry = [&](const Item& item) {
+        out += item.key;
+        out += QLatin1Char('=');
+        out += item.value;
+    };
+    auto appendAdded = [&](const Section& s) {
         for (int i = s.first; i >= 0; i = m_items[size_t(i)].next)
-            lines << m_items[size_t(i)].key.toString() + QLatin1Char('=') + m_items[size_t(i)].value.toString();
-        lines << QString();
+            if (m_items[size_t(i)].line < 0) {
+                appendEntry(m_items[size_t(i)]);
+                out += kEol;
+            }
+    };
+
+    // Keys added to sections of the file go after the last line of the section's first occurrence.
+    std::vector<std::pair<qsizetype, size_t>> inserts;
+    for (size_t s = 0; s < m_sections.size(); ++s) {
+        const Section& sec = m_sections[s];
+        if (sec.insertAt < 0)
+            continue;
+        for (int i = sec.first; i >= 0; i = m_items[size_t(i)].next)
+            if (m_items[size_t(i)].line < 0) {
+                inserts.emplace_back(sec.insertAt, s);
+                break;
+            }
     }
-    return fsys::joinLines(lines);
+    std::stable_sort(inserts.begin(), inserts.end(),
+                     [](const auto& x, const auto& y) { return x.first < y.first; });
+
+    const char16_t* p = reinterpret_cast<const char16_t*>(m_text.constData());
+    const qsizetype n = m_text.size();
+    size_t nextInsert = 0, nextHeader = 0;
+    qsizetype nextItem = 0;
+    bool erasing = false;
+    for (qsizetype pos = 0; pos < n;) {
+        while (nextInsert < inserts.size() && inserts[nextInsert].first == pos)
+            appendAdded(m_sections[inserts[nextInsert++].second]);
+        const qsizetype end = findEither(p, pos, n, u'\n', u'\r');
+        qsizetype next = end < n ? end + 1 : n;
+        if (end < n && p[end] == u'\r' && end + 1 < n && p[end + 1] == u'\n')
+            ++next;
+        bool keep = true;
+        if (nextHeader < m_headers.size() && m_headers[nextHeader].line == pos) {
+            erasing = m_headers[nextHeader++].erased;
+            keep = !erasing;
+        } else {
+            keep = !erasing;
+            if (nextItem < m_parsedItems && m_items[size_t(nextItem)].line == pos) {
+                const Item& item = m_items[size_t(nextItem++)];
+                if (item.deleted)
+                    keep = false;
+                else if (keep && item.changed) {
+                    appendEntry(item);
+                    out += QStringView(p + end, next - end);
+                    keep = false;
+                }
+            }
+        }
+        if (keep)
+            out += QStringView(p + pos, next - pos);
+        pos = next;
+    }
+    if (nextInsert < inserts.size()) {
+        if (!out.isEmpty() && !out.endsWith(QLatin1Char('\n')) && !out.endsWith(QLatin1Char('\r')))
+            out += kEol;
+        while (nextInsert < inserts.size())
+            appendAdded(m_sections[inserts[nextInsert++].second]);
+    }
+
+    // New sections at the end, each followed by a blank line.
+    for (const Section& s : m_sections) {
+        if (s.insertAt >= 0)
+            continue;
+        if (!out.isEmpty()) {
+            if (!out.endsWith(QLatin1Char('\n')) && !out.endsWith(QLatin1Char('\r')))
+                out += kEol;
+            if (!out.endsWith(QLatin1String("\r\n\r\n")) && !out.endsWith(QLatin1String("\n\n")))
+                out += kEol;
+        }
+        out += QLatin1Char('[');
+        out += s.name;
+        out += QLatin1Char(']');
+        out += kEol;
+        for (int i = s.first; i >= 0; i = m_items[size_t(i)].next) {
+            appendEntry(m_items[size_t(i)]);
+            out += kEol;
+        }
+        out += kEol;
+    }
+    return win1252::encode(out);
 }
 
-bool IniFile::save(const QString& path) const { return fsys::writeFileAtomic(path, toBytes()); }
+bool IniFile::save(const QString& path) const
+{
+    if (m_unreadable) {
+        errno = EACCES;
+        return false;
+    }
+    return fsys::writeFileAtomic(path, toBytes());
+}
 
 QStringList IniFile::sections() const
 {
@@ -473,6 +578,7 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
     if (i >= 0) {
         Item& item = m_items[size_t(i)];
         item.value = own(value, &item.ownedValue);
+        item.changed = true;
         return;
     }
     qint32 ownedValue = -1;
@@ -497,7 +603,11 @@ void IniFile::eraseSection(const QString& section)
     const int s = findSection(section);
     if (s < 0)
         return;
-    // Its entries stay in m_items, reachable from no section.
+    // Its entries stay in m_items, reachable from no section; every header of it in the file goes,
+    // with the lines below it.
+    for (Header& h : m_headers)
+        if (sameName(h.name, section))
+            h.erased = true;
     m_sections.erase(m_sections.begin() + s);
     rebuildSectionTable();
 }
@@ -524,6 +634,7 @@ void IniFile::deleteKey(const QString& section, const QString& key)
         sec.last = prev;
     --sec.count;
     m_items[size_t(i)].next = -1;
+    m_items[size_t(i)].deleted = true;
     if (sec.table.empty())
         return;
     const size_t mask = sec.table.size() - 1;

@@ -1,4 +1,6 @@
 #pragma once
+#include "core/FileSystem.h"
+
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -10,6 +12,11 @@
 // included), blanks around keys and values dropped, the first occurrence of a key wins, a missing
 // file or key gives the caller's default, integers decimal or "$" hexadecimal, booleans written
 // "1"/"0" and read as any integer other than 0.
+//
+// Writing changes only the lines it must, as the profile functions do: a changed key's line, a new
+// key after the last line of its section, a new section at the end. Comments, lines without "=",
+// lines before the first section, repeated keys and repeated sections stay as they were, because
+// adults edit these files by hand and other programs make them.
 //
 // The parsed names and values are views into one decoded copy of the file, and lookups go through
 // open-addressing tables hashed on the lower-cased names without building lower-cased copies, so
@@ -23,14 +30,17 @@ public:
     };
 
     IniFile() = default;
-    // Reads the file; a missing or unreadable file gives an empty profile (`existed` tells which).
-    static IniFile load(const QString& path, bool* existed = nullptr);
+    // Reads the file; a missing or unreadable file gives an empty profile (`result` tells which).
+    // A profile loaded from an unreadable file refuses to be saved over it.
+    static IniFile load(const QString& path, fsys::ReadResult* result = nullptr);
     static IniFile parse(const QString& text);
     static IniFile parse(const QByteArray& win1252Bytes);
 
     QByteArray toBytes() const;
-    // Whole-file atomic write in Windows-1252 with CR LF.
+    // Whole-file atomic write in Windows-1252; new lines end in CR LF. False without writing when
+    // the profile came from a file that could not be read.
     bool save(const QString& path) const;
+    bool cameFromUnreadableFile() const { return m_unreadable; }
 
     QStringList sections() const;
     bool hasSection(const QString& section) const;
@@ -79,6 +89,9 @@ private:
         quint32 hash = 0;  // of the lower-cased key
         qint32 next = -1;  // next entry of the same section
         qint32 ownedValue = -1;
+        qsizetype line = -1;  // where its line starts in m_text; -1 for a key added by writing
+        bool changed = false;
+        bool deleted = false;
     };
     // Slots of a hash table: item or section index, -1 free, -2 deleted.
     struct Slot {
@@ -94,6 +107,7 @@ private:
         qint32 last = -1;
         qint32 count = 0;
         qint32 tableUsed = 0;  // occupied or deleted slots of `table`
+        qsizetype insertAt = -1;  // where keys added by writing go in m_text; -1 for a new section
         quint64 keyBits = 0;   // one bit per key hash: most new keys are known new without a search
         std::vector<Slot> table;
     };
@@ -109,7 +123,17 @@ private:
     QStringView own(const QString& text, qint32* slot = nullptr);
     void rebuildSectionTable();
 
+    // A section header line of m_text, and whether erasing its section took it out.
+    struct Header {
+        qsizetype line;
+        QStringView name;
+        bool erased = false;
+    };
+
     QString m_text;
+    std::vector<Header> m_headers;
+    qsizetype m_parsedItems = 0;
+    bool m_unreadable = false;
     std::vector<QString> m_owned;
     std::vector<Item> m_items;
     std::vector<Section> m_sections;

@@ -13,11 +13,13 @@ namespace {
 
 QString joinDir(const QString& base, const QString& stored)
 {
-    const QString v = fsys::fromStored(stored.trimmed());
+    // Every folder lies below the installation; material made on Windows often writes them with a
+    // leading backslash ("\Listen\"), which names the same folder.
+    QString v = fsys::fromStored(stored.trimmed());
+    while (v.startsWith(QLatin1Char('/')))
+        v.remove(0, 1);
     if (v.isEmpty())
         return base;
-    if (v.startsWith(QLatin1Char('/')))
-        return fsys::withSlash(v);
     return fsys::withSlash(base + v);
 }
 

@@ -1,6 +1,7 @@
 #include "data/PlayerLock.h"
 
 #include "core/Dialogs.h"
+#include "core/FileProblems.h"
 #include "core/FileSystem.h"
 #include "core/GlobalState.h"
 
@@ -71,14 +72,21 @@ Guard::~Guard()
 }
 
 namespace {
-std::optional<QStringList> readUnguarded()
+// Missing: nullopt with `unreadable` clear. A file that is there but cannot be read is reported
+// once and never written over: it may hold other workstations' players.
+std::optional<QStringList> readUnguarded(bool* unreadable = nullptr)
 {
     const QString path = lockFilePath();
-    if (!fsys::fileExists(path))
-        return std::nullopt;
-    auto lines = fsys::readLines(path);
-    if (!lines)
+    fsys::ReadResult read;
+    auto lines = fsys::readLines(path, &read);
+    if (unreadable)
+        *unreadable = read == fsys::ReadResult::Unreadable;
+    if (read == fsys::ReadResult::Unreadable) {
+        fileproblems::reportUnreadable(nullptr, path);
         return QStringList();
+    }
+    if (!lines)
+        return std::nullopt;
     return nonEmpty(*lines);
 }
 } // namespace
@@ -98,15 +106,20 @@ bool anyoneLocked()
 bool update(const std::function<bool(QStringList& names, bool existed)>& change)
 {
     Guard guard;
-    auto current = readUnguarded();
+    bool unreadable = false;
+    auto current = readUnguarded(&unreadable);
     QStringList names = current.value_or(QStringList());
     if (!change(names, current.has_value()))
         return true;
-    // Written whole to a temporary file and renamed over the old one before the lock is let go:
-    // a reader never sees a half-written file, and a crash leaves the old one.
-    const QString path = lockFilePath();
-    if (!fsys::writeLines(path, names))
+    if (unreadable)
         return false;
+    // Written whole to a temporary file and renamed over the old one before the lock is let go:
+    // a reader never sees a half-written file, and a crash or a full disk leaves the old one.
+    const QString path = lockFilePath();
+    if (!fsys::writeLines(path, names)) {
+        fileproblems::reportUnwritable(nullptr, path);
+        return false;
+    }
     // The new file is ours; the users of the other workstations must be able to replace it too.
     (void)::chmod(QFile::encodeName(fsys::resolve(path)).constData(), 0666);
     return true;

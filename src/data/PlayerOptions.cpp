@@ -4,6 +4,7 @@
 #include "core/Dialogs.h"
 #include "core/FileSystem.h"
 #include "core/GlobalState.h"
+#include "core/FileProblems.h"
 #include "core/IniFile.h"
 #include "core/TextUtil.h"
 
@@ -520,7 +521,10 @@ void ReadPlayerOptions(const QString& player, int programCode)
         if (fsys::fileExists(tmpl))
             fsys::copyFile(tmpl, path);
     }
-    IniFile ini = IniFile::load(path);
+    fsys::ReadResult read;
+    IniFile ini = IniFile::load(path, &read);
+    if (read == fsys::ReadResult::Unreadable)
+        fileproblems::reportUnreadable(nullptr, path);  // defaults in memory; the file stays
     const bool unique = programCode >= 401 && programCode <= 405;
     Io io(ini, section, true, unique);
     TOpt_allg& o = g().playerOptions;
@@ -544,12 +548,17 @@ bool WritePlayerOptions(const QString& player, int programCode)
         return true;
     const QString path = playerOptionsFile(player);
     // Read-modify-write of the whole file, saved atomically: a refused write leaves the old file.
-    IniFile ini = IniFile::load(path);
+    fsys::ReadResult read;
+    IniFile ini = IniFile::load(path, &read);
+    if (read == fsys::ReadResult::Unreadable) {
+        fileproblems::reportUnreadable(nullptr, path);  // written over, it would lose all it holds
+        return false;
+    }
     TOpt_allg copy = g().playerOptions;  // writing never changes memory
     Io io(ini, section, false, false);
     transfer(io, copy, programCode);
     if ((fsys::fileExists(path) && fsys::isReadOnly(path)) || !ini.save(path)) {
-        dialogs::error(nullptr, QStringLiteral("Die Ini-Datei: ") + path + QStringLiteral(" konnte nicht erstellt werden."));
+        fileproblems::reportUnwritable(nullptr, path);
         return false;
     }
     return true;
@@ -587,7 +596,12 @@ bool WriteChosenListFile(const QString& player, int programCode, const QString& 
     if (!playerGiven(player))
         return false;
     const QString path = playerOptionsFile(player);
-    IniFile ini = IniFile::load(path);
+    fsys::ReadResult read;
+    IniFile ini = IniFile::load(path, &read);
+    if (read == fsys::ReadResult::Unreadable) {
+        fileproblems::reportUnreadable(nullptr, path);
+        return false;
+    }
     ini.writeString(optionsSectionName(programCode), QStringLiteral("Datei"), fsys::toStored(file));
     return !(fsys::fileExists(path) && fsys::isReadOnly(path)) && ini.save(path);
 }

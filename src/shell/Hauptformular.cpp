@@ -1,11 +1,13 @@
 #include "shell/Hauptformular.h"
 #include "core/Catalogue.h"
 #include "core/Dialogs.h"
+#include "core/FileProblems.h"
 #include "core/FileSystem.h"
 #include "core/GlobalState.h"
 #include "core/Installation.h"
 #include "core/MessageHook.h"
 #include "media/skin/ScreenScale.h"
+#include "media/sound/AudioBackend.h"
 #include "shell/Backdrop.h"
 #include "shell/HelpWindow.h"
 #include "shell/LongToolTips.h"
@@ -31,6 +33,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QScopedValueRollback>
 #include <QUrl>
 
 namespace {
@@ -385,6 +388,13 @@ void TFormHauptformular::layoutPanels()
     // Player panel: label and combo on top, the protocol button below the combo, then the two boxes.
     const int pw = P_spieler->width(), ph = P_spieler->height();
     const int pad = 8;
+    // The panels' text grows with the window, as the menu beside it does.
+    QFont text = font();
+    text.setPixelSize(qBound(12, height() / 42, 24));
+    P_spieler->setFont(text);
+    P_unten->setFont(text);
+    text.setBold(true);
+    L_einstellungen->setFont(text);
     const int labelW = L_einstellungen->sizeHint().width();
     const int rowH = qMax(CB_spieler->sizeHint().height(), ph / 6);
     L_einstellungen->setGeometry(pad, pad, labelW, rowH);
@@ -432,6 +442,11 @@ void TFormHauptformular::firstActivation()
             raise();
             activateWindow();
         }
+    });
+    // A listening trainer without sound must say so; the output is opened once the window shows.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_closing)
+            audio::checkOutput(this);
     });
     raise();
     activateWindow();
@@ -586,6 +601,11 @@ int TFormHauptformular::openProgramWindow(int code, const QString& caption, cons
 
 void TFormHauptformular::confirmCombo()
 {
+    // The new-player question takes the focus from the combo; that is no second leaving of it.
+    if (m_confirming)
+        return;
+    const QScopedValueRollback<bool> busy(m_confirming, true);
+    m_typingInCombo = false;
     const QString shown = shellsvc::confirmPlayerCombo(CB_spieler->currentText());
     fillPlayerCombo();
     CB_spieler->setCurrentText(shown);
@@ -645,7 +665,8 @@ void TFormHauptformular::onOptionsClicked()
 {
     // "Abbrechen" in the dialog undoes whatever it saved meanwhile: the file is put back as it was.
     const QString file = shellsvc::generalOptionsFile();
-    const std::optional<QByteArray> saved = fsys::readFile(file);
+    fsys::ReadResult read;
+    const std::optional<QByteArray> saved = fsys::readFile(file, -1, &read);
     bool accepted;
     {
         messagehook::Suspend suspend;
@@ -653,10 +674,13 @@ void TFormHauptformular::onOptionsClicked()
     }
     if (accepted)
         return;
-    if (saved)
-        fsys::writeFileAtomic(file, *saved);
-    else
+    // A file that could not be read was not changed by the dialog either: it stays as it is.
+    if (saved) {
+        if (!fsys::writeFileAtomic(file, *saved))
+            fileproblems::reportUnwritable(this, file);
+    } else if (read == fsys::ReadResult::Missing) {
         fsys::removeFile(file);
+    }
     shellsvc::readGeneralOptions();
 }
 
@@ -722,6 +746,11 @@ bool TFormHauptformular::belongsToMe(QObject* o) const
     return false;
 }
 
+bool TFormHauptformular::comboTextListed() const
+{
+    return CB_spieler->findText(CB_spieler->currentText(), Qt::MatchFixedString | Qt::MatchCaseSensitive) >= 0;
+}
+
 bool TFormHauptformular::handleComboKey(QKeyEvent* k)
 {
     const bool open = CB_spieler->view() && CB_spieler->view()->isVisible();
@@ -769,8 +798,23 @@ bool TFormHauptformular::handleComboKey(QKeyEvent* k)
 
 bool TFormHauptformular::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Show && CB_spieler && watched == CB_spieler->view()->window())
+    if (CB_spieler && event->type() == QEvent::Show && watched == CB_spieler->view()->window()) {
         m_comboOpened = true;
+        // A typed name that is not listed leaves the list without a current entry, so that Enter
+        // in it cannot put the first player in place of the typed name.
+        if (!comboTextListed()) {
+            CB_spieler->view()->selectionModel()->clear();
+            CB_spieler->view()->setCurrentIndex(QModelIndex());
+        }
+    }
+    if (CB_spieler && event->type() == QEvent::KeyPress &&
+        (watched == CB_spieler->view() || watched == CB_spieler->view()->viewport())) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !CB_spieler->view()->currentIndex().isValid()) {
+            CB_spieler->hidePopup();  // the list closes and the typed name stays
+            return true;
+        }
+    }
     if (!belongsToMe(watched))
         return QWidget::eventFilter(watched, event);
     switch (event->type()) {
@@ -784,12 +828,16 @@ bool TFormHauptformular::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
         QWidget* fw = QApplication::focusWidget();
-        if (fw && (fw == CB_spieler || CB_spieler->isAncestorOf(fw))) {
+        const int key = k->key();
+        const bool groupKey = key >= Qt::Key_1 && key <= Qt::Key_4;
+        // The box has the focus from start-up on; the digits and an open group's keys are the
+        // menu's until an adult clicks into the box to type a name.
+        const bool forCombo = m_typingInCombo || (!groupKey && openGroup() < 0);
+        if (fw && (fw == CB_spieler || CB_spieler->isAncestorOf(fw)) && forCombo) {
             if (handleComboKey(k))
                 return true;
             break;
         }
-        const int key = k->key();
         if (key >= Qt::Key_1 && key <= Qt::Key_4) {
             const int g = key - Qt::Key_1;
             if (g < int(m_main.size()) && !m_main[g].programs.empty() && !m_main[g].panel->isVisible()) {
@@ -822,6 +870,8 @@ bool TFormHauptformular::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
         if (me->button() == Qt::LeftButton) {
+            if (auto* w = qobject_cast<QWidget*>(watched); w && (w == CB_spieler || CB_spieler->isAncestorOf(w)))
+                m_typingInCombo = true;
             const int open = openGroup();
             if (open >= 0) {
                 QWidget* panel = m_main[open].panel;
@@ -844,11 +894,17 @@ bool TFormHauptformular::eventFilter(QObject* watched, QEvent* event)
             m_selection = 0;
         if (watched == CB_spieler && !fromList)
             m_comboOpened = false;
+        if (watched == CB_spieler && (static_cast<QFocusEvent*>(event)->reason() == Qt::TabFocusReason ||
+                                      static_cast<QFocusEvent*>(event)->reason() == Qt::BacktabFocusReason))
+            m_typingInCombo = true;
         break;
     }
     case QEvent::FocusOut: {
-        const bool toList = static_cast<QFocusEvent*>(event)->reason() == Qt::PopupFocusReason;
-        if (watched == CB_spieler && !toList && !(CB_spieler->view() && CB_spieler->view()->isVisible()) &&
+        // Leaving the box confirms it; the list opening or another window (a question, a dialog)
+        // coming to the front is no leaving.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        const bool away = reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason;
+        if (watched == CB_spieler && away && !(CB_spieler->view() && CB_spieler->view()->isVisible()) &&
             !m_closing && m_activated)
             confirmCombo();
         break;

@@ -82,6 +82,7 @@ private:
     void hideGroups();
     void playButtonSound(const QString& file);
     void setStartPicture(bool highlighted);
+    bool comboTextListed() const;
     bool handleComboKey(QKeyEvent* key);
     bool belongsToMe(QObject* o) const;
     void confirmCombo();
@@ -121,6 +122,8 @@ private:
     int m_selection = 0;
     int m_margin = 0;
     bool m_comboOpened = false;
+    bool m_confirming = false;      // a confirmation (and its question) is under way
+    bool m_typingInCombo = false;   // the adult clicked or tabbed into the player box to type
     bool m_activated = false;
     bool m_hooked = false;
     bool m_closing = false;

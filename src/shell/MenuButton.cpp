@@ -24,7 +24,9 @@ QImage TMenuButton::drawFace(const QSize& size, const QString& file, const QStri
         p.setRenderHint(QPainter::TextAntialiasing);
         p.setFont(font);
         p.setPen(Qt::black);
-        p.drawText(face.rect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, label);
+        // The caption starts clear of the rounded border that button pictures have.
+        p.drawText(face.rect().adjusted(face.height() / 5, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                   label);
     }
     return face;
 }

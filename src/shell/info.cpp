@@ -1,4 +1,5 @@
 #include "shell/info.h"
+#include "media/sound/AudioBackend.h"
 #include "core/GlobalState.h"
 #include "core/MessageHook.h"
 #include "shell/Hauptformular.h"
@@ -89,6 +90,9 @@ TForminfo::TForminfo(QWidget* parent) : QDialog(parent)
     Panel3->setCursor(Qt::PointingHandCursor);
     Panel3->installEventFilter(this);
 
+    L_ton = new QLabel(audio::outputDescription(), this);
+    L_ton->setFont(arial(15));
+
     B_ok = new QPushButton(QStringLiteral("OK"), this);
     B_ok->setFont(arial(17));
     B_ok->setDefault(true);
@@ -105,6 +109,7 @@ TForminfo::TForminfo(QWidget* parent) : QDialog(parent)
     Memo1->resize(Memo1->width(), tableH);
     Memo2->resize(Memo2->width(), tableH);
     B_ok->setGeometry(S(660) - S(94), tableTop + tableH + S(30), S(94), S(50));
+    L_ton->setGeometry(S(20), B_ok->y(), B_ok->x() - S(40), B_ok->height());
     setFixedSize(B_ok->geometry().right() + 1 + S(40), B_ok->geometry().bottom() + 1 + S(40));
     if (parent) {
         const QRect pg = parent->window()->frameGeometry();

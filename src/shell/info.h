@@ -23,6 +23,7 @@ public:
     QLabel* linkPanel() const { return Panel3; }
     QLabel* pictureBox() const { return Image1; }
     QPushButton* okButton() const { return B_ok; }
+    QLabel* soundOutputLabel() const { return L_ton; }
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -40,6 +41,7 @@ private:
     QTextEdit* Memo1;
     QTextEdit* Memo2;
     QLabel* Panel3;
+    QLabel* L_ton;  // which sound output the program uses
     QPushButton* B_ok;
     QImage m_normal, m_highlight;
     bool m_highlighted = false;

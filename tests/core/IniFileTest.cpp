@@ -106,10 +106,11 @@ TEST(IniFileChanges, WritesDeletesAndCopies)
     ini.deleteKey("S", "fehlt");
     ini.deleteKey("fehlt", "a");
     ini.eraseSection("fehlt");
-    EXPECT_EQ(ini.toBytes(), QByteArray("[S]\r\nb=zwei\r\nc=3\r\na=wieder\r\n\r\n[U]\r\nz=u\r\n\r\n[T]\r\nX=zur\xFC"
+    // Lines of the file keep their LF; the lines written anew end in CR LF.
+    EXPECT_EQ(ini.toBytes(), QByteArray("[S]\nb=zwei\nc=3\na=wieder\r\n\r\n[U]\r\nz=u\r\n\r\n[T]\r\nX=zur\xFC"
                                         "ck\r\n\r\n"));
     // The copy taken before the changes is untouched by them.
-    EXPECT_EQ(before.toBytes(), QByteArray("[S]\r\na=1\r\nb=2\r\nc=3\r\n\r\n[T]\r\nx=1\r\n\r\n"));
+    EXPECT_EQ(before.toBytes(), QByteArray("[S]\na=1\nb=2\nc=3\n[T]\nx=1\n"));
     for (int i = 0; i < 200; ++i)
         ini.writeInteger("S", QStringLiteral("k%1").arg(i), i);
     for (int i = 0; i < 200; i += 2)

@@ -141,7 +141,7 @@ TEST(MainConfiguration, SectionsMenuAndInfo)
     inst.write("Ende/Auch.WAV", "");
     inst.write("Ende/nicht.txt", "");
     inst.writeLines("INTERN/Kalimo.txt",
-                    {"[Pfade]", "INTERNBILDER=Intern\\Bilder", "Internsound=Sounds", "EndeSound=Ende", "Listen=Listen",
+                    {"[Pfade]", "INTERNBILDER=Intern\\Bilder", "Internsound=Sounds", "EndeSound=Ende", "Listen=\\Listen\\",
                      "[Allgemein]", "Bildschirmfaktor=15",
                      "[Toene]", "TonMeldung=meldung.wav",
                      "[Hauptschalter]", "1=Merkfähigkeit", "2=Gleich", "4=Vier",
@@ -157,6 +157,7 @@ TEST(MainConfiguration, SectionsMenuAndInfo)
     installation::ReadMainConfiguration();
     const MainConfig& c = g().config;
     EXPECT_EQ(c.bildschirmfaktor, 15);
+    EXPECT_EQ(c.dirs.listen, inst.path("Listen/"));  // a leading backslash stays below the installation
     EXPECT_EQ(c.tonMeldung, inst.path("Sounds/meldung.wav"));
     EXPECT_EQ(c.startbild1, inst.path("Intern/Bilder/start.wmf"));
     EXPECT_EQ(c.hgFarbe, 255);

@@ -145,9 +145,9 @@ TEST(IniFile, ProfileRules)
 TEST(IniFile, MissingFileGivesDefaultsAndWritesRoundTrip)
 {
     TempTree t;
-    bool existed = true;
-    IniFile ini = IniFile::load(t.path("none.ini"), &existed);
-    EXPECT_FALSE(existed);
+    fsys::ReadResult read = fsys::ReadResult::Read;
+    IniFile ini = IniFile::load(t.path("none.ini"), &read);
+    EXPECT_EQ(read, fsys::ReadResult::Missing);
     EXPECT_EQ(ini.readInteger("A", "b", 7), 7);
     ini.writeString("Optionen", "Name", "Jürgen");
     ini.writeInteger("Optionen", "Zahl", -5);

@@ -137,10 +137,27 @@ protected:
         w = std::make_unique<MainWindow>();
         if (!w->startUp())
             return false;
+        // As on a desktop: the window is shown and activated, and its first activation gives the
+        // player box the focus; no test sets the focus itself.
         w->show();
+        w->activateWindow();
+        if (!QTest::qWaitForWindowActive(w.get()))
+            return false;
         QApplication::processEvents();
-        w->setFocus();
         return true;
+    }
+    // Keys as the keyboard sends them: to whatever has the focus.
+    void type(const QString& text)
+    {
+        for (QChar c : text)
+            QTest::keyClick(focused(), c.toLatin1());
+    }
+    void press(Qt::Key k) { QTest::keyClick(focused(), k); }
+    static QWidget* focused()
+    {
+        if (QWidget* popup = QApplication::activePopupWidget())
+            return popup->focusWidget() ? popup->focusWidget() : popup;
+        return QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
     }
     void key(Qt::Key k) { QTest::keyClick(w.get(), k); }
     void hover(QWidget* target)
@@ -553,4 +570,96 @@ TEST_F(MainWindowTest, BackdropShowsBehindTheWindowWhenTheOptionIsOn)
     QApplication::processEvents();
     EXPECT_TRUE(w->backdropVisible());
     EXPECT_TRUE(w->findChild<QCheckBox*>("ChB_hintergrund")->isChecked());
+}
+
+// The player box as an adult meets it: real activation and focus, and questions in real windows
+// that take the focus from the box.
+TEST_F(MainWindowTest, PlayerBoxAsksOnceForANewNameTypedEnterEscapeEnter)
+{
+    ASSERT_TRUE(start());
+    dlg.showWindows(true);
+    QComboBox* combo = w->playerCombo();
+    QTest::mouseClick(combo->lineEdit(), Qt::LeftButton);
+    combo->lineEdit()->selectAll();
+    type("Lena");
+    press(Qt::Key_Return);  // the list opens
+    ASSERT_TRUE(combo->view()->isVisible());
+    press(Qt::Key_Escape);  // and closes again
+    ASSERT_FALSE(combo->view()->isVisible());
+    dlg.answer(Button::Ok);
+    dlg.answer(Button::Ok);
+    press(Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(dlg.texts(), QStringList{"Es werden die Einstellungen, die zuletzt benutzt wurden (Ben), übernommen!"});
+    EXPECT_EQ(g().playerList.count("Lena"), 1);
+    EXPECT_EQ(g().currentPlayer(), "Lena");
+    int inCombo = 0;
+    for (int i = 0; i < combo->count(); ++i)
+        inCombo += combo->itemText(i) == "Lena";
+    EXPECT_EQ(inCombo, 1);
+}
+
+TEST_F(MainWindowTest, DigitsOpenGroupsFromStartUpUntilTheBoxIsClickedToType)
+{
+    ASSERT_TRUE(start());
+    QComboBox* combo = w->playerCombo();
+    QWidget* f = QApplication::focusWidget();
+    ASSERT_TRUE(f == combo || combo->isAncestorOf(f)) << "start-up gives the player box the focus";
+    press(Qt::Key_2);
+    EXPECT_TRUE(visible(w->groupPanel(1)));
+    EXPECT_EQ(combo->currentText(), "Ben");
+    press(Qt::Key_Escape);
+    EXPECT_FALSE(visible(w->groupPanel(1)));
+    press(Qt::Key_1);
+    press(Qt::Key_Down);  // moves through the open group, not the box's list
+    EXPECT_FALSE(combo->view()->isVisible());
+    press(Qt::Key_Escape);
+    EXPECT_TRUE(dlg.asked().isEmpty()) << dlg.texts().join(" | ").toStdString();
+
+    QTest::mouseClick(combo->lineEdit(), Qt::LeftButton);
+    combo->lineEdit()->selectAll();
+    type("Lena2");
+    EXPECT_EQ(combo->currentText(), "Lena2");
+    EXPECT_FALSE(visible(w->groupPanel(1)));
+}
+
+TEST_F(MainWindowTest, EnterInTheOpenListKeepsATypedNewName)
+{
+    ASSERT_TRUE(start());
+    dlg.showWindows(true);
+    QComboBox* combo = w->playerCombo();
+    QTest::mouseClick(combo->lineEdit(), Qt::LeftButton);
+    combo->lineEdit()->selectAll();
+    type("Paul");
+    press(Qt::Key_Return);  // the list opens
+    ASSERT_TRUE(combo->view()->isVisible());
+    press(Qt::Key_Return);  // closes it; the typed name stays
+    EXPECT_FALSE(combo->view()->isVisible());
+    EXPECT_EQ(combo->currentText(), "Paul");
+    EXPECT_EQ(g().currentPlayer(), "Ben");
+    dlg.answer(Button::Cancel);
+    press(Qt::Key_Return);  // confirms: the new-player question comes
+    EXPECT_EQ(dlg.texts(), QStringList{"Es werden die Einstellungen, die zuletzt benutzt wurden (Ben), übernommen!"});
+    EXPECT_EQ(g().currentPlayer(), "Ben");
+    EXPECT_EQ(combo->currentText(), "Ben");
+}
+
+TEST_F(MainWindowTest, NoSoundOutputIsToldOnceAndTheWindowGoesOn)
+{
+    audio.setOutputName(QString());
+    ASSERT_TRUE(start());
+    QTest::qWait(20);
+    const QString notice = "Es konnte keine Tonausgabe geöffnet werden.";
+    ASSERT_EQ(dlg.texts().size(), 1);
+    EXPECT_TRUE(dlg.texts()[0].startsWith(notice));
+    EXPECT_TRUE(w->isVisible());
+    {
+        TForminfo info(w.get());
+        EXPECT_EQ(info.soundOutputLabel()->text(), "Tonausgabe: keine (ohne Ton)");
+    }
+    // A second window of the same run says nothing more.
+    w.reset();
+    ASSERT_TRUE(start());
+    QTest::qWait(20);
+    EXPECT_EQ(dlg.texts().size(), 1);
 }

@@ -1,6 +1,8 @@
 #include "media/sound/AudioBackend.h"
 #include "media/sound/SdlAudioBackend.h"
 
+#include "core/Dialogs.h"
+
 #include <QCoreApplication>
 #include <memory>
 
@@ -66,4 +68,24 @@ AudioBackend* install(AudioBackend* b)
 }
 
 void shutdown() { g_sdl.reset(); }
+
+bool checkOutput(QWidget* parent)
+{
+    const bool audible = !backend().outputName().isEmpty();
+    static bool told = false;
+    if (!audible && !told) {
+        told = true;
+        dialogs::warning(parent, QStringLiteral("Es konnte keine Tonausgabe geöffnet werden. Kalimo läuft ohne "
+                                                "Ton weiter.\n\nBitte prüfen Sie, ob Lautsprecher oder "
+                                                "Kopfhörer angeschlossen und eingeschaltet sind, und starten Sie "
+                                                "Kalimo danach neu."));
+    }
+    return audible;
+}
+
+QString outputDescription()
+{
+    const QString name = backend().outputName();
+    return QStringLiteral("Tonausgabe: ") + (name.isEmpty() ? QStringLiteral("keine (ohne Ton)") : name);
+}
 }

@@ -4,6 +4,8 @@
 #include <QString>
 #include <functional>
 
+class QWidget;
+
 // Status of a sound-ended notice.
 enum class SoundStatus { Successful, Superseded, Aborted, Failure };
 
@@ -66,6 +68,9 @@ public:
     virtual void stopOneShots() = 0;
     // The computer's beep: a short tone on the one-shot channel (X11 bells are often silent).
     virtual void beep() = 0;
+    // The sound output in use as users know it ("PulseAudio", "ALSA"); empty when no output could
+    // be opened and sounds play silently.
+    virtual QString outputName() const = 0;
 };
 
 namespace audio {
@@ -75,4 +80,9 @@ AudioBackend& backend();
 AudioBackend* install(AudioBackend* b);
 // Releases the SDL backend (program end).
 void shutdown();
+// Opens the sound output when not yet done; true when sounds can be heard. Tells the user once a
+// run, in German, when no output could be opened.
+bool checkOutput(QWidget* parent);
+// "Tonausgabe: PulseAudio", or the word that there is none.
+QString outputDescription();
 }

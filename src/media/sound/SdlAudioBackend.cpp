@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QHash>
 #include <QThread>
 #include <chrono>
 #include <cmath>
@@ -118,16 +119,28 @@ void SdlAudioBackend::openDevice(const Options& options)
         return true;
     };
 
-    m_open = tryOpen(options.driver.toUtf8());
-    if (!m_open && options.driver != QLatin1String("dummy")) {
-        const QString reason = QString::fromUtf8(sdl().SDL_GetError());
-        static bool warned = false;
-        if (!warned) {
-            warned = true;
-            std::fprintf(stderr, "kalimo: no audio device could be opened (%s); sounds play silently.\n",
-                         reason.toLocal8Bit().constData());
-        }
+    // The driver asked for (by the caller or SDL_AUDIODRIVER), else the desktop's sound servers in
+    // turn; only when none opens the silent dummy driver, which keeps the timing of every sound.
+    QList<QByteArray> drivers;
+    const QByteArray chosen = options.driver.isEmpty() ? qgetenv("SDL_AUDIODRIVER") : options.driver.toUtf8();
+    if (!chosen.isEmpty())
+        drivers << chosen;
+    if (chosen != "dummy" && chosen != "disk")
+        for (const QByteArray d : {QByteArray("pipewire"), QByteArray("pulseaudio"), QByteArray("alsa")})
+            if (!drivers.contains(d))
+                drivers << d;
+    QString reason;
+    for (const QByteArray& d : drivers) {
+        m_open = tryOpen(d);
+        if (m_open)
+            break;
+        reason = QString::fromUtf8(sdl().SDL_GetError());
+    }
+    if (!m_open && !drivers.contains("dummy")) {
+        std::fprintf(stderr, "kalimo: no audio device could be opened (%s); sounds play silently.\n",
+                     reason.toLocal8Bit().constData());
         m_open = tryOpen("dummy");
+        m_silentFallback = m_open;
     }
     if (!m_open) {
         std::fprintf(stderr, "kalimo: audio is unavailable: %s\n", sdl().SDL_GetError());
@@ -143,6 +156,21 @@ void SdlAudioBackend::openDevice(const Options& options)
     m_bound.assign(size_t(m_mixChannels), 0);
     sdl().Mix_ChannelFinished(&SdlAudioBackend::channelFinished);
     sdl().Mix_SetPostMix(&SdlAudioBackend::postMix, this);
+}
+
+QString SdlAudioBackend::outputName() const
+{
+    if (!m_open || m_silentFallback)
+        return QString();
+    static const QHash<QString, QString> names = {
+        {QStringLiteral("pipewire"), QStringLiteral("PipeWire")},
+        {QStringLiteral("pulseaudio"), QStringLiteral("PulseAudio")},
+        {QStringLiteral("alsa"), QStringLiteral("ALSA")},
+        {QStringLiteral("jack"), QStringLiteral("JACK")},
+        {QStringLiteral("dummy"), QStringLiteral("stumm (dummy)")},
+        {QStringLiteral("disk"), QStringLiteral("Datei (disk)")},
+    };
+    return names.value(m_driver, m_driver);
 }
 
 bool SdlAudioBackend::plausibleWave(const QByteArray& bytes)

@@ -17,7 +17,9 @@ class SdlAudioBackend : public AudioBackend
 {
 public:
     struct Options {
-        QString driver;          // empty: SDL's choice (SDL_AUDIODRIVER), "dummy" when none opens
+        // empty: SDL_AUDIODRIVER when set, else PipeWire, PulseAudio and ALSA in turn; the silent
+        // "dummy" driver when none opens
+        QString driver;
         QString diskFile;        // output file of SDL's "disk" driver
         int frequency = 44100;
         int bufferFrames = 512;  // one mixer buffer; the floor of every start delay
@@ -35,6 +37,7 @@ public:
     bool playLoop(const QString& file) override;
     void stopOneShots() override;
     void beep() override;
+    QString outputName() const override;
 
     bool isOpen() const { return m_open; }
     QString driverName() const { return m_driver; }
@@ -68,6 +71,7 @@ private:
     static void postMix(void* udata, unsigned char* stream, int len);
 
     bool m_open = false;
+    bool m_silentFallback = false;  // no output opened; the silent dummy driver keeps the timing
     QString m_driver;
     int m_frequency = 44100;
     int m_bufferFrames = 512;

@@ -26,6 +26,9 @@ public:
     bool playLoop(const QString& file) override;
     void stopOneShots() override;
     void beep() override { m_log << QStringLiteral("beep"); }
+    QString outputName() const override { return m_outputName; }
+    // As a computer without any sound output: sounds are taken and nothing is heard.
+    void setOutputName(const QString& name) { m_outputName = name; }
 
     // What happened, one line per call: "open <file>", "play <channel>", "stop <channel>",
     // "close <channel>", "closeAll", "oneshot <file>", "loop <file>", "stopOneShots", "beep".
@@ -63,4 +66,5 @@ private:
     QSet<int> m_refuseClose;
     bool m_failPlay = false;
     QString m_oneShot;
+    QString m_outputName = QStringLiteral("Test");
 };

@@ -1,0 +1,58 @@
+#include "core/FileProblems.h"
+
+#include "core/Dialogs.h"
+#include "core/FileSystem.h"
+
+#include <QSet>
+#include <cerrno>
+
+namespace fileproblems {
+
+namespace {
+QSet<QString>& reported()
+{
+    static QSet<QString> paths;
+    return paths;
+}
+} // namespace
+
+void reportUnwritable(QWidget* parent, const QString& path)
+{
+    dialogs::error(parent, QStringLiteral("Die Ini-Datei: ") + path +
+                               QStringLiteral(" konnte nicht erstellt werden."));
+}
+
+QString errorText(int error)
+{
+    switch (error) {
+    case ENOSPC: return QStringLiteral("Auf dem Datenträger ist kein Platz mehr frei.");
+    case EDQUOT: return QStringLiteral("Der Speicherplatz des Benutzers ist aufgebraucht.");
+    case EACCES:
+    case EPERM: return QStringLiteral("Der Zugriff wurde verweigert.");
+    case EROFS: return QStringLiteral("Der Datenträger ist schreibgeschützt.");
+    case ENOENT: return QStringLiteral("Der Ordner ist nicht vorhanden.");
+    case EIO: return QStringLiteral("Beim Schreiben auf den Datenträger ist ein Fehler aufgetreten.");
+    default: return QStringLiteral("Fehler %1.").arg(error);
+    }
+}
+
+void reportNotSaved(QWidget* parent, const QString& path, int error)
+{
+    dialogs::error(parent, QStringLiteral("Die Datei ") + path + QStringLiteral(" konnte nicht gespeichert werden: ") +
+                               errorText(error));
+}
+
+void reportUnreadable(QWidget* parent, const QString& path)
+{
+    const QString resolved = fsys::resolve(path);
+    if (reported().contains(resolved))
+        return;
+    reported().insert(resolved);
+    dialogs::warning(parent, QStringLiteral("Die Datei ") + path +
+                                 QStringLiteral(" kann nicht gelesen werden. Sie bleibt unverändert; "
+                                                "bis sie wieder lesbar ist, gelten die Standardwerte."));
+}
+
+void resetReported() { reported().clear(); }
+
+} // namespace fileproblems
