@@ -212,6 +212,7 @@ TEST_F(SoundSdl, WithoutADeviceTheDummyDriverPlaysAndSaysSoOnce)
         RealAudio first(driver("keingeraet"));
         EXPECT_TRUE(first.backend.isOpen());
         EXPECT_EQ(first.backend.driverName(), "dummy");
+        EXPECT_EQ(first.backend.outputName(), "") << "nothing is heard: the main window must say so";
         tree.write("Material/Sound/a.wav", testwav::monoTone(30));
         ChainWindow w;
         PlaySound(w.player, "a.wav", false, false, true);

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 SdlAudioBackend* SdlAudioBackend::s_instance = nullptr;
 
@@ -137,8 +138,10 @@ void SdlAudioBackend::openDevice(const Options& options)
         reason = QString::fromUtf8(sdl().SDL_GetError());
     }
     if (!m_open && !drivers.contains("dummy")) {
-        std::fprintf(stderr, "kalimo: no audio device could be opened (%s); sounds play silently.\n",
-                     reason.toLocal8Bit().constData());
+        static bool warned = false;
+        if (!std::exchange(warned, true))
+            std::fprintf(stderr, "kalimo: no audio device could be opened (%s); sounds play silently.\n",
+                         reason.toLocal8Bit().constData());
         m_open = tryOpen("dummy");
         m_silentFallback = m_open;
     }
