@@ -178,16 +178,15 @@ bool makePath(const QString& dir)
 
 bool copyFile(const QString& from, const QString& to, bool overwrite)
 {
-    const QString src = resolve(from);
     const QString dst = resolve(to);
     if (QFileInfo::exists(dst)) {
         if (!overwrite)
             return false;
         setReadOnly(dst, false);
-        if (!QFile::remove(dst))
-            return false;
     }
-    return QFile::copy(src, dst);
+    // Through the atomic writer: a copy cut short by a full disk never appears under its name.
+    const auto bytes = readFile(from);
+    return bytes && writeFileAtomic(dst, *bytes);
 }
 
 bool removeFile(const QString& path)
