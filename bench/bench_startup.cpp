@@ -1,9 +1,8 @@
+#include "FirstPaintTiming.h"
+
 #include <QDir>
-#include <chrono>
 #include <QDirIterator>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -30,29 +29,6 @@ QString demoWithoutNameChoice(QTemporaryDir& dir)
     return dir.path();
 }
 
-// Milliseconds from process start to the first paint of its window, as the program reports it;
-// -1 on failure.
-double timeToFirstPaint(const QString& exe, const QStringList& args)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("SDL_AUDIODRIVER", "dummy");
-    if (!env.contains("QT_QPA_PLATFORM"))
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-    const qint64 start =
-        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
-    env.insert("KALIMO_QUIT_AFTER_FIRST_PAINT", QString::number(start));
-    p.setProcessEnvironment(env);
-    p.setProcessChannelMode(QProcess::SeparateChannels);
-    p.start(exe, args);
-    if (!p.waitForFinished(60000) || p.exitCode() != 0)
-        return -1;
-    const QList<QByteArray> lines = p.readAllStandardOutput().split('\n');
-    for (const QByteArray& line : lines)
-        if (line.startsWith("first-paint-ms "))
-            return line.mid(15).toDouble();
-    return -1;
-}
 } // namespace
 
 // Each iteration starts the bare window and Kalimo one after the other; the figure that counts is
@@ -63,8 +39,8 @@ static void BM_StartupToFirstPaint(benchmark::State& state)
     const QString installation = demoWithoutNameChoice(dir);
     std::vector<double> bare, kalimo;
     for (auto _ : state) {
-        const double b = timeToFirstPaint(QStringLiteral(KALIMO_BARE_EXE), {});
-        const double k = timeToFirstPaint(QStringLiteral(KALIMO_EXE), {"--installation", installation});
+        const double b = benchsupport::timeToFirstPaint(QStringLiteral(KALIMO_BARE_EXE), {});
+        const double k = benchsupport::timeToFirstPaint(QStringLiteral(KALIMO_EXE), {"--installation", installation});
         if (b < 0 || k < 0) {
             state.SkipWithError("a program did not start or did not paint");
             return;
@@ -73,11 +49,7 @@ static void BM_StartupToFirstPaint(benchmark::State& state)
         kalimo.push_back(k);
         state.SetIterationTime(k / 1000.0);
     }
-    auto median = [](std::vector<double> v) {
-        std::sort(v.begin(), v.end());
-        return v.empty() ? 0.0 : v[v.size() / 2];
-    };
-    const double mb = median(bare), mk = median(kalimo);
+    const double mb = benchsupport::median(bare), mk = benchsupport::median(kalimo);
     state.counters["bare_ms"] = mb;
     state.counters["kalimo_ms"] = mk;
     state.counters["ratio"] = mb > 0 ? mk / mb : 0;

@@ -1,4 +1,5 @@
-// Plays arbitrary bytes as WMF and EMF onto a small target: no crash, no hang, bounded memory.
+// Plays arbitrary bytes as WMF and EMF onto a card-sized target, large enough for per-pixel costs
+// to show: no crash, no hang, memory bounded by the file.
 #include "media/metafile/Metafile.h"
 
 #include "FuzzSupport.h"
@@ -7,6 +8,23 @@
 #include <QPainter>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
+
+// Inputs may grow to the size of real pictures, and no input may take much memory: a file of
+// 64 KiB needs a few MiB at most, so an allocation of 128 MiB or a process of 1 GiB (the sanitizers'
+// quarantine included) is a fault. Appended, these win over the runner's general limits.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    static const char* limits[] = {"-max_len=65536", "-rss_limit_mb=1024", "-malloc_limit_mb=128"};
+    static std::vector<char*> args;
+    args.assign(*argv, *argv + *argc);
+    for (const char* flag : limits)
+        args.push_back(const_cast<char*>(flag));
+    args.push_back(nullptr);
+    *argc = int(args.size()) - 1;
+    *argv = args.data();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -16,9 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!m)
         return 0;
     (void)m->naturalSize();
-    QImage img(64, 48, QImage::Format_RGB32);
+    static QImage img(400, 300, QImage::Format_RGB32);
     img.fill(Qt::white);
     QPainter p(&img);
-    m->render(p, QRectF(2, 2, 60, 44), (size & 1) != 0);
+    m->render(p, QRectF(4, 4, 392, 292), (size & 1) != 0);
     return 0;
 }

@@ -5,6 +5,22 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace {
+// Task k of `ini` as the loader gives it: the section's entries alone in a list of one task.
+std::vector<TAufgabe> taskAlone(const IniFile& ini, int k, int n)
+{
+    const QString section = QStringLiteral("Aufgabe %1").arg(k);
+    IniFile one;
+    one.writeInteger(QStringLiteral("Allgemein"), QStringLiteral("Aufgabencount"), 1);
+    one.writeInteger(QStringLiteral("Allgemein"), QStringLiteral("Elementanzahl"), n);
+    for (const IniFile::Entry& e : ini.sectionEntries(section))
+        one.writeString(QStringLiteral("Aufgabe 1"), e.key, e.value);
+    TDaten list;
+    ParseTaskList(one, list, false);
+    return list.tasks;
+}
+} // namespace
+
 // The task-list parser on arbitrary bytes, with the text conversions on.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -28,5 +44,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     ParseTaskList(ini, reused, false);
     if (!(reused.tasks == list.tasks))
         __builtin_trap();
+    // A short list is the declared tasks one by one, each looked up by its name (tasks without a
+    // section as empty ones, while they stay within their limit).
+    const int declared = std::max(0, ini.readInteger(QStringLiteral("Allgemein"), QStringLiteral("Aufgabencount"), 0));
+    if (declared <= 64) {
+        std::vector<TAufgabe> expected;
+        int missing = 0;
+        for (int k = 1; k <= declared; ++k) {
+            if (!ini.hasSection(QStringLiteral("Aufgabe %1").arg(k)))
+                ++missing;
+            for (TAufgabe& t : taskAlone(ini, k, n))
+                expected.push_back(std::move(t));
+        }
+        if (missing * (n + 1) <= kMaxEmptyTaskSlots && !(expected == list.tasks))
+            __builtin_trap();
+    }
     return 0;
 }

@@ -35,27 +35,12 @@ QString syllableKey(int taskIndex)
     return items.size() >= 2 ? items[1] : QStringLiteral("0");
 }
 
-enum class Position { Start, End, Middle, None };
+using taskorder::SoundPosition;
 
-Position soundPosition(int taskIndex)
+SoundPosition soundPosition(int taskIndex)
 {
     const QString* text = elementOneText(taskIndex);
-    if (!text)
-        return Position::None;
-    for (char16_t d = u'1'; d <= u'9'; ++d) {
-        const qsizetype at = text->indexOf(QChar(d));
-        if (at < 0)
-            continue;
-        const QString sound = text->mid(at + 1, d - u'0');
-        const QString word = QString(*text).remove(at, 1);
-        if (word.startsWith(sound))
-            return Position::Start;
-        const qsizetype first = word.indexOf(sound);
-        if (first >= 0 && first + sound.size() == word.size())
-            return Position::End;
-        return Position::Middle;
-    }
-    return Position::None;
+    return text ? taskorder::soundPositionOf(*text) : SoundPosition::None;
 }
 
 std::vector<int>& order() { return g().taskOrder; }
@@ -63,7 +48,25 @@ std::vector<int>& order() { return g().taskOrder; }
 
 namespace taskorder {
 void useFixedSeed(std::optional<std::uint64_t> seed) { g_fixedSeed = seed; }
+
+SoundPosition soundPositionOf(const QString& text)
+{
+    for (char16_t d = u'1'; d <= u'9'; ++d) {
+        const qsizetype at = text.indexOf(QChar(d));
+        if (at < 0)
+            continue;
+        const QString sound = text.mid(at + 1, d - u'0');
+        const QString word = QString(text).remove(at, 1);
+        if (word.startsWith(sound))
+            return SoundPosition::Start;
+        const qsizetype first = word.indexOf(sound);
+        if (first >= 0 && first + sound.size() == word.size())
+            return SoundPosition::End;
+        return SoundPosition::Middle;
+    }
+    return SoundPosition::None;
 }
+} // namespace taskorder
 
 void BuildTaskOrder(int count, bool random)
 {
@@ -139,15 +142,15 @@ void BuildPositionTaskOrder(int count, bool random)
             do
                 r = rnd::below(count);
             while (used[size_t(r)]);
-            const Position p = soundPosition(r);
+            const SoundPosition p = soundPosition(r);
             bool accept = true;
-            if (p == Position::Start && k < limit) {
+            if (p == SoundPosition::Start && k < limit) {
                 ++k; j = l = m = 0;
-            } else if (p == Position::End && l < limit) {
+            } else if (p == SoundPosition::End && l < limit) {
                 ++l; j = k = m = 0;
-            } else if (p == Position::Middle && j < limit) {
+            } else if (p == SoundPosition::Middle && j < limit) {
                 ++j; k = l = m = 0;
-            } else if (p == Position::None) {
+            } else if (p == SoundPosition::None) {
                 // No marker, no position: it belongs to no run and ends the current one.
                 j = k = l = m = 0;
             } else {

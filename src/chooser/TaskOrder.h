@@ -1,4 +1,6 @@
 #pragma once
+#include <QString>
+
 #include <cstdint>
 #include <optional>
 
@@ -24,4 +26,8 @@ bool programRandomOrder(int programCode);
 namespace taskorder {
 // Each random order seeds the generator from the clock; tests fix the seed instead.
 void useFixedSeed(std::optional<std::uint64_t> seed);
+
+// Where the marked sound of an element text lies in its word; None without a marker 1-9.
+enum class SoundPosition { Start, End, Middle, None };
+SoundPosition soundPositionOf(const QString& text);
 }

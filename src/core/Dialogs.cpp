@@ -7,8 +7,16 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPageSize>
+#include <QPrintDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
 
 namespace dialogs {
 
@@ -154,6 +162,76 @@ std::optional<QFont> QtDialogs::chooseFont(QWidget* parent, const QFont& initial
     return f;
 }
 
+bool QtDialogs::choosePrinter(QWidget* parent, QPrinter& printer, const QString& title)
+{
+    QPrintDialog dlg(&printer, parent);
+    dlg.setWindowTitle(title.isEmpty() ? QStringLiteral("Drucken") : title);
+    // Jobs print all their pages (one certificate, a protocol of a few pages): no page range.
+    dlg.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dlg.setOption(QAbstractPrintDialog::PrintSelection, false);
+    dlg.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    return dlg.exec() == QDialog::Accepted;
+}
+
+bool QtDialogs::confirmPrintPreview(QWidget* parent, QPrinter& printer, const QString& title,
+                                    const std::function<void(QPrinter&)>& render)
+{
+    // Our own window around the preview widget: QPrintPreviewDialog would ask for the printer (or a
+    // file name) a second time before it prints.
+    QDialog dlg(parent);
+    dlg.setWindowTitle(title.isEmpty() ? QStringLiteral("Druckvorschau") : QStringLiteral("Druckvorschau - ") + title);
+    auto* preview = new QPrintPreviewWidget(&printer, &dlg);
+    preview->setObjectName(QStringLiteral("preview"));
+    QObject::connect(preview, &QPrintPreviewWidget::paintRequested, &dlg, [&render](QPrinter* p) {
+        if (p)
+            render(*p);
+    });
+    auto* previous = new QPushButton(QStringLiteral("< &Vorherige Seite"), &dlg);
+    auto* next = new QPushButton(QStringLiteral("&Nächste Seite >"), &dlg);
+    auto* pageLabel = new QLabel(&dlg);
+    auto* smaller = new QPushButton(QStringLiteral("Ver&kleinern"), &dlg);
+    auto* larger = new QPushButton(QStringLiteral("Ver&größern"), &dlg);
+    auto* whole = new QPushButton(QStringLiteral("&Ganze Seite"), &dlg);
+    auto* print = new QPushButton(QStringLiteral("&Drucken"), &dlg);
+    auto* cancel = new QPushButton(QStringLiteral("&Abbrechen"), &dlg);
+    print->setObjectName(QStringLiteral("printButton"));
+    cancel->setObjectName(QStringLiteral("cancelButton"));
+    print->setDefault(true);
+    for (QPushButton* b : {previous, next, smaller, larger, whole})
+        b->setAutoDefault(false);
+    auto showPage = [preview, pageLabel, previous, next] {
+        const int page = preview->currentPage(), count = preview->pageCount();
+        pageLabel->setText(QStringLiteral("Seite %1 von %2").arg(page).arg(count));
+        previous->setEnabled(page > 1);
+        next->setEnabled(page < count);
+    };
+    QObject::connect(preview, &QPrintPreviewWidget::previewChanged, &dlg, showPage);
+    QObject::connect(previous, &QPushButton::clicked, &dlg, [preview] { preview->setCurrentPage(preview->currentPage() - 1); });
+    QObject::connect(next, &QPushButton::clicked, &dlg, [preview] { preview->setCurrentPage(preview->currentPage() + 1); });
+    QObject::connect(smaller, &QPushButton::clicked, preview, [preview] { preview->zoomOut(); });
+    QObject::connect(larger, &QPushButton::clicked, preview, [preview] { preview->zoomIn(); });
+    QObject::connect(whole, &QPushButton::clicked, preview, &QPrintPreviewWidget::fitInView);
+    QObject::connect(print, &QPushButton::clicked, &dlg, &QDialog::accept);
+    QObject::connect(cancel, &QPushButton::clicked, &dlg, &QDialog::reject);
+
+    auto* buttons = new QHBoxLayout;
+    for (QWidget* w : std::initializer_list<QWidget*>{previous, next, pageLabel, smaller, larger, whole})
+        buttons->addWidget(w);
+    buttons->addStretch(1);
+    buttons->addWidget(print);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(&dlg);
+    layout->addWidget(preview, 1);
+    layout->addLayout(buttons);
+    if (QScreen* s = parent ? parent->screen() : QGuiApplication::primaryScreen()) {
+        const QRect area = s->availableGeometry();
+        dlg.resize(qMin(area.width(), 900), area.height() * 9 / 10);
+    }
+    preview->fitInView();
+    print->setFocus();
+    return dlg.exec() == QDialog::Accepted;
+}
+
 ScriptedDialogs::ScriptedDialogs() { m_previous = install(this); }
 
 ScriptedDialogs::~ScriptedDialogs() { install(m_previous); }
@@ -235,6 +313,32 @@ std::optional<QFont> ScriptedDialogs::chooseFont(QWidget*, const QFont&)
     const QFont f = m_fonts.front();
     m_fonts.pop_front();
     return f;
+}
+
+bool ScriptedDialogs::choosePrinter(QWidget*, QPrinter& printer, const QString& title)
+{
+    m_asked.append({QStringLiteral("printer"), Icon::None, title, QString(), {}});
+    if (m_printers.empty())
+        return false;
+    const QString path = m_printers.front();
+    m_printers.pop_front();
+    if (path.isEmpty())
+        return false;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    return true;
+}
+
+bool ScriptedDialogs::confirmPrintPreview(QWidget*, QPrinter&, const QString& title,
+                                          const std::function<void(QPrinter&)>&)
+{
+    m_asked.append({QStringLiteral("printPreview"), Icon::None, title, QString(), {}});
+    if (m_previews.empty())
+        return true;
+    const bool print = m_previews.front();
+    m_previews.pop_front();
+    return print;
 }
 
 } // namespace dialogs

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+class QPrinter;
 class QWidget;
 
 // Every message box, question and standard dialog goes through this seam. The program uses the Qt
@@ -19,7 +20,8 @@ enum class Icon { None, Information, Warning, Error, Question };
 enum class Button { None = 0, Ok, Cancel, Yes, No, Abort, Retry, Ignore, Help };
 
 struct Request {
-    QString kind;       // "message", "openFile", "saveFile", "colour", "font", "directory"
+    QString kind;       // "message", "openFile", "saveFile", "colour", "font", "directory", "printer",
+                        // "printPreview"
     Icon icon = Icon::None;
     QString title;
     QString text;
@@ -38,6 +40,13 @@ public:
     virtual QString chooseDirectory(QWidget* parent, const QString& title, const QString& dir) = 0;
     virtual std::optional<QColor> chooseColour(QWidget* parent, const QColor& initial) = 0;
     virtual std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) = 0;
+
+    // The printer dialog: true when confirmed; `printer` then holds the chosen printer and settings.
+    virtual bool choosePrinter(QWidget* parent, QPrinter& printer, const QString& title) = 0;
+    // Shows the pages `render` draws for `printer` before paper is used; true when the user chose
+    // "Drucken". The caller then prints onto the same printer without asking again.
+    virtual bool confirmPrintPreview(QWidget* parent, QPrinter& printer, const QString& title,
+                                     const std::function<void(QPrinter&)>& render) = 0;
 };
 
 Dialogs& current();
@@ -69,6 +78,9 @@ public:
     QString chooseDirectory(QWidget* parent, const QString& title, const QString& dir) override;
     std::optional<QColor> chooseColour(QWidget* parent, const QColor& initial) override;
     std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) override;
+    bool choosePrinter(QWidget* parent, QPrinter& printer, const QString& title) override;
+    bool confirmPrintPreview(QWidget* parent, QPrinter& printer, const QString& title,
+                             const std::function<void(QPrinter&)>& render) override;
 };
 
 // Answers from a queue; with an empty queue a message gets its first button and the other dialogs
@@ -83,6 +95,12 @@ public:
     void answerFile(const QString& path) { m_files.push_back(path); }
     void answerColour(const QColor& c) { m_colours.push_back(c); }
     void answerFont(const QFont& f) { m_fonts.push_back(f); }
+    // The printer dialog prints into this PDF file (A4); an empty path cancels. With an empty queue
+    // the printer dialog is cancelled.
+    void answerPrinter(const QString& pdfPath) { m_printers.push_back(pdfPath); }
+    // The preview answers "Drucken" (true) or "Abbrechen"; with an empty queue it answers "Drucken".
+    // Nothing is drawn for a scripted preview; the caller prints straight through.
+    void answerPreview(bool print) { m_previews.push_back(print); }
 
     // Each message then shows a real modal window while it is answered, so that it takes the focus
     // and activation from the window below, as the program's message boxes do.
@@ -99,6 +117,9 @@ public:
     QString chooseDirectory(QWidget* parent, const QString& title, const QString& dir) override;
     std::optional<QColor> chooseColour(QWidget* parent, const QColor& initial) override;
     std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) override;
+    bool choosePrinter(QWidget* parent, QPrinter& printer, const QString& title) override;
+    bool confirmPrintPreview(QWidget* parent, QPrinter& printer, const QString& title,
+                             const std::function<void(QPrinter&)>& render) override;
 
 private:
     QString nextFile(const QString& kind, const QString& title);
@@ -106,6 +127,8 @@ private:
     std::deque<QString> m_files;
     std::deque<QColor> m_colours;
     std::deque<QFont> m_fonts;
+    std::deque<QString> m_printers;
+    std::deque<bool> m_previews;
     QList<Request> m_asked;
     Dialogs* m_previous = nullptr;
     bool m_showWindows = false;

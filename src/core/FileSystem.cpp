@@ -67,13 +67,13 @@ QString resolve(const QString& path)
             continue;
         }
         QDir d(dir);
-        const QStringList names = d.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        const QStringList names =
+            d.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
+        // Of several names that differ only in case the first by name, as a sorted listing gave it.
         QString found;
         for (const QString& n : names)
-            if (n.compare(part, Qt::CaseInsensitive) == 0) {
+            if (n.compare(part, Qt::CaseInsensitive) == 0 && (found.isEmpty() || n < found))
                 found = n;
-                break;
-            }
         if (found.isEmpty())
             return path;
         cur = cur + found + QLatin1Char('/');
@@ -103,10 +103,12 @@ bool dirExists(const QString& path)
 
 qint64 fileSize(const QString& path) { return QFileInfo(resolve(path)).size(); }
 
-bool matchesMask(const QString& name, const QString& mask)
+namespace {
+// The mask as a pattern; null for the masks that match every name.
+std::optional<QRegularExpression> maskPattern(const QString& mask)
 {
     if (mask.isEmpty() || mask == QLatin1String("*") || mask == QLatin1String("*.*"))
-        return true;
+        return std::nullopt;
     // Windows: "*.ext" also means "ends with .ext" regardless of case.
     QString rx;
     rx.reserve(mask.size() * 2 + 2);
@@ -120,8 +122,14 @@ bool matchesMask(const QString& name, const QString& mask)
             rx += QRegularExpression::escape(QString(c));
     }
     rx += QLatin1Char('$');
-    QRegularExpression re(rx, QRegularExpression::CaseInsensitiveOption);
-    return re.match(name).hasMatch();
+    return QRegularExpression(rx, QRegularExpression::CaseInsensitiveOption);
+}
+} // namespace
+
+bool matchesMask(const QString& name, const QString& mask)
+{
+    const auto re = maskPattern(mask);
+    return !re || re->match(name).hasMatch();
 }
 
 QStringList list(const QString& folder, const QString& mask, bool withPath, Entries kind)
@@ -135,8 +143,9 @@ QStringList list(const QString& folder, const QString& mask, bool withPath, Entr
         filters |= QDir::Dirs;
     QStringList names = d.entryList(filters, QDir::NoSort);
     QStringList out;
+    const auto re = maskPattern(mask);  // compiled once for the whole folder
     for (const QString& n : names)
-        if (matchesMask(n, mask))
+        if (!re || re->match(n).hasMatch())
             out << n;
     std::sort(out.begin(), out.end(), [](const QString& a, const QString& b) {
         const int c = a.compare(b, Qt::CaseInsensitive);

@@ -7,6 +7,8 @@
 #include "data/PlayerLock.h"
 #include "data/PlayerOptions.h"
 
+#include <QHash>
+
 namespace {
 const QString kStandard = QStringLiteral("Standard");
 // The help page about new players and the settings they start with.
@@ -32,6 +34,18 @@ int playerIndex(const QString& name)
     return -1;
 }
 
+QString nameKey(const QString& name)
+{
+    // The comparison folds each UTF-16 unit, a low surrogate together with its high one; a
+    // surrogate's fold stays a surrogate, so all of them share one key unit and are told apart by
+    // the comparison.
+    QString key(name.size(), Qt::Uninitialized);
+    QChar* out = key.data();
+    for (QChar c : name)
+        *out++ = c.isSurrogate() ? QChar(0xD800) : c.toCaseFolded();
+    return key;
+}
+
 QString forbiddenNameChars() { return QStringLiteral("\\/:*?\"<>|"); }
 
 bool isForbiddenNameChar(QChar c) { return forbiddenNameChars().contains(c); }
@@ -55,6 +69,15 @@ void LoadPlayerList()
     if (first.trimmed().isEmpty())
         first = kStandard;
     list << first;
+    // The names so far by key: a folder of hundreds of players is listed in linear time.
+    QHash<QString, QStringList> listed;
+    listed[nameKey(first)] << first;
+    const auto isListed = [&listed](const QString& name) {
+        for (const QString& n : listed.value(nameKey(name)))
+            if (n.compare(name, Qt::CaseInsensitive) == 0)
+                return true;
+        return false;
+    };
 
     const QString prefix = QStringLiteral("Options-");
     const QString ext = QStringLiteral(".txt");
@@ -69,8 +92,10 @@ void LoadPlayerList()
             name.chop(ext.size());
         // On a case-sensitive file system "Options-Anna.txt" and "options-anna.txt" can both
         // exist; they are one player, as on Windows.
-        if (!name.isEmpty() && playerIndex(name) < 0)
+        if (!name.isEmpty() && !isListed(name)) {
             list << name;
+            listed[nameKey(name)] << name;
+        }
     }
 }
 

@@ -27,6 +27,9 @@ bool DeleteCurrentPlayer(const QString& comboText, QWidget* parent = nullptr);
 QString lastPlayerFilePath();
 // Index of a name in the player list, compared without case; -1 when missing.
 int playerIndex(const QString& name);
+// Equal for any two names that are equal without case (playerIndex's comparison); names of equal
+// keys are compared again. Hashing it finds a name among hundreds without a search per name.
+QString nameKey(const QString& name);
 // A name may not contain \ / : * ? " < > | and may not begin with "_" or "~" (such files are
 // not listed as players), nor be blank.
 bool isForbiddenNameChar(QChar c);

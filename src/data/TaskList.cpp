@@ -223,6 +223,35 @@ bool parseElement(QStringView all, TEinzelbild& element, bool convert)
     return result;
 }
 
+// The numbers k in 1 .. last of the sections "Aufgabe k" the profile holds, ascending: the name
+// as the loader looks it up (any case, decimal without a leading zero).
+std::vector<int> taskSections(const IniFile& ini, int last)
+{
+    std::vector<int> out;
+    const QLatin1String prefix("Aufgabe ");
+    for (const QString& s : ini.sections()) {
+        if (s.size() <= prefix.size() || s.size() > prefix.size() + 10
+            || !QStringView(s).left(prefix.size()).startsWith(prefix, Qt::CaseInsensitive))
+            continue;
+        const QStringView digits = QStringView(s).mid(prefix.size());
+        if (digits[0] == QLatin1Char('0'))
+            continue;
+        qint64 k = 0;
+        for (QChar c : digits) {
+            if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
+                k = -1;
+                break;
+            }
+            k = k * 10 + (c.unicode() - u'0');
+        }
+        if (k >= 1 && k <= last)
+            out.push_back(int(k));
+    }
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return out;
+}
+
 // Whether loading changes task texts at all.
 bool conversionsOn()
 {
@@ -259,11 +288,14 @@ int ParseTaskList(const IniFile& ini, TDaten& list, bool withLayout, int* elemen
     if (elementCount)
         *elementCount = n;
     const int count = std::min(declared, kMaxElementSlots / (n + 1));
+    // A declared task without a section is kept as a task of empty elements, but it costs the file
+    // no byte: only so many of them are made, so that time and memory follow the file.
+    const std::vector<int> held = taskSections(ini, count);
+    int emptyLeft = std::min(count - int(held.size()), kMaxEmptyTaskSlots / (n + 1));
 
     // The tasks are written over the list's present ones, which keeps their memory (see assignField).
     std::vector<TAufgabe>& tasks = list.tasks;
-    if (size_t(count) > tasks.size())
-        tasks.reserve(size_t(std::min(count, 100000)));
+    tasks.reserve(held.size() + size_t(emptyLeft));
     const bool convert = conversionsOn();
     const QLatin1String successKey("Erfolgssound");
     // "Aufgabe " + k, built in place for the section lookup.
@@ -272,7 +304,7 @@ int ParseTaskList(const IniFile& ini, TDaten& list, bool withLayout, int* elemen
     QStringView values[kMaxElementCount + 1];
     bool present[kMaxElementCount + 1];
     size_t kept = 0;
-    for (int k = 1; k <= count; ++k) {
+    auto loadTask = [&](int k, bool withSection) {
         int len = prefix;
         {
             char16_t digits[12];
@@ -286,16 +318,18 @@ int ParseTaskList(const IniFile& ini, TDaten& list, bool withLayout, int* elemen
         QStringView success;
         bool hasSuccess = false;
         // One section lookup per task; its keys are matched here instead of n + 2 lookups.
-        ini.forEachEntry(QStringView(name, len), [&](QStringView key, QStringView value) {
-            const int index = elementKey(key);
-            if (index >= 0 && index <= n) {
-                values[index] = value;
-                present[index] = true;
-            } else if (!hasSuccess && key.compare(successKey, Qt::CaseInsensitive) == 0) {
-                success = value;
-                hasSuccess = true;
-            }
-        });
+        if (withSection) {
+            ini.forEachEntry(QStringView(name, len), [&](QStringView key, QStringView value) {
+                const int index = elementKey(key);
+                if (index >= 0 && index <= n) {
+                    values[index] = value;
+                    present[index] = true;
+                } else if (!hasSuccess && key.compare(successKey, Qt::CaseInsensitive) == 0) {
+                    success = value;
+                    hasSuccess = true;
+                }
+            });
+        }
         const bool reused = kept < tasks.size();
         if (!reused)
             tasks.emplace_back();
@@ -323,7 +357,20 @@ int ParseTaskList(const IniFile& ini, TDaten& list, bool withLayout, int* elemen
         }
         if (valid > 0)
             ++kept;  // otherwise the slot takes the next task
+    };
+    // Tasks next .. before-1 have no section.
+    int next = 1;
+    auto withoutSections = [&](int before) {
+        for (; next < before && emptyLeft > 0; ++next, --emptyLeft)
+            loadTask(next, false);
+        next = before;
+    };
+    for (int k : held) {
+        withoutSections(k);
+        loadTask(k, true);
+        next = k + 1;
     }
+    withoutSections(count + 1);
     tasks.erase(tasks.begin() + qsizetype(kept), tasks.end());
     return int(list.tasks.size());
 }

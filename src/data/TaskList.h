@@ -25,6 +25,9 @@ int ParseTaskList(const IniFile& ini, TDaten& list, bool withLayout, int* elemen
 // file cannot make it allocate without bound.
 constexpr int kMaxElementCount = 100;
 constexpr int kMaxElementSlots = 500000;  // tasks x (elements + 1)
+// Declared tasks without a section in the file are kept as empty tasks up to this many element
+// slots; the rest of them are left out.
+constexpr int kMaxEmptyTaskSlots = 10000;
 
 // Layout defaults of a task list.
 TLayout defaultListLayout();

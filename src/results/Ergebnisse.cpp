@@ -282,6 +282,14 @@ bool hasZeroErrors(const QString& text)
     return i >= 3 && text.mid(i - 3, 3) == QLatin1String("  0");
 }
 
+// 100 * ok / total to the nearest whole number, halves to the even neighbour; in integers, since
+// 100.0 / total * ok misses halves such as 62.5 (15 of 24) by a rounding error.
+qint64 roundedPercent(qint64 ok, qint64 total)
+{
+    const qint64 q = 100 * ok / total, twiceRest = 2 * (100 * ok % total);
+    return twiceRest > total || (twiceRest == total && q % 2 != 0) ? q + 1 : q;
+}
+
 } // namespace
 
 ProtocolRendering RenderProtocolRtf(const QStringList& lines, QTextEdit* display, int programCode)
@@ -335,7 +343,7 @@ ProtocolRendering RenderProtocolRtf(const QStringList& lines, QTextEdit* display
             const int t = ok + bad;
             QString percent;
             if (t >= 1)
-                percent = QString::number(std::nearbyint(100.0 / t * ok), 'f', 0) + QLatin1Char('%');
+                percent = QString::number(roundedPercent(ok, t)) + QLatin1Char('%');
             const QString result = QStringLiteral("Ergebnis: ") + QString::number(ok) + QStringLiteral(" von ") +
                                    QString::number(t) +
                                    (code == 408 ? QStringLiteral(" Aufgaben ohne Fehler gelöst (")

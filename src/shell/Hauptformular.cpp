@@ -8,6 +8,8 @@
 #include "core/MessageHook.h"
 #include "media/skin/ScreenScale.h"
 #include "media/sound/AudioBackend.h"
+#include "options/Options.h"
+#include "results/Protokolleditor.h"
 #include "shell/Backdrop.h"
 #include "shell/HelpWindow.h"
 #include "shell/LongToolTips.h"
@@ -684,15 +686,15 @@ void TFormHauptformular::onOptionsClicked()
     shellsvc::readGeneralOptions();
 }
 
-bool TFormHauptformular::openAllOptionsDialog(const QPoint&)
+bool TFormHauptformular::openAllOptionsDialog(const QPoint& topLeft)
 {
-    dialogs::showMessage(this, QStringLiteral("Der Dialog \"Alle Optionen\" ist in dieser Version noch nicht installiert."));
-    return true;
+    return options::ShowAllOptionsDialog(this, topLeft);
 }
 
-void TFormHauptformular::openProtocolViewer(const QString&)
+void TFormHauptformular::openProtocolViewer(const QString& file)
 {
-    dialogs::showMessage(this, QStringLiteral("Der Protokollbetrachter ist in dieser Version noch nicht installiert."));
+    TFormProtokolleditor viewer(file, this);
+    viewer.exec();
 }
 
 void TFormHauptformular::onManualClicked()

@@ -1,4 +1,5 @@
 #include "shell/Namenwahl.h"
+#include "app/FirstPaint.h"
 #include "media/skin/ScreenScale.h"
 
 #include "core/Dialogs.h"
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCursor>
+#include <QIconEngine>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
@@ -21,6 +23,8 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOption>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
@@ -31,7 +35,7 @@ std::function<void()>& beepHandler()
     static std::function<void()> h;
     return h;
 }
-const int kIcon = 60;
+const int kIcon = kIconSize;
 // The pale yellow of the name list; pictures are drawn on it so their transparent parts match.
 const QColor kListColour(255, 255, 225);
 } // namespace
@@ -48,19 +52,81 @@ QColor listColour() { return kListColour; }
 
 void setBeepHandler(std::function<void()> handler) { beepHandler() = std::move(handler); }
 
-QString findPlayerPicture(const QString& base)
+PictureFolder::PictureFolder()
+{
+    const QString folder = g().config.dirs.spielerbilder;
+    if (folder.isEmpty())
+        return;
+    m_folder = fsys::withSlash(fsys::resolve(folder));
+    for (const QString& name : fsys::list(m_folder, QStringLiteral("*"), false, fsys::Entries::All))
+        m_names[nameKey(name)] << name;
+}
+
+QString PictureFolder::candidate(const QString& fileName) const
+{
+    const auto it = m_names.constFind(nameKey(fileName));
+    if (it == m_names.constEnd())
+        return QString();
+    for (const QString& n : *it)
+        if (n == fileName)
+            return n;
+    for (const QString& n : *it)
+        if (n.compare(fileName, Qt::CaseInsensitive) == 0)
+            return n;
+    return QString();
+}
+
+QString PictureFolder::find(const QString& base) const
 {
     static const char* const exts[] = {".GIF", ".BMP", ".JPG", ".JPEG", ".WMF", ".EMF"};
-    const QString folder = g().config.dirs.spielerbilder;
-    if (folder.isEmpty() || base.isEmpty())
+    if (m_folder.isEmpty() || base.isEmpty())
         return QString();
     for (const char* ext : exts) {
-        const QString path = folder + base + QLatin1String(ext);
-        if (fsys::fileExists(path))
-            return fsys::resolve(path);
+        const QString wanted = base + QLatin1String(ext);
+        // A name with a folder in it ("../x" from a hand-edited last-player file) is not in the
+        // listing; it is looked up on its own, as before.
+        if (wanted.contains(QLatin1Char('/'))) {
+            if (fsys::fileExists(m_folder + wanted))
+                return fsys::resolve(m_folder + wanted);
+            continue;
+        }
+        // The listing says which name to try; the file system has the last word (a folder or a
+        // dangling link of that name is no picture).
+        const QString name = candidate(wanted);
+        if (!name.isEmpty() && fsys::fileExists(m_folder + name))
+            return m_folder + name;
     }
     return QString();
 }
+
+QPixmap PictureFolder::icon(const QString& name)
+{
+    const QRect all(0, 0, kIcon, kIcon);
+    const QString file = find(name);
+    if (!file.isEmpty()) {
+        QPixmap pm(kIcon, kIcon);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        if (drawPictureFitted(p, file, all))
+            return pm;
+    }
+    if (!m_frame) {
+        QPixmap pm(kIcon, kIcon);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        const QString frame = find(QStringLiteral("Bilderrahmen"));
+        if (frame.isEmpty() || !drawPictureFitted(p, frame, all)) {
+            p.setPen(QPen(QColor(150, 120, 60), 3));
+            p.setBrush(QColor(255, 250, 235));
+            p.drawRoundedRect(all.adjusted(2, 2, -2, -2), 4, 4);
+        }
+        p.end();
+        m_frame = pm;
+    }
+    return *m_frame;
+}
+
+QString findPlayerPicture(const QString& base) { return PictureFolder().find(base); }
 
 bool drawPictureFitted(QPainter& p, const QString& file, const QRect& target)
 {
@@ -79,26 +145,60 @@ bool drawPictureFitted(QPainter& p, const QString& file, const QRect& target)
     return true;
 }
 
-QPixmap playerIcon(const QString& name)
-{
-    QPixmap pm(kIcon, kIcon);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    const QRect all(0, 0, kIcon, kIcon);
-    QString file = findPlayerPicture(name);
-    if (file.isEmpty() || !drawPictureFitted(p, file, all)) {
-        file = findPlayerPicture(QStringLiteral("Bilderrahmen"));
-        if (file.isEmpty() || !drawPictureFitted(p, file, all)) {
-            p.setPen(QPen(QColor(150, 120, 60), 3));
-            p.setBrush(QColor(255, 250, 235));
-            p.drawRoundedRect(all.adjusted(2, 2, -2, -2), 4, 4);
-        }
-    }
-    return pm;
-}
+QPixmap playerIcon(const QString& name) { return PictureFolder().icon(name); }
 } // namespace playerdialogs
 
 namespace {
+// A player's icon, drawn when the list first shows it: of hundreds of players a few dozen are on
+// the screen, and the others need neither their picture looked up nor drawn until they scroll in.
+class PlayerIconEngine : public QIconEngine
+{
+public:
+    PlayerIconEngine(std::shared_ptr<playerdialogs::PictureFolder> pictures, const QString& name)
+        : m_pictures(std::move(pictures)), m_name(name)
+    {
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override
+    {
+        if (m_drawn.isNull())
+            m_drawn = m_pictures->icon(m_name);
+        QPixmap& shown = m_modes[mode];
+        if (shown.isNull()) {
+            shown = m_drawn;
+            // Selected and disabled looks as the style makes them for any icon.
+            if (mode != QIcon::Normal) {
+                QStyleOption opt(0);
+                opt.palette = QGuiApplication::palette();
+                shown = QApplication::style()->generatedIconPixmap(mode, m_drawn, &opt);
+            }
+        }
+        // As a pixmap icon: never enlarged, made smaller to fit.
+        if (shown.width() > size.width() || shown.height() > size.height())
+            return shown.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        return shown;
+    }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        painter->drawPixmap(rect, pixmap(rect.size(), mode, state));
+    }
+    // Asked for every entry when the list is laid out: answered without drawing.
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override
+    {
+        const QSize natural(playerdialogs::kIconSize, playerdialogs::kIconSize);
+        return natural.width() > size.width() || natural.height() > size.height()
+                   ? natural.scaled(size, Qt::KeepAspectRatio)
+                   : natural;
+    }
+    QIconEngine* clone() const override { return new PlayerIconEngine(*this); }
+    QString key() const override { return QStringLiteral("KalimoPlayerIcon"); }
+
+private:
+    std::shared_ptr<playerdialogs::PictureFolder> m_pictures;
+    QString m_name;
+    QPixmap m_drawn;
+    QHash<int, QPixmap> m_modes;
+};
+
 // Names sort without case, as the list shows them.
 class NameItem : public QListWidgetItem
 {
@@ -218,6 +318,7 @@ TFormnamenwahl::TFormnamenwahl(QWidget* parent) : QDialog(parent)
     layout->addWidget(L_hinweis);
     resize(640, 480);
 
+    m_pictures = std::make_shared<playerdialogs::PictureFolder>();
     m_newItem = addEntry(newNameCaption());
     m_newItem->setFlags(m_newItem->flags() | Qt::ItemIsEditable);
     const QStringList& players = g().playerList;
@@ -229,10 +330,10 @@ TFormnamenwahl::TFormnamenwahl(QWidget* parent) : QDialog(parent)
         if (i == 0)
             current = item;
     }
-    if (current) {
+    // The list scrolls to its current entry when it is shown, at its final size; scrolled now, it
+    // would be laid out twice, each time measuring every name.
+    if (current)
         LV_namen->setCurrentItem(current);
-        LV_namen->scrollToItem(current);
-    }
     LV_namen->setFocus();
 
     connect(LV_namen, &QListWidget::itemClicked, this, &TFormnamenwahl::activate);
@@ -240,7 +341,8 @@ TFormnamenwahl::TFormnamenwahl(QWidget* parent) : QDialog(parent)
 
 QListWidgetItem* TFormnamenwahl::addEntry(const QString& name)
 {
-    auto* item = new NameItem(QIcon(playerdialogs::playerIcon(name == newNameCaption() ? QString() : name)), name);
+    const QString pictureName = name == newNameCaption() ? QString() : name;
+    auto* item = new NameItem(QIcon(new PlayerIconEngine(m_pictures, pictureName)), name);
     item->setFlags(item->flags() & ~Qt::ItemIsEditable);
     item->setTextAlignment(Qt::AlignHCenter | Qt::AlignTop);
     LV_namen->addItem(item);
@@ -302,6 +404,8 @@ void TFormnamenwahl::finishEditing(const QString& typed)
     const std::optional<QString> reference = askNewPlayer(text);
     if (!reference)
         return;
+    // Its picture as the folder holds it now, which may have changed since the list was opened.
+    m_pictures = std::make_shared<playerdialogs::PictureFolder>();
     QListWidgetItem* item = addEntry(text);
     if (!ChB_mehrere->isChecked()) {
         LV_namen->setCurrentItem(item);
@@ -391,5 +495,7 @@ void TFormnamenwahl::showEvent(QShowEvent* e)
 TFormnamenwahl::Result TFormnamenwahl::ChoosePlayer(QWidget* parent)
 {
     TFormnamenwahl dlg(parent);
+    // The start-up benchmark times the first paint of whichever window the program shows first.
+    QuitAfterFirstPaint::installIfRequested(&dlg);
     return dlg.exec() == QDialog::Accepted ? Result::Chosen : Result::Cancelled;
 }

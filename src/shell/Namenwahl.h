@@ -1,9 +1,12 @@
 #pragma once
 #include <QColor>
 #include <QDialog>
+#include <QHash>
 #include <QPixmap>
 #include <QString>
+#include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QCheckBox;
@@ -15,6 +18,28 @@ class QPainter;
 // The pictures and the beep of the player dialogs, one place each, until the picture and sound
 // modules take them over.
 namespace playerdialogs {
+// Icons of the player choice are this many pixels square.
+constexpr int kIconSize = 60;
+
+// The `Spielerbilder` folder, listed once: the player choice looks up hundreds of names in it.
+// A name is found as a single lookup finds it (the exact name, else the name without case).
+class PictureFolder
+{
+public:
+    PictureFolder();
+    // The first existing file of `base` with one of the picture extensions; empty when none.
+    QString find(const QString& base) const;
+    // The player's picture fitted into 60 x 60, else the frame picture (drawn once and shared by
+    // every player without a picture), else an empty frame.
+    QPixmap icon(const QString& name);
+
+private:
+    QString candidate(const QString& fileName) const;
+    QString m_folder;
+    QHash<QString, QStringList> m_names;  // nameKey -> entries, in listing order
+    std::optional<QPixmap> m_frame;
+};
+
 // The player's picture from the `Spielerbilder` folder fitted into 60 x 60, else the frame
 // picture "Bilderrahmen", else an empty frame.
 QPixmap playerIcon(const QString& name);
@@ -71,6 +96,8 @@ private:
     friend class NewNameDelegate;
     void setEditing(bool on) { m_editing = on; }
 
+    // Shared with the icons, which draw themselves when they are first shown.
+    std::shared_ptr<playerdialogs::PictureFolder> m_pictures;
     QListWidgetItem* m_newItem = nullptr;
     bool m_editing = false;
 };

@@ -80,8 +80,17 @@ TFormneuername::TFormneuername(const QString& newName, QWidget* parent)
     connect(B_abbrechen, &QPushButton::clicked, this, &QDialog::reject);
     connect(B_nein, &QPushButton::clicked, this, &TFormneuername::showReferenceChoice);
     connect(CB_spieler, &QComboBox::currentIndexChanged, this, &TFormneuername::updateQuestion);
-    connect(CB_spieler, &TRefPlayerCombo::popupClosed, this, [this] { B_ja->setFocus(); });
+    // The list also closes while the dialog is being destroyed (the dialog hides): the focus goes
+    // to the button itself, which is still alive then, not through this dialog.
+    connect(CB_spieler, &TRefPlayerCombo::popupClosed, B_ja, qOverload<>(&QWidget::setFocus));
     updateQuestion();
+}
+
+TFormneuername::~TFormneuername()
+{
+    // The base classes' destructors close the list and delete the box: nothing may call back into
+    // this part of the object after it is gone.
+    CB_spieler->disconnect(this);
 }
 
 QString TFormneuername::questionText(const QString& newName, const QString& reference, const QFontMetrics& fm,

@@ -24,6 +24,7 @@ class TFormneuername : public QDialog
     Q_OBJECT
 public:
     TFormneuername(const QString& newName, QWidget* parent = nullptr);
+    ~TFormneuername() override;
 
     // yes (with the reference player) or cancel (nullopt).
     static std::optional<QString> AskNewPlayer(const QString& newName, QWidget* parent = nullptr);

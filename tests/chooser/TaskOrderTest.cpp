@@ -52,6 +52,14 @@ bool isPermutation(std::vector<int> v)
 
 } // namespace
 
+namespace taskorder {
+void PrintTo(SoundPosition p, std::ostream* os)
+{
+    static const char* const names[] = {"Start", "End", "Middle", "None"};
+    *os << names[int(p)];
+}
+} // namespace taskorder
+
 TEST_F(TaskOrder, CountsZeroAndOneForEveryBuilder)
 {
     using Builder = void (*)(int, bool);
@@ -115,10 +123,15 @@ TEST_F(TaskOrder, FiveEqualKeysAndRunsWithoutOtherKeysStay)
 
 TEST_F(TaskOrder, PositionOrderKeepsItsRunLimitOverManySeeds)
 {
-    // 10 at the start, 10 at the end, 10 in the middle.
+    using taskorder::SoundPosition;
+    // 10 at the start, 10 at the end, 10 in the middle of the word.
+    const QString kinds[] = {QStringLiteral("1Ball"), QStringLiteral("Ba2ll"), QStringLiteral("B1all")};
+    ASSERT_EQ(taskorder::soundPositionOf(kinds[0]), SoundPosition::Start);
+    ASSERT_EQ(taskorder::soundPositionOf(kinds[1]), SoundPosition::End);
+    ASSERT_EQ(taskorder::soundPositionOf(kinds[2]), SoundPosition::Middle);
     QStringList texts;
     for (int i = 0; i < 10; ++i)
-        texts << QStringLiteral("1Ball") << QStringLiteral("Bal1l") << QStringLiteral("B1all");
+        texts << kinds[0] << kinds[1] << kinds[2];
     setTexts(texts);
     auto cls = [&](int t) { return t % 3; };
     for (std::uint64_t seed = 1; seed <= 300; ++seed) {
@@ -138,7 +151,28 @@ TEST_F(TaskOrder, PositionOrderKeepsItsRunLimitOverManySeeds)
 
 TEST_F(TaskOrder, PositionClassesOfMarkers)
 {
-    // Start, end ("first occurrence ends the word"), middle, and an end sound that also occurs earlier.
+    using taskorder::SoundPosition;
+    const struct {
+        const char* text;
+        SoundPosition position;
+    } cases[] = {
+        {"2Schule", SoundPosition::Start},
+        {"1Ball", SoundPosition::Start},
+        {"Bu2ch", SoundPosition::End},
+        {"Ba2ll", SoundPosition::End},
+        {"Ha1se", SoundPosition::Middle},
+        // The sound ends the word, but its first occurrence does not.
+        {"Bal1l", SoundPosition::Middle},
+        {"Anan1a", SoundPosition::Middle},
+        {"Ana1na", SoundPosition::Middle},
+        // The marker is the lowest digit, wherever it stands; other digits stay in the word.
+        {"2Schul1e", SoundPosition::End},
+        {"Haus", SoundPosition::None},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(taskorder::soundPositionOf(QString::fromUtf8(c.text)), c.position) << c.text;
+
+    // Every kind, a text without a marker among them, in a random order: still each task once.
     setTexts({"2Schule", "Bu2ch", "Ha1se", "Ana1na", "Haus"});
     for (std::uint64_t seed = 1; seed <= 50; ++seed) {
         taskorder::useFixedSeed(seed);

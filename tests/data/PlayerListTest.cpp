@@ -82,6 +82,18 @@ TEST_F(PlayerListTest, ListVariants)
     }
 }
 
+TEST_F(PlayerListTest, NamesEqualWithoutCaseAreListedOnceAlsoWithUmlauts)
+{
+    t.write("Optionen/LetzterNutzer.txt", "[Namen]\r\nNamen=\xe4rger\r\n");
+    t.write(QString::fromUtf8("Optionen/Options-Ärger.txt"), "");
+    t.write(QString::fromUtf8("Optionen/Options-Özil.txt"), "");
+    t.write(QString::fromUtf8("Optionen/options-özil.txt"), "");
+    t.write(QString::fromUtf8("Optionen/Options-Özilia.txt"), "");
+    LoadPlayerList();
+    EXPECT_EQ(g().playerList,
+              (QStringList{QString::fromUtf8("ärger"), "Anna", "Standard", QString::fromUtf8("Özil"), QString::fromUtf8("Özilia")}));
+}
+
 TEST_F(PlayerListTest, MissingOptionsFolderGivesLastPlayerOnly)
 {
     g().config.dirs.optionen = t.path("nicht-da/");

@@ -164,9 +164,38 @@ TEST_F(TaskList, LoadIntoTouchesOnlyTheTasks)
 TEST_F(TaskList, CorruptCountsAreBounded)
 {
     const QString path = t.writeLines("l.txt", {"[Allgemein]", "Aufgabencount=2000000000", "Elementanzahl=-4"});
-    EXPECT_EQ(LoadTaskList(path), kMaxElementSlots);  // tasks of a head element only
+    EXPECT_EQ(LoadTaskList(path), kMaxEmptyTaskSlots);  // empty tasks of a head element only
     t.writeLines("l.txt", {"[Allgemein]", "Aufgabencount=-3", "Elementanzahl=999999"});
     EXPECT_EQ(LoadTaskList(path), 0);
+}
+
+TEST_F(TaskList, HugeDeclaredCountCostsWhatTheFileHolds)
+{
+    // 2147483647 tasks of 100 elements declared, two sections held.
+    const int n = 100;
+    const int empties = kMaxEmptyTaskSlots / (n + 1);
+    ASSERT_EQ(LoadTaskList(fixture("tasklists/huge-count.txt")), 2 + empties);
+    const auto& tasks = g().taskList();
+    EXPECT_EQ(g().elementCount, n);
+    EXPECT_EQ(tasks[0].headElement, element("eins.gif", 100, "Eins", ""));
+    EXPECT_EQ(tasks[3].headElement, element("vier.gif", 100, "Vier", ""));
+    // The sections between are empty tasks, and so are the declared ones after the last section.
+    for (size_t k : {size_t(1), size_t(2), size_t(4), tasks.size() - 1}) {
+        EXPECT_EQ(tasks[k].headElement, TEinzelbild()) << k;
+        EXPECT_EQ(tasks[k].elements, TEinzelbilder(n + 1)) << k;
+    }
+    // Memory for those tasks only, not for the declared count.
+    EXPECT_LE(tasks.capacity(), size_t(2 + empties));
+    size_t elementSlots = 0;
+    for (const TAufgabe& a : tasks)
+        elementSlots += a.elements.capacity();
+    EXPECT_LE(elementSlots, size_t(2 + empties) * (n + 1));
+
+    // Loaded for the editor's import: the same tasks, the same bound.
+    TDaten other;
+    EXPECT_EQ(LoadTaskListInto(fixture("tasklists/huge-count.txt"), other), 2 + empties);
+    EXPECT_EQ(other.tasks, tasks);
+    EXPECT_LE(other.tasks.capacity(), size_t(2 + empties));
 }
 
 TEST_F(TaskList, RandomBytesNeverCrash)

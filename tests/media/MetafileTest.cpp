@@ -32,6 +32,34 @@ QImage render(const QByteArray& bytes, int w = 100, int h = 100)
 
 QRgb px(const QImage& img, int x, int y) { return img.pixel(x, y) & 0xFFFFFF; }
 
+// Files written record by record by tools/metafiles/make-records.
+QByteArray recordsFixture(const char* name)
+{
+    return fsys::readFile(fixture(QStringLiteral("metafiles/") + QLatin1String(name))).value_or(QByteArray());
+}
+
+// Pixels of `area` (edges included) for which `match` holds.
+template <typename Match>
+int countPixels(const QImage& img, QRect area, Match match)
+{
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (match(QColor(img.pixel(x, y))))
+                ++n;
+    return n;
+}
+
+// Pixel colours as px() gives them (0xRRGGBB).
+constexpr QRgb kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kWhite = 0xFFFFFF, kBlack = 0x000000,
+               kYellow = 0xFFFF00;
+
+bool near(QRgb a, QRgb b, int tolerance)
+{
+    return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance
+        && std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
 qint64 fbits(float f)
 {
     quint32 v;
@@ -171,6 +199,50 @@ TEST(MetafileHeader, PlainWmfTakesItsWindowAsFrame)
     const QImage img = render(bytes, 80, 50);
     EXPECT_EQ(px(img, 10, 25), 0xFF0000u);
     EXPECT_EQ(px(img, 70, 25), 0xFFFFFFu);
+}
+
+TEST(MetafileHeader, PlainWmfWithoutWindowExtentTakesTheBoxOfItsCoordinates)
+{
+    // A blue rectangle (200, 100)-(300, 150) and a red one (300, 150)-(400, 250), no window records.
+    const QByteArray bytes = recordsFixture("no-window-ext.wmf");
+    const auto m = Metafile::fromBytes(bytes);
+    ASSERT_TRUE(m) << "refused for want of a window extent";
+    EXPECT_EQ(m->naturalSize(), QSize(200, 150));
+    const QImage img = render(bytes, 200, 150);
+    EXPECT_EQ(px(img, 50, 25), kBlue);
+    EXPECT_EQ(px(img, 150, 100), kRed);
+    EXPECT_EQ(px(img, 150, 25), kWhite);
+    EXPECT_EQ(px(img, 50, 125), kWhite);
+
+    // A window origin of its own does not move the drawing off its box.
+    Wmf w(0, 0, 0, 0, 0, false);
+    w.rec(0x020B, {-500, -500});
+    wmfSolid(w, 0x000000).rec(0x041B, {60, 40, 20, 10});  // (10, 20)-(40, 60)
+    const auto shifted = Metafile::fromBytes(w.bytes());
+    ASSERT_TRUE(shifted);
+    EXPECT_EQ(shifted->naturalSize(), QSize(30, 40));
+    const QImage s = render(w.bytes(), 30, 40);
+    EXPECT_EQ(px(s, 15, 20), kBlack);
+}
+
+TEST(MetafileHeader, TheFrameMapsOntoTheRectangleWhereverTheBoundsLie)
+{
+    // Frame 100 x 50 from (0, 0); the drawing and the header's bounds lie above it: a blue band
+    // from y = -50 to 0, and a red square at the frame's top-left corner. As Windows plays an EMF
+    // into a rectangle, the frame fills the rectangle and nothing is clipped to it: the band lands
+    // above the rectangle, on the target if the target reaches there.
+    const QByteArray bytes = recordsFixture("bounds-outside-frame.emf");
+    const auto m = Metafile::fromBytes(bytes);
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->naturalSize(), QSize(100, 50)) << "the frame gives the size, not the bounds";
+    QImage img = picture::NewBitmap(100, 100);
+    {
+        QPainter p(&img);
+        m->render(p, QRectF(0, 50, 100, 50));
+    }
+    EXPECT_EQ(px(img, 50, 25), kBlue) << "the band above the rectangle";
+    EXPECT_EQ(px(img, 5, 55), kRed) << "the square at the rectangle's corner";
+    EXPECT_EQ(px(img, 50, 80), kWhite) << "the frame's empty part";
 }
 
 TEST(MetafileHeader, RejectsWhatIsNoMetafile)
@@ -340,9 +412,10 @@ TEST(MetafileState, StretchDibitsKeepsBottomUpRowsInPlace)
     EXPECT_EQ(px(img, 75, 25), 0xFFFFFFu);
 }
 
-// "HH" at (10, 10), aligned top-left, 40 pixels high, red text on a yellow background colour, with
-// the given ExtTextOut options and rectangle.
-QImage emfText(int options, QRect rect, int escapement = 0)
+// "HH" at `at` (10, 10 unless given), aligned top-left, 40 pixels high with advances of 30, red
+// text on a yellow background colour, with the given ExtTextOut options and rectangle, and under
+// a clip rectangle when one is given.
+QImage emfText(int options, QRect rect, int escapement = 0, QPoint at = QPoint(10, 10), QRect clip = QRect())
 {
     QByteArray font;
     put32(font, 82);
@@ -359,7 +432,7 @@ QImage emfText(int options, QRect rect, int escapement = 0)
     put32(text, 76 + 4 + 8);
     for (qint64 v : {0, 0, 0, 0, 1, 0, 0})
         put32(text, v);
-    for (qint64 v : std::initializer_list<qint64>{10, 10, 2, 76, options, rect.left(), rect.top(),
+    for (qint64 v : std::initializer_list<qint64>{at.x(), at.y(), 2, 76, options, rect.left(), rect.top(),
                                                   rect.right() + 1, rect.bottom() + 1, 80})
         put32(text, v);
     text += QByteArray("H\0H\0", 4);
@@ -368,6 +441,8 @@ QImage emfText(int options, QRect rect, int escapement = 0)
     Emf e;
     e.raw(font).rec(37, {1});
     e.rec(24, {0x0000FF}).rec(25, {0x00FFFF}).rec(18, {1});
+    if (!clip.isNull())
+        e.rec(30, {clip.left(), clip.top(), clip.right() + 1, clip.bottom() + 1});
     e.raw(text);
     return render(e.bytes());
 }
@@ -456,6 +531,218 @@ TEST(MetafileState, PiesRunCounterclockwiseOnTheDeviceUnlessToldOtherwise)
         EXPECT_EQ(px(img, 75, 25) == 0, c.upperRight) << c.what;
         EXPECT_EQ(px(img, 25, 75) == 0, c.lowerLeft) << c.what;
     }
+}
+
+TEST(MetafileState, TextAtAnAngleLiesAlongItsBaselineAndKeepsTheDevicesClip)
+{
+    // "HH" with advances of 30: at 90 degrees it runs upwards from (10, 60); at 45 degrees it runs
+    // up and right from (10, 90), the letters' bodies below and right of that line. Right angles
+    // are drawn with turned glyphs, other angles through a straight buffer: both keep the clip
+    // rectangle in device pixels.
+    const struct {
+        const char* what;
+        int escapement;
+        QPoint at;
+        QRect clip;
+        QRect ink, empty;
+    } cases[] = {
+        {"90 degrees", 900, {10, 60}, {}, {10, 0, 40, 62}, {50, 0, 50, 100}},
+        {"90 degrees, clip x < 30", 900, {10, 60}, {0, 0, 30, 100}, {10, 0, 20, 62}, {30, 0, 70, 100}},
+        {"45 degrees", 450, {10, 90}, {}, {25, 60, 45, 35}, {0, 0, 40, 40}},
+        {"45 degrees, clip x < 45", 450, {10, 90}, {0, 0, 45, 100}, {20, 60, 25, 40}, {45, 0, 55, 100}},
+    };
+    auto red = [](QColor c) { return c.red() > 200 && c.green() < 60; };
+    for (const auto& c : cases) {
+        const QImage img = emfText(0, QRect(), c.escapement, c.at, c.clip);
+        EXPECT_GT(countPixels(img, c.ink, red), 100) << c.what;
+        EXPECT_EQ(countPixels(img, c.empty, red), 0) << c.what;
+    }
+}
+
+TEST(MetafileState, CallersClipBoundsThePictureWhateverItsClipRecordsSay)
+{
+    Emf e;
+    e.rec(75, {0, 5});  // ExtSelectClipRgn(NULL, RGN_COPY)
+    solidBrush(e, 0x000000).rec(43, {0, 0, 100, 100});
+    const auto m = Metafile::fromBytes(e.bytes());
+    ASSERT_TRUE(m);
+    QImage img = picture::NewBitmap(100, 100);
+    {
+        QPainter p(&img);
+        p.setClipRect(0, 0, 50, 100);
+        m->render(p, QRectF(0, 0, 100, 100));
+    }
+    EXPECT_EQ(px(img, 25, 50), kBlack);
+    EXPECT_EQ(px(img, 75, 50), kWhite);
+}
+
+TEST(MetafileState, WmfTextClipsRotatesAndMovesTheCurrentPosition)
+{
+    // 200 x 200: blue "HH" at (10, 10); "HHH" at (10, 60) with advances of 20 over a yellow opaque
+    // rectangle (10, 60)-(40, 95) that also clips; red "HH" at 90 degrees upwards from (10, 190).
+    const QImage img = render(recordsFixture("wmf-text.wmf"), 200, 200);
+    auto blue = [](QColor c) { return c.blue() > 200 && c.red() < 80; };
+    auto red = [](QColor c) { return c.red() > 200 && c.green() < 60; };
+    EXPECT_GT(countPixels(img, QRect(10, 10, 50, 35), blue), 80);
+    EXPECT_GT(countPixels(img, QRect(10, 60, 30, 35), blue), 40);
+    EXPECT_EQ(countPixels(img, QRect(41, 55, 20, 45), blue), 0) << "the third letter lies outside the clip";
+    EXPECT_EQ(px(img, 38, 93), kYellow);
+    EXPECT_GT(countPixels(img, QRect(10, 140, 36, 51), red), 50);
+    EXPECT_EQ(countPixels(img, QRect(50, 0, 150, 200), red), 0) << "rotated text runs upwards, not across";
+}
+
+// ------------------------------------------------ records real files use
+
+TEST(MetafileRecords, SmallTextOutWritesItsLetters)
+{
+    // Red "HH", 40 pixels high: 8-bit codes without rectangle at (5, 5), UTF-16 after a
+    // rectangle at (5, 55).
+    const QImage img = render(recordsFixture("small-textout.emf"));
+    auto red = [](QColor c) { return c.red() > 200 && c.green() < 60; };
+    EXPECT_GT(countPixels(img, QRect(5, 5, 60, 45), red), 150) << "ETO_SMALL_CHARS";
+    EXPECT_GT(countPixels(img, QRect(5, 55, 60, 45), red), 150) << "UTF-16 after the rectangle";
+    EXPECT_EQ(countPixels(img, QRect(70, 0, 30, 100), red), 0);
+}
+
+TEST(MetafileRecords, ExtendedPensStrokeWithTheirHatchOrPattern)
+{
+    // Geometric pens 30 pixels wide on a transparent background: a black cross hatch along
+    // y = 25, a red and white 2 x 2 checker along y = 75.
+    const QImage img = render(recordsFixture("hatched-pen.emf"));
+    auto black = [](QColor c) { return qGray(c.rgb()) < 64; };
+    auto white = [](QColor c) { return qGray(c.rgb()) > 240; };
+    auto red = [](QColor c) { return c.red() > 200 && c.green() < 60; };
+    const QRect hatch(10, 14, 80, 22), pattern(10, 64, 80, 22);
+    EXPECT_GT(countPixels(img, hatch, black), 200) << "the hatch lines";
+    EXPECT_GT(countPixels(img, hatch, white), 800) << "a hatched pen is not solid";
+    EXPECT_GT(countPixels(img, pattern, red), 500);
+    EXPECT_GT(countPixels(img, pattern, white), 500) << "a pattern pen is not solid";
+    EXPECT_EQ(px(img, 50, 50), kWhite);
+}
+
+TEST(MetafileRecords, Rop2ModesCombinePenAndDestinationBitwise)
+{
+    // 16 columns of 10 pixels over a background D, column k - 1 filled with brush P under
+    // SetROP2(k). Every mode is a bitwise function of pen and destination.
+    const quint32 P = 0x0FC35A, D = 0xCC6633;  // 0x00BBGGRR, as in the file
+    const struct {
+        int rop2;
+        const char* name;
+        quint32 (*f)(quint32 p, quint32 d);
+    } modes[] = {
+        {1, "BLACK", [](quint32, quint32) { return 0u; }},
+        {2, "NOTMERGEPEN", [](quint32 p, quint32 d) { return ~(p | d); }},
+        {3, "MASKNOTPEN", [](quint32 p, quint32 d) { return ~p & d; }},
+        {4, "NOTCOPYPEN", [](quint32 p, quint32) { return ~p; }},
+        {5, "MASKPENNOT", [](quint32 p, quint32 d) { return p & ~d; }},
+        {6, "NOT", [](quint32, quint32 d) { return ~d; }},
+        {7, "XORPEN", [](quint32 p, quint32 d) { return p ^ d; }},
+        {8, "NOTMASKPEN", [](quint32 p, quint32 d) { return ~(p & d); }},
+        {9, "MASKPEN", [](quint32 p, quint32 d) { return p & d; }},
+        {10, "NOTXORPEN", [](quint32 p, quint32 d) { return ~(p ^ d); }},
+        {11, "NOP", [](quint32, quint32 d) { return d; }},
+        {12, "MERGENOTPEN", [](quint32 p, quint32 d) { return ~p | d; }},
+        {13, "COPYPEN", [](quint32 p, quint32) { return p; }},
+        {14, "MERGEPENNOT", [](quint32 p, quint32 d) { return p | ~d; }},
+        {15, "MERGEPEN", [](quint32 p, quint32 d) { return p | d; }},
+        {16, "WHITE", [](quint32, quint32) { return 0xFFFFFFu; }},
+    };
+    for (bool antialias : {true, false}) {
+        const auto m = Metafile::fromBytes(recordsFixture("rop2.emf"));
+        ASSERT_TRUE(m);
+        QImage img = picture::NewBitmap(160, 60);
+        {
+            QPainter p(&img);
+            m->render(p, QRectF(0, 0, 160, 60), antialias);
+        }
+        for (const auto& mode : modes) {
+            const quint32 bgr = mode.f(P, D) & 0xFFFFFF;
+            const QRgb expected = qRgb(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int(bgr >> 16));
+            EXPECT_EQ(px(img, (mode.rop2 - 1) * 10 + 5, 30), expected & 0xFFFFFF)
+                << "R2_" << mode.name << (antialias ? " anti-aliased" : "");
+        }
+    }
+}
+
+TEST(MetafileRecords, MetaRegionBoundsTheClipsThatFollowUntilRestored)
+{
+    // Left half as clip, SetMetaRgn, clip reset: a blue top band shows only on the left. A clip
+    // of the right half then meets nothing: the red bottom band is not drawn. After RestoreDC the
+    // metaregion is gone: a green square at the bottom right.
+    const QImage img = render(recordsFixture("metargn.emf"));
+    const struct {
+        QPoint at;
+        QRgb colour;
+        const char* why;
+    } cases[] = {
+        {{25, 25}, kBlue, "inside the metaregion"},
+        {{75, 25}, kWhite, "a reset clip does not widen the metaregion"},
+        {{25, 60}, kWhite, "the clip keeps the bottom band off the left half"},
+        {{70, 60}, kWhite, "the metaregion keeps it off the right half"},
+        {{90, 90}, kGreen, "RestoreDC brings back the state before SetMetaRgn"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(px(img, c.at.x(), c.at.y()), c.colour) << c.why;
+}
+
+TEST(MetafileRecords, TriangleGradientInterpolatesItsThreeCorners)
+{
+    // Red at (0, 0), green at (100, 0), blue at (0, 100).
+    const QImage img = render(recordsFixture("gradient-triangle.emf"));
+    EXPECT_TRUE(near(img.pixel(2, 2), qRgb(255, 0, 0), 16)) << std::hex << img.pixel(2, 2);
+    EXPECT_TRUE(near(img.pixel(95, 2), qRgb(0, 255, 0), 16)) << std::hex << img.pixel(95, 2);
+    EXPECT_TRUE(near(img.pixel(2, 95), qRgb(0, 0, 255), 16)) << std::hex << img.pixel(2, 95);
+    EXPECT_TRUE(near(img.pixel(33, 33), qRgb(85, 85, 85), 12)) << "the centre mixes all three";
+    EXPECT_TRUE(near(img.pixel(50, 2), qRgb(128, 128, 0), 12)) << "an edge mixes its two corners";
+    EXPECT_EQ(px(img, 80, 80), kWhite) << "outside the triangle";
+}
+
+TEST(MetafileRecords, BrushOriginShiftsThePattern)
+{
+    // A pattern of 4 red and 4 white pixels: the top half from origin (0, 0), the bottom half
+    // from (4, 0).
+    const QImage img = render(recordsFixture("brush-origin.emf"));
+    EXPECT_EQ(px(img, 1, 20), kRed);
+    EXPECT_EQ(px(img, 5, 20), kWhite);
+    EXPECT_EQ(px(img, 1, 80), kWhite);
+    EXPECT_EQ(px(img, 5, 80), kRed);
+}
+
+TEST(MetafileRecords, RegionRecordsPaintFrameInvertAndClip)
+{
+    const struct {
+        const char* file;
+        QPoint at;
+        QRgb colour;
+    } cases[] = {
+        {"regions.emf", {5, 10}, kRed},      // FillRgn
+        {"regions.emf", {5, 30}, kWhite},
+        {"regions.emf", {20, 30}, kRed},
+        {"regions.emf", {61, 20}, kBlue},    // FrameRgn, 3 pixels
+        {"regions.emf", {80, 20}, kWhite},
+        {"regions.emf", {5, 65}, kBlue},     // PaintRgn
+        {"regions.emf", {15, 75}, kYellow},  // InvertRgn over blue
+        {"regions.emf", {25, 85}, kBlack},   // InvertRgn over white
+        {"regions.emf", {70, 50}, kRed},     // what the five clip modes and the offset leave
+        {"regions.emf", {50, 66}, kRed},
+        {"regions.emf", {50, 50}, kWhite},
+        {"regions.emf", {50, 76}, kWhite},
+        {"regions.emf", {85, 85}, kBlue},    // clip path: an ellipse
+        {"regions.emf", {97, 62}, kWhite},
+        {"regions.wmf", {10, 20}, kRed},     // FillRegion
+        {"regions.wmf", {25, 50}, kWhite},
+        {"regions.wmf", {35, 50}, kRed},
+        {"regions.wmf", {61, 20}, kBlue},    // FrameRegion
+        {"regions.wmf", {80, 20}, kWhite},
+        {"regions.wmf", {5, 65}, kBlue},     // PaintRegion
+        {"regions.wmf", {15, 75}, kYellow},  // InvertRegion
+        {"regions.wmf", {70, 80}, kRed},     // SelectClipRegion
+        {"regions.wmf", {90, 80}, kWhite},
+        {"regions.wmf", {55, 55}, kWhite},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(px(render(recordsFixture(c.file)), c.at.x(), c.at.y()), c.colour)
+            << c.file << " at " << c.at.x() << "," << c.at.y();
 }
 
 // ------------------------------------------------ malformed files
@@ -594,4 +881,153 @@ TEST(MetafileMalformed, UnbalancedSaveAndRestore)
     Wmf w;
     wmfSolid(w, 0x000000).rec(0x0127, {-3}).rec(0x0127, {0}).rec(0x041B, {100, 100, 0, 0});
     EXPECT_EQ(px(render(w.bytes()), 50, 50), 0x000000u);
+}
+
+// ------------------------------------------------ memory follows the file
+
+namespace {
+
+QByteArray bitmapInfo(quint32 headerSize, qint32 w, qint32 h, int bpp, quint32 compression = 0, quint32 used = 0)
+{
+    QByteArray b;
+    for (qint64 v : {qint64(headerSize), qint64(w), qint64(h)})
+        put32(b, v);
+    put16(b, 1);
+    put16(b, bpp);
+    for (qint64 v : {qint64(compression), qint64(0), qint64(0), qint64(0), qint64(used), qint64(0)})
+        put32(b, v);
+    return b;
+}
+
+// EMR_STRETCHDIBITS of `bmi` + `bits` into the 10 x 10 pixels at the top left; `cbBits` may lie.
+QByteArray stretchDibits(const QByteArray& bmi, const QByteArray& bits, qint64 cbBits = -1)
+{
+    QByteArray rec;
+    put32(rec, 81);
+    const qint64 offBmi = 80, offBits = offBmi + bmi.size();
+    put32(rec, offBits + bits.size());
+    for (qint64 v : {qint64(0), qint64(0), qint64(9), qint64(9), qint64(0), qint64(0), qint64(0), qint64(0),
+                     qint64(2), qint64(2), offBmi, qint64(bmi.size()), offBits, cbBits < 0 ? qint64(bits.size()) : cbBits,
+                     qint64(0), qint64(0x00CC0020), qint64(10), qint64(10)})
+        put32(rec, v);
+    return rec + bmi + bits;
+}
+
+// An EMF record of `type` whose fixed part is `fixed` (after type and size), followed by a DIB.
+QByteArray withDib(int type, QByteArray fixed, const QByteArray& bmi, const QByteArray& bits)
+{
+    QByteArray rec;
+    put32(rec, type);
+    put32(rec, 8 + fixed.size() + bmi.size() + bits.size());
+    return rec + fixed + bmi + bits;
+}
+
+QByteArray dwordsOf(std::initializer_list<qint64> values)
+{
+    QByteArray b;
+    for (qint64 v : values)
+        put32(b, v);
+    return b;
+}
+
+// A WMF record `fn` with `words` and a DIB after them.
+QByteArray wmfWithDib(int fn, std::initializer_list<int> words, const QByteArray& dib)
+{
+    QByteArray rec;
+    put32(rec, 3 + qint64(words.size()) + dib.size() / 2);
+    put16(rec, fn);
+    for (int w : words)
+        put16(rec, w);
+    return rec + dib;
+}
+
+} // namespace
+
+TEST(MetafileMalformed, LyingBitmapHeadersAllocateNoMoreThanTheFileHolds)
+{
+    // Green left half; bitmaps with a header size of 0x40000028 and of 0xFFFFFF00, 4000 x 4000
+    // pixels from 16 bytes, an embedded PNG claiming 30000 x 30000; blue right half.
+    const QByteArray bytes = recordsFixture("bad-dib-header.emf");
+    ASSERT_FALSE(bytes.isEmpty());
+    metafile::resetLargestAllocation();
+    const QImage img = render(bytes);
+    EXPECT_LE(metafile::largestAllocation(), 32 * bytes.size() + 2 * 100 * 100 * 4);
+    EXPECT_EQ(px(img, 25, 50), kGreen);
+    EXPECT_EQ(px(img, 75, 50), kBlue) << "playing goes on after the skipped records";
+}
+
+TEST(MetafileMalformed, EverySizeFromARecordIsCheckedBeforeAllocating)
+{
+    const QByteArray huge = bitmapInfo(40, 4000, 4000, 32);
+    const QByteArray tiny(16, '\x55');
+    const QByteArray rgn = dwordsOf({32, 1, 0x10000000, 16, 0, 0, 100, 100, 0, 0, 100, 100});
+    const QByteArray alphaFixed = dwordsOf({0, 0, 99, 99, 0, 0, 100, 100, 0x01FF0000, 0, 0, 0x3F800000, 0, 0,
+                                            0x3F800000, 0, 0, 0, 0, 108, 40, 148, 16, 4000, 4000});
+    const struct {
+        const char* what;
+        QByteArray record;  // EMF record, or a whole WMF when `wmf`
+        bool wmf = false;
+    } cases[] = {
+        {"DIB header size 0x40000028", stretchDibits(bitmapInfo(0x40000028, 2, 2, 24), tiny)},
+        {"DIB header size 0xFFFFFF00", stretchDibits(bitmapInfo(0xFFFFFF00, 2, 2, 24), tiny)},
+        {"4000 x 4000 pixels from 16 bytes", stretchDibits(huge, tiny)},
+        {"RLE8 of 4000 x 4000 from 8 bytes", stretchDibits(bitmapInfo(40, 4000, 4000, 8, 1), QByteArray(8, '\x01'))},
+        {"colour table of 2^32 entries", stretchDibits(bitmapInfo(40, 2, 2, 8, 0, 0xFFFFFFFF), tiny)},
+        {"pixel data beyond the record", stretchDibits(bitmapInfo(40, 2, 2, 24), tiny, 0x7FFFFFF0)},
+        {"pattern brush of 4000 x 4000", withDib(94, dwordsOf({1, 0, 32, 40, 72, 16}), huge, tiny)},
+        {"pen pattern of 4000 x 4000", withDib(95, dwordsOf({1, 52, 40, 92, 16, 0x10000, 10, 6, 0, 0, 0}), huge, tiny)},
+        {"AlphaBlend of 4000 x 4000", withDib(114, alphaFixed, huge, tiny)},
+        {"region of 2^28 rectangles", dwordsOf({75, 8 + 8 + rgn.size(), rgn.size(), 5}) + rgn},
+        {"polygon of 2^30 points", dwordsOf({3, 8 + 28, 0, 0, 10, 10, 0x40000000, 0, 0})},
+        {"WMF DIB header size 0x40000028",
+         wmfWithDib(0x0B41, {0x0020, 0x00CC, 2, 2, 0, 0, 100, 100, 0, 0}, bitmapInfo(0x40000028, 2, 2, 24) + tiny), true},
+        {"WMF StretchDIB of 4000 x 4000", wmfWithDib(0x0F43, {0x0020, 0x00CC, 0, 4000, 4000, 0, 0, 100, 100, 0, 0},
+                                                     huge + tiny), true},
+        {"WMF pattern brush of 4000 x 4000", wmfWithDib(0x0142, {5, 0}, huge + tiny), true},
+    };
+    for (const auto& c : cases) {
+        QByteArray file;
+        if (c.wmf) {
+            Wmf w;
+            wmfSolid(w, 0x00FF00).rec(0x041B, {100, 50, 0, 0});
+            w.raw(c.record).rec(0x01F0, {2});
+            w.rec(0x02FC, {0, 0x0000, 0x00FF, 0}).rec(0x012D, {2}).rec(0x041B, {100, 100, 0, 50});
+            file = w.bytes();
+        } else {
+            Emf e;
+            solidBrush(e, 0x00FF00).rec(43, {0, 0, 50, 100});
+            e.raw(c.record);
+            solidBrush(e, 0xFF0000, 2).rec(43, {50, 0, 100, 100});
+            file = e.bytes();
+        }
+        metafile::resetLargestAllocation();
+        const QImage img = render(file);
+        // A small multiple of the file, plus the output picture (100 x 100 pixels of 4 bytes).
+        EXPECT_LE(metafile::largestAllocation(), 32 * file.size() + 2 * 100 * 100 * 4) << c.what;
+        EXPECT_EQ(px(img, 25, 50), kGreen) << c.what;
+        EXPECT_EQ(px(img, 75, 50), kBlue) << c.what;
+    }
+}
+
+TEST(MetafileMalformed, BitmapsAsLargeAsTheirDataOrTheTargetStillDraw)
+{
+    // The limit must not refuse honest bitmaps: 200 x 200 pixels of 1 bit (more pixels than the
+    // target has, 8 a byte of data), and an RLE8 bitmap of 100 x 100 pixels from a few bytes (no
+    // larger than the target).
+    QByteArray mono = bitmapInfo(40, 200, 200, 1);
+    put32(mono, 0x000000);
+    put32(mono, 0xFFFFFF);
+    Emf a;
+    a.raw(stretchDibits(mono, QByteArray(200 * 28, '\0')));
+    EXPECT_EQ(px(render(a.bytes()), 5, 5), kBlack);
+
+    QByteArray rle = bitmapInfo(40, 100, 100, 8, 1, 1);
+    put32(rle, 0x00FF0000);  // one colour, as blue, green, red: red
+    QByteArray bits;
+    for (int y = 0; y < 100; ++y)
+        bits += QByteArray::fromHex("64000000");  // 100 pixels of colour 0, end of line
+    bits += QByteArray::fromHex("00010000");      // end of bitmap
+    Emf b;
+    b.raw(stretchDibits(rle, bits));
+    EXPECT_EQ(px(render(b.bytes()), 5, 5), kRed);
 }

@@ -239,6 +239,13 @@ TEST_F(Results, RenderCountsAndResultLines)
         {"3.1. Gleich/Nicht gleich?", QStringList{kOk} + repeat(kBad, 7) + QStringList{kOpen},
          "Ergebnis: 1 von 8 Aufgaben richtig gelöst (12%)", 1, 7},
         {"3.1. Gleich/Nicht gleich?", repeat(kOk, 3) + repeat(kBad, 5), "Ergebnis: 3 von 8 Aufgaben richtig gelöst (38%)", 3, 5},
+        // Halves go to the even neighbour also where 100.0 / t * ok lies a rounding error above them.
+        {"3.1. Gleich/Nicht gleich?", repeat(kOk, 15) + repeat(kBad, 9), "Ergebnis: 15 von 24 Aufgaben richtig gelöst (62%)", 15, 9},
+        {"3.1. Gleich/Nicht gleich?", repeat(kOk, 11) + repeat(kBad, 77), "Ergebnis: 11 von 88 Aufgaben richtig gelöst (12%)", 11, 77},
+        {"4.8. Paare suchen", repeat("  Aufgabe  1:   4 Versuche  gelöst!  (1) ", 60) + repeat("  Aufgabe  2:   6 Versuche  gelöst!  (1) ", 36),
+         "Ergebnis: 60 von 96 Aufgaben ohne Fehler gelöst (62%)", 60, 36},
+        {"3.1. Gleich/Nicht gleich?", repeat(kOk, 7) + repeat(kBad, 1), "Ergebnis: 7 von 8 Aufgaben richtig gelöst (88%)", 7, 1},
+        {"3.1. Gleich/Nicht gleich?", repeat(kOk, 2) + repeat(kBad, 1), "Ergebnis: 2 von 3 Aufgaben richtig gelöst (67%)", 2, 1},
         // solved without a duration, and ten errors, are not right
         {"3.1. Gleich/Nicht gleich?", {"  Aufgabe  1:   0 Fehler  () ", "  Aufgabe  2:  10 Fehler  (1) ", kOk},
          "Ergebnis: 1 von 3 Aufgaben richtig gelöst (33%)", 1, 2},

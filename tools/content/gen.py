@@ -13,6 +13,7 @@ import wave
 from concurrent.futures import ThreadPoolExecutor
 
 import art
+import ausmalbilder
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.abspath(os.path.join(HERE, "..", ".."))
@@ -27,7 +28,7 @@ PFADE = [
     ("Spielerbilder", "Spielerbilder"), ("Listen", "Listen"), ("Material", "Material"),
     ("MaterialBilder", r"Material\Bilder"), ("MaterialSammelBilder", r"Material\Sammelbilder"),
     ("MaterialSound", r"Material\Sound"), ("INTERN", "INTERN"), ("Font", "Font"),
-    ("Bilderurkunde", r"INTERN\Urkunde"), ("INTERNBILDER", r"INTERN\Bilder"),
+    ("Bilderurkunde", "Bilderurkunde"), ("INTERNBILDER", r"INTERN\Bilder"),
     ("INTERNRueckseite", r"INTERN\Rueckseite"), ("Hintergrundbilder", r"INTERN\Bilder\Hintergrund"),
     ("LobAnimation", r"INTERN\LobAnimation"), ("Internsound", r"INTERN\Sound"),
     ("Anleitungsound", r"INTERN\Anleitung"), ("LobSound", r"INTERN\Lob"),
@@ -653,10 +654,8 @@ def internal_pictures():
         inner = art.emoji_inner(emoji("1f388"))
         picture(art.svg(256, 256, f'<g transform="translate(64,{y - 40}) scale(4)">{inner}</g>'),
                 os.path.join(A, "Ballon", f"Ballon{i}.wmf"))
-    # certificates: colouring pictures (metafiles)
-    U = DIR["Bilderurkunde"]
-    picture(art.plain_emoji(emoji("1f984")), os.path.join(U, "Einhorn.wmf"))
-    picture(art.plain_emoji(emoji("1f680")), os.path.join(U, "Rakete.emf"))
+    # certificates: colouring pictures, our own outline drawings written record by record
+    ausmalbilder.write_all(DIR["Bilderurkunde"])
     # players
     SP = DIR["Spielerbilder"]
     picture(art.frame_picture(), os.path.join(SP, "Bilderrahmen.gif"))

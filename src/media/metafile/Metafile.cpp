@@ -1,4 +1,5 @@
 #include "media/metafile/Metafile.h"
+#include "media/metafile/Dib.h"
 #include "media/metafile/MetafilePlayer.h"
 
 #include "core/FileSystem.h"
@@ -123,6 +124,7 @@ private:
         const qint64 step = small ? 4 : 8;
         if (!r.ok(o, qint64(count) * step))
             return pts;
+        noteAllocation(qint64(count) * qint64(sizeof(QPointF)));
         pts.reserve(int(count));
         for (quint32 i = 0; i < count; ++i)
             pts << (small ? pt16(r, o + i * step) : pt32(r, o + i * step));
@@ -134,23 +136,36 @@ private:
         return i < m_objects.size() ? &m_objects[i] : nullptr;
     }
 
-    QImage dib(const Bytes& r, quint32 offBmi, quint32 cbBmi, quint32 offBits, quint32 cbBits, bool alpha = false)
+    // A bitmap of the record; `pattern` bitmaps are kept as brushes, so they get no share of the
+    // target's size.
+    QImage dib(const Bytes& r, quint32 offBmi, quint32 cbBmi, quint32 offBits, quint32 cbBits, bool alpha = false,
+               bool pattern = false)
     {
         if (!r.ok(offBmi, cbBmi) || !r.ok(offBits, cbBits) || cbBmi == 0)
             return QImage();
-        return decodeDib(r.d + offBmi, cbBmi, r.d + offBits, cbBits, alpha);
+        const qint64 limit = pattern ? std::min(kMaxPatternPixels, bitmapPixelLimit(cbBits, 0))
+                                     : m_p.bitmapPixelLimit(cbBits);
+        QImage img = decodeDib(r.d + offBmi, cbBmi, r.d + offBits, cbBits, limit, alpha);
+        if (pattern && (img.width() > kMaxPatternSide || img.height() > kMaxPatternSide))
+            return QImage();
+        return img;
     }
 
-    QVector<QRect> regionRects(const Bytes& r, qint64 o, quint32 cb)
+    // Rectangles in device units, right and bottom edges excluded; kept in floating point, as
+    // hostile corners overflow an int's width.
+    QVector<QRectF> regionRects(const Bytes& r, qint64 o, quint32 cb)
     {
-        QVector<QRect> rects;
+        QVector<QRectF> rects;
         if (!r.ok(o, cb) || cb < 32)
             return rects;
-        const quint32 count = std::min<quint32>(r.u32(o + 8), kMaxRegionRects);
         const quint32 hs = std::max<quint32>(32, r.u32(o));
+        if (hs >= cb)
+            return rects;
+        const quint32 count = std::min<quint32>({r.u32(o + 8), kMaxRegionRects, (cb - hs) / 16});
+        noteAllocation(qint64(count) * qint64(sizeof(QRectF)));
         for (quint32 i = 0; i < count && r.ok(o + hs + i * 16ll, 16) && qint64(hs) + i * 16ll + 16 <= cb; ++i) {
             const qint64 q = o + hs + i * 16ll;
-            rects << QRect(QPoint(r.i32(q), r.i32(q + 4)), QPoint(r.i32(q + 8) - 1, r.i32(q + 12) - 1));
+            rects << QRectF(QPointF(r.i32(q), r.i32(q + 4)), QPointF(r.i32(q + 8), r.i32(q + 12)));
         }
         return rects;
     }
@@ -183,6 +198,27 @@ private:
                     dx << r.i32(offDx + qint64(i) * (pdy ? 8 : 4));
         }
         m_p.text(ref, str, dx, int(options), rect, false);
+    }
+
+    // EMR_SMALLTEXTOUT: a string without advances, in 8-bit codes (ETO_SMALL_CHARS) or UTF-16,
+    // after an optional rectangle (absent with ETO_NO_RECT).
+    void smallText(const Bytes& r)
+    {
+        const QPointF ref = pt32(r, 8);
+        const quint32 n = std::min<quint32>(r.u32(16), kMaxTextChars);
+        const quint32 options = r.u32(20);
+        qint64 at = 36;
+        QRectF rect;
+        if (!(options & 0x100)) {
+            rect = rect32(r, at);
+            at += 16;
+        }
+        const bool small = options & 0x200;
+        if (!r.ok(at, qint64(n) * (small ? 1 : 2)))
+            return;
+        const QString str = small ? QString::fromLatin1(reinterpret_cast<const char*>(r.d + at), qsizetype(n))
+                                  : QString::fromUtf16(reinterpret_cast<const char16_t*>(r.d + at), qsizetype(n));
+        m_p.text(ref, str, {}, int(options & 0x06), rect, false);
     }
 
     void record(quint32 type, const Bytes& r)
@@ -232,6 +268,7 @@ private:
         case 10: s.winOrg = pt32(r, 8); break;
         case 11: s.vpExt = QSizeF(r.i32(8), r.i32(12)); break;
         case 12: s.vpOrg = pt32(r, 8); break;
+        case 13: s.brushOrg = pt32(r, 8); break;
         case 15: m_p.setPixel(pt32(r, 8), m_p.colourRef(r.u32(16))); break;
         case 17: s.mapMode = int(r.u32(8)); break;
         case 18: s.bkMode = int(r.u32(8)); break;
@@ -242,6 +279,7 @@ private:
         case 25: s.bkColour = m_p.colourRef(r.u32(8)); break;
         case 26: m_p.offsetClip(pt32(r, 8)); break;
         case 27: m_p.moveTo(pt32(r, 8)); break;
+        case 28: m_p.setMetaRegion(); break;
         case 29: m_p.excludeClipRect(rect32(r, 8)); break;
         case 30: m_p.intersectClipRect(rect32(r, 8)); break;
         case 31: case 32: {  // SCALEVIEWPORTEXTEX, SCALEWINDOWEXTEX
@@ -505,14 +543,13 @@ private:
         }
         case 83: text(r, false); break;
         case 84: text(r, true); break;
+        case 108: smallText(r); break;
         case 93: case 94: {  // CREATEMONOBRUSH, CREATEDIBPATTERNBRUSHPT
             if (Object* o = object(r.u32(8))) {
                 *o = Object();
                 o->kind = Object::BrushKind;
                 o->brush.style = 5;
-                o->brush.pattern = dib(r, r.u32(16), r.u32(20), r.u32(24), r.u32(28));
-                if (o->brush.pattern.width() > 512 || o->brush.pattern.height() > 512)
-                    o->brush.pattern = QImage();
+                o->brush.pattern = dib(r, r.u32(16), r.u32(20), r.u32(24), r.u32(28), false, true);
             }
             break;
         }
@@ -526,6 +563,12 @@ private:
                 o->pen.colour = m_p.colourRef(r.u32(40));
                 if (brushStyle == 1)
                     o->pen.style = (o->pen.style & ~0x0F) | 5;
+                // Geometric pens may stroke with a hatch or a pattern bitmap.
+                o->pen.brush.style = int(brushStyle);
+                o->pen.brush.colour = o->pen.colour;
+                o->pen.brush.hatch = int(r.u32(44));
+                if (brushStyle == 3 || brushStyle == 5 || brushStyle == 6)
+                    o->pen.brush.pattern = dib(r, r.u32(12), r.u32(16), r.u32(20), r.u32(24), false, true);
                 if (!(o->pen.style & 0x10000))  // cosmetic pens are one pixel wide
                     o->pen.width = 0;
                 const quint32 n = r.u32(48);
@@ -583,9 +626,96 @@ private:
 class WmfReader
 {
 public:
-    WmfReader(Bytes b, Player& p, int objects) : m_b(b), m_p(p)
+    // With `fixedWindow` the window the player was given stays: the file's window records are
+    // ignored (a file without window extent is drawn by the box around its coordinates).
+    WmfReader(Bytes b, Player& p, int objects, bool fixedWindow = false) : m_b(b), m_p(p), m_fixedWindow(fixedWindow)
     {
         m_objects.resize(size_t(std::clamp(objects, 0, kMaxObjects)));
+    }
+
+    // The box around the coordinates the drawing records use (empty when they use none).
+    static QRectF contentBounds(const Bytes& b)
+    {
+        double left = 0, top = 0, right = 0, bottom = 0;
+        bool any = false;
+        auto add = [&](double x, double y) {
+            if (!any) {
+                left = right = x;
+                top = bottom = y;
+                any = true;
+            }
+            left = std::min(left, x);
+            right = std::max(right, x);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+        };
+        qint64 off = 0;
+        while (b.ok(off, 6)) {
+            const qint64 words = b.u32(off);
+            const quint16 fn = b.u16(off + 4);
+            if (words < 3 || !b.ok(off, words * 2) || fn == 0)
+                break;
+            const Bytes r = b.sub(off, words * 2);
+            const qint64 params = words - 3;
+            auto w = [&](qint64 i) { return r.i16(6 + i * 2); };
+            auto pt = [&](qint64 ix, qint64 iy) {
+                if (ix < params && iy < params)
+                    add(w(ix), w(iy));
+            };
+            auto rectAt = [&](qint64 first) {  // bottom, right, top, left
+                pt(first + 3, first + 2);
+                pt(first + 1, first);
+            };
+            auto sized = [&](qint64 ix, qint64 iy, qint64 iw, qint64 ih) {  // x, y, width, height
+                if (std::max({ix, iy, iw, ih}) < params) {
+                    add(w(ix), w(iy));
+                    add(w(ix) + w(iw), w(iy) + w(ih));
+                }
+            };
+            switch (fn) {
+            case 0x0213: case 0x0214: case 0x0A32: pt(1, 0); break;  // LINETO, MOVETO, EXTTEXTOUT
+            case 0x041B: case 0x0418: rectAt(0); break;               // RECTANGLE, ELLIPSE
+            case 0x061C: rectAt(2); break;                            // ROUNDRECT
+            case 0x0817: case 0x081A: case 0x0830: rectAt(4); break;  // ARC, PIE, CHORD
+            case 0x041F: pt(3, 2); break;                             // SETPIXEL
+            case 0x061D: sized(5, 4, 3, 2); break;                    // PATBLT
+            case 0x0F43: sized(10, 9, 8, 7); break;                   // STRETCHDIB
+            case 0x0D33: sized(8, 7, 6, 5); break;                    // SETDIBTODEV
+            case 0x0521: {                                            // TEXTOUT: count, string, y, x
+                const qint64 padded = (r.u16(6) + 1) / 2;
+                pt(2 + padded, 1 + padded);
+                break;
+            }
+            case 0x0324: case 0x0325: {                               // POLYGON, POLYLINE
+                const qint64 n = std::max<qint64>(0, w(0));
+                for (qint64 i = 0; i < n && 2 + 2 * i < params; ++i)
+                    pt(1 + 2 * i, 2 + 2 * i);
+                break;
+            }
+            case 0x0538: {                                            // POLYPOLYGON
+                const qint64 polys = r.u16(6);
+                qint64 total = 0;
+                for (qint64 k = 0; k < polys && 1 + k < params; ++k)
+                    total += r.u16(8 + k * 2);
+                for (qint64 i = 0, at = 1 + polys; i < total && at + 1 < params; ++i, at += 2)
+                    pt(at, at + 1);
+                break;
+            }
+            case 0x0940: case 0x0B41: {                               // DIBBITBLT, DIBSTRETCHBLT
+                const bool stretch = fn == 0x0B41;
+                const bool noBitmap = words == (fn >> 8) + 3;
+                const qint64 i = 2 + (stretch ? 2 : 0) + 2 + (noBitmap ? 1 : 0);
+                sized(i + 3, i + 2, i + 1, i);
+                break;
+            }
+            default: break;
+            }
+            off += words * 2;
+        }
+        if (!any)
+            return QRectF();
+        // A single line still gets a box of one unit.
+        return QRectF(left, top, std::max(1.0, right - left), std::max(1.0, bottom - top));
     }
 
     void play()
@@ -628,22 +758,28 @@ private:
     }
     Object* object(quint16 i) { return i < m_objects.size() ? &m_objects[i] : nullptr; }
 
-    QImage dibAt(const Bytes& r, qint64 off)
+    QImage dibAt(const Bytes& r, qint64 off, bool pattern = false)
     {
         if (!r.ok(off, 12))
             return QImage();
         const qint64 hs = dibHeaderSize(r.d + off, r.n - off);
         if (hs <= 0 || !r.ok(off, hs))
             return QImage();
-        return decodeDib(r.d + off, hs, r.d + off + hs, r.n - off - hs);
+        const qint64 cbBits = r.n - off - hs;
+        const qint64 limit = pattern ? std::min(kMaxPatternPixels, bitmapPixelLimit(cbBits, 0))
+                                     : m_p.bitmapPixelLimit(cbBits);
+        QImage img = decodeDib(r.d + off, hs, r.d + off + hs, cbBits, limit);
+        if (pattern && (img.width() > kMaxPatternSide || img.height() > kMaxPatternSide))
+            return QImage();
+        return img;
     }
 
     QRegion region(const Bytes& r)
     {
-        // Region object: header (nextInChain, type, count, size, scanCount, maxScan, bbox), scans.
+        // Region object: header (nextInChain, type, 32-bit count, size, scanCount, maxScan, bbox), scans.
         const int scans = w(r, 5);
         QRegion reg;
-        qint64 o = 6 + 20;
+        qint64 o = 6 + 22;
         int rects = 0;
         for (int i = 0; i < scans && r.ok(o, 6) && rects < kMaxRegionRects; ++i) {
             const quint16 count = r.u16(o);
@@ -678,12 +814,12 @@ private:
         case 0x0106: s.polyFill = uw(r, 0); break;
         case 0x0209: s.textColour = m_p.colourRef(r.u32(6)); break;
         case 0x012E: s.textAlign = uw(r, 0); break;
-        case 0x020B: s.winOrg = QPointF(w(r, 1), w(r, 0)); break;
-        case 0x020C: s.winExt = QSizeF(w(r, 1), w(r, 0)); break;
-        case 0x020F: s.winOrg += QPointF(w(r, 1), w(r, 0)); break;
+        case 0x020B: if (!m_fixedWindow) s.winOrg = QPointF(w(r, 1), w(r, 0)); break;
+        case 0x020C: if (!m_fixedWindow) s.winExt = QSizeF(w(r, 1), w(r, 0)); break;
+        case 0x020F: if (!m_fixedWindow) s.winOrg += QPointF(w(r, 1), w(r, 0)); break;
         case 0x0410: {  // SCALEWINDOWEXT: yDenom, yNum, xDenom, xNum
             const int yd = w(r, 0), yn = w(r, 1), xd = w(r, 2), xn = w(r, 3);
-            if (xd && yd)
+            if (xd && yd && !m_fixedWindow)
                 s.winExt = QSizeF(s.winExt.width() * xn / xd, s.winExt.height() * yn / yd);
             break;
         }
@@ -824,9 +960,7 @@ private:
             Object o;
             o.kind = Object::BrushKind;
             o.brush.style = 5;
-            o.brush.pattern = dibAt(r, 10);
-            if (o.brush.pattern.width() > 512 || o.brush.pattern.height() > 512)
-                o.brush.pattern = QImage();
+            o.brush.pattern = dibAt(r, 10, true);
             add(o);
             break;
         }
@@ -951,6 +1085,7 @@ private:
 
     Bytes m_b;
     Player& m_p;
+    bool m_fixedWindow;
     std::vector<Object> m_objects;
 };
 
@@ -1016,8 +1151,9 @@ std::optional<Metafile> Metafile::fromBytes(const QByteArray& bytes)
         if (m.m_frame.isEmpty()) {
             // A plain WMF: its first window origin and extent give the picture's frame.
             QPointF org;
-            QSizeF ext;
-            qint64 off = start + qint64(b.u16(start + 2)) * 2;
+            QSizeF ext(0, 0);
+            const qint64 records = start + std::max<qint64>(9, b.u16(start + 2)) * 2;
+            qint64 off = records;
             while (b.ok(off, 6)) {
                 const qint64 words = b.u32(off);
                 const quint16 fn = b.u16(off + 4);
@@ -1025,13 +1161,17 @@ std::optional<Metafile> Metafile::fromBytes(const QByteArray& bytes)
                     break;
                 if (fn == 0x020B)
                     org = QPointF(b.i16(off + 8), b.i16(off + 6));
-                if (fn == 0x020C && ext.isEmpty())
+                if (fn == 0x020C && (ext.width() == 0 || ext.height() == 0))
                     ext = QSizeF(b.i16(off + 8), b.i16(off + 6));
                 off += words * 2;
             }
-            if (ext.isEmpty())
-                return std::nullopt;
-            m.m_frame = QRectF(org, ext).normalized();
+            if (ext.width() != 0 && ext.height() != 0) {
+                m.m_frame = QRectF(org, ext).normalized();
+            } else {
+                // No window extent: the box around the records' own coordinates, one unit a pixel.
+                m.m_frame = WmfReader::contentBounds(b.sub(records, b.n - records));
+                m.m_fixedWindow = true;
+            }
             setNatural(m.m_frame.width(), m.m_frame.height());
         }
     } else {
@@ -1079,7 +1219,8 @@ void Metafile::render(QPainter& painter, const QRectF& target, bool antialias) c
         player.s.winExt = m_frame.size();
         const qint64 start = b.u32(0) == kPlaceableKey ? 22 : 0;
         const qint64 headerWords = std::max<qint64>(9, b.u16(start + 2));
-        WmfReader reader(b.sub(start + headerWords * 2, b.n - start - headerWords * 2), player, m_objectCount);
+        WmfReader reader(b.sub(start + headerWords * 2, b.n - start - headerWords * 2), player, m_objectCount,
+                         m_fixedWindow);
         reader.play();
     }
 }

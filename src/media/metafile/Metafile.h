@@ -23,9 +23,18 @@ inline constexpr int kMaxSaveDepth = 256;
 // Region rectangles and text characters taken from one record.
 inline constexpr int kMaxRegionRects = 1024;
 inline constexpr int kMaxTextChars = 4096;
+// Pattern brushes stay in the object table, so they are kept small.
+inline constexpr int kMaxPatternSide = 512;
+inline constexpr qint64 kMaxPatternPixels = qint64(kMaxPatternSide) * kMaxPatternSide;
 
 // Recognises the format from the first bytes.
 Format detect(const QByteArray& bytes);
+
+// The largest single buffer, in bytes, that playing took for what a file declares (bitmaps,
+// point lists, regions, gradients) since the last reset. Peak memory follows the file's size plus
+// the output picture; tests check it here rather than by the process's memory.
+qint64 largestAllocation();
+void resetLargestAllocation();
 
 class Metafile
 {
@@ -37,7 +46,7 @@ public:
 
     Format format() const { return m_format; }
     // The size the picture has on a 96 dpi screen: the placeable header's box and units per inch,
-    // the window extent of a plain WMF, the frame of an EMF.
+    // the window extent of a plain WMF (else the box around its coordinates), the frame of an EMF.
     QSize naturalSize() const { return m_natural; }
     // The same without rounding.
     QSizeF naturalSizeF() const { return m_naturalF; }
@@ -55,6 +64,9 @@ private:
     // units of the box; EMF: reference device pixels).
     QRectF m_frame;
     int m_objectCount = 0;
+    // A plain WMF without window extent: its frame is the box around its coordinates, and its
+    // own window records are ignored.
+    bool m_fixedWindow = false;
 };
 
 } // namespace metafile

@@ -1,13 +1,31 @@
 #include "media/metafile/MetafilePlayer.h"
+#include "media/metafile/Dib.h"
 #include "media/metafile/Metafile.h"
 
-#include <QBuffer>
-#include <QImageReader>
 #include <QPainter>
-#include <QtEndian>
+#include <atomic>
 #include <cmath>
+#include <functional>
+
+namespace metafile {
+
+namespace {
+std::atomic<qint64> g_largestAllocation{0};
+}
+
+qint64 largestAllocation() { return g_largestAllocation.load(); }
+void resetLargestAllocation() { g_largestAllocation.store(0); }
+
+} // namespace metafile
 
 namespace metafile::detail {
+
+void noteAllocation(qint64 bytes)
+{
+    qint64 seen = g_largestAllocation.load();
+    while (bytes > seen && !g_largestAllocation.compare_exchange_weak(seen, bytes)) {
+    }
+}
 
 namespace {
 
@@ -20,6 +38,9 @@ bool finite(const QTransform& t)
 
 // Coordinates far outside any target are clamped so that rasterising never overflows.
 constexpr double kCoordLimit = 1e6;
+
+// Device rows per band when a buffer is laid onto the target at an angle.
+constexpr int kBandRows = 64;
 
 bool sane(const QRectF& r)
 {
@@ -60,10 +81,11 @@ Player::Player(QPainter& painter, const QTransform& deviceToTarget, QSizeF pxPer
     m_p.setRenderHint(QPainter::Antialiasing, antialias);
     m_p.setRenderHint(QPainter::TextAntialiasing, antialias);
     m_p.setRenderHint(QPainter::SmoothPixmapTransform, antialias);
-    // A clip set on the painter by the caller stays in force below ours.
+    // A clip set on the painter by the caller bounds the whole picture, as a metaregion does:
+    // the file's own clip records cannot widen it.
     if (m_p.hasClipping()) {
-        s.hasClip = true;
-        s.clip = m_p.clipRegion() * m_p.transform();
+        s.hasMeta = true;
+        s.meta = m_p.clipRegion() * m_p.transform();
     }
 }
 
@@ -173,12 +195,12 @@ QRegion Player::logicalRegionToTarget(const QRegion& r) const
     return pathToTarget(path);
 }
 
-QRegion Player::deviceRegionToTarget(const QVector<QRect>& rects) const
+QRegion Player::deviceRegionToTarget(const QVector<QRectF>& rects) const
 {
     QRegion out;
     const QRegion u = universe();
-    for (const QRect& rc : rects) {
-        const QRectF m = m_deviceToTarget.mapRect(QRectF(rc));
+    for (const QRectF& rc : rects) {
+        const QRectF m = m_deviceToTarget.mapRect(rc);
         if (!sane(m))
             continue;
         const QRectF cl = m.intersected(u.boundingRect());
@@ -229,16 +251,132 @@ void Player::offsetClip(QPointF logical)
         s.clip.translate(int(std::lround(d.x())), int(std::lround(d.y())));
 }
 
+void Player::setMetaRegion()
+{
+    if (s.hasClip) {
+        s.meta = s.hasMeta ? s.meta.intersected(s.clip) : s.clip;
+        s.hasMeta = true;
+    }
+    s.hasClip = false;
+    s.clip = QRegion();
+}
+
+bool Player::activeClip(QRegion& out) const
+{
+    if (s.hasClip && s.hasMeta)
+        out = s.clip.intersected(s.meta);
+    else if (s.hasClip)
+        out = s.clip;
+    else if (s.hasMeta)
+        out = s.meta;
+    return s.hasClip || s.hasMeta;
+}
+
 void Player::applyClip()
 {
+    // The clip is set in device pixels; later changes of the painter's transform leave it there.
     m_p.setTransform(QTransform());
-    if (s.hasClip)
-        m_p.setClipRegion(s.clip);
+    QRegion clip;
+    if (activeClip(clip))
+        m_p.setClipRegion(clip);
     else
         m_p.setClipping(false);
 }
 
+bool Player::drawTurned(const QFontMetricsF& fm, double x, double y, double width, const QRegion* clip,
+                        const std::function<void(QPainter&)>& drawString)
+{
+    // Glyphs at an angle are rasterised anew for every angle, at several times the cost of
+    // straight ones that come from the glyph cache. So a string at an angle that is no right
+    // angle is drawn straight into a buffer, and the buffer is turned onto the target (the
+    // painter holds the text's transform). False when the string needs more pixels than the
+    // target has; it is then drawn directly.
+    const double margin = std::max(2.0, (fm.ascent() + fm.descent()) / 4);  // side bearings, italic overhang
+    const QRectF ink(x - margin, y - fm.ascent() - 2, width + 2 * margin, fm.ascent() + fm.descent() + 4);
+    if (!sane(ink))
+        return false;
+    const QRect area = ink.toAlignedRect();
+    const QPaintDevice* d = m_p.device();
+    const qint64 pixels = qint64(area.width()) * area.height();
+    if (area.isEmpty() || !d || pixels > qint64(d->width()) * d->height())
+        return false;
+    if (m_turnBuffer.width() < area.width() || m_turnBuffer.height() < area.height()) {
+        const QSize size(std::max(m_turnBuffer.width(), area.width()), std::max(m_turnBuffer.height(), area.height()));
+        noteAllocation(qint64(size.width()) * size.height() * 4);
+        m_turnBuffer = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    }
+    QPainter q(&m_turnBuffer);
+    q.setCompositionMode(QPainter::CompositionMode_Source);
+    q.fillRect(QRect(QPoint(0, 0), area.size()), Qt::transparent);
+    q.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    q.setRenderHint(QPainter::TextAntialiasing, m_antialias);
+    q.translate(-area.left(), -area.top());
+    drawString(q);
+    q.end();
+    // The buffer's edges are transparent: its outline needs no anti-aliasing. It is laid in bands
+    // of 64 device rows: Qt hands a blend of more rows to its thread pool, and for one string the
+    // hand-over costs more than the blend.
+    m_p.setRenderHint(QPainter::Antialiasing, false);
+    m_p.setRenderHint(QPainter::SmoothPixmapTransform, m_antialias);
+    const QTransform tt = m_p.transform();
+    const QRect turned = tt.mapRect(QRectF(area)).toAlignedRect().intersected(QRect(0, 0, d->width(), d->height()));
+    for (int top = turned.top(); top <= turned.bottom(); top += kBandRows) {
+        const QRect band(turned.left(), top, turned.width(), kBandRows);
+        m_p.setTransform(QTransform());
+        if (clip)
+            m_p.setClipRegion(clip->intersected(band));
+        else
+            m_p.setClipRect(band);
+        m_p.setTransform(tt);
+        m_p.drawImage(area.topLeft(), m_turnBuffer, QRect(QPoint(0, 0), area.size()));
+    }
+    m_p.setRenderHint(QPainter::Antialiasing, m_antialias);
+    return true;
+}
+
+qint64 Player::bitmapPixelLimit(qint64 dataBytes) const
+{
+    const QPaintDevice* d = m_p.device();
+    return detail::bitmapPixelLimit(dataBytes, d ? qint64(d->width()) * d->height() : 0);
+}
+
 double Player::minPenPx() const { return 1.0; }
+
+namespace {
+
+// ROP2 codes that a QPainter raster operation reproduces exactly (source = pen or brush).
+// R2_BLACK, R2_WHITE and R2_NOTCOPYPEN change the colour instead, R2_NOP draws nothing and
+// R2_COPYPEN is the plain source-over.
+bool rop2Mode(int rop2, QPainter::CompositionMode& mode)
+{
+    switch (rop2) {
+    case 2: mode = QPainter::RasterOp_NotSourceAndNotDestination; return true;  // NOTMERGEPEN
+    case 3: mode = QPainter::RasterOp_NotSourceAndDestination; return true;     // MASKNOTPEN
+    case 5: mode = QPainter::RasterOp_SourceAndNotDestination; return true;     // MASKPENNOT
+    case 6: mode = QPainter::RasterOp_NotDestination; return true;              // NOT
+    case 7: mode = QPainter::RasterOp_SourceXorDestination; return true;        // XORPEN
+    case 8: mode = QPainter::RasterOp_NotSourceOrNotDestination; return true;   // NOTMASKPEN
+    case 9: mode = QPainter::RasterOp_SourceAndDestination; return true;        // MASKPEN
+    case 10: mode = QPainter::RasterOp_NotSourceXorDestination; return true;    // NOTXORPEN
+    case 12: mode = QPainter::RasterOp_NotSourceOrDestination; return true;     // MERGENOTPEN
+    case 14: mode = QPainter::RasterOp_SourceOrNotDestination; return true;     // MERGEPENNOT
+    case 15: mode = QPainter::RasterOp_SourceOrDestination; return true;        // MERGEPEN
+    default: return false;
+    }
+}
+
+} // namespace
+
+QColor Player::ropColour(QColor c) const
+{
+    if (s.rop2 == 1)
+        return Qt::black;
+    if (s.rop2 == 16)
+        return Qt::white;
+    if (s.rop2 == 4)
+        return QColor(255 - c.red(), 255 - c.green(), 255 - c.blue());
+    return c;
+}
 
 QPen Player::makePen(const QTransform& t) const
 {
@@ -246,20 +384,19 @@ QPen Player::makePen(const QTransform& t) const
     const int style = pen.style & 0x0F;
     if (style == 5)
         return QPen(Qt::NoPen);
-    QColor c = pen.colour;
-    if (s.rop2 == 1)
-        c = Qt::black;
-    else if (s.rop2 == 16)
-        c = Qt::white;
-    else if (s.rop2 == 4)
-        c = QColor(255 - c.red(), 255 - c.green(), 255 - c.blue());
-    QPen q(c);
+    QPen q(ropColour(pen.colour));
     const double scale = std::sqrt(std::abs(t.determinant()));
     if (pen.width <= 0 || pen.width * scale < minPenPx()) {
         q.setWidthF(1.0);
         q.setCosmetic(true);
     } else {
         q.setWidthF(pen.width);
+        // Only geometric pens carry a hatch or pattern; the stroke is filled with it.
+        if (pen.brush.style == 2 || pen.brush.style == 3 || pen.brush.style == 5 || pen.brush.style == 6) {
+            Brush b = pen.brush;
+            b.colour = pen.colour;
+            q.setBrush(makeBrush(b, t));
+        }
     }
     switch (pen.style & 0x0F00) {
     case 0x0100: q.setCapStyle(Qt::SquareCap); break;
@@ -292,20 +429,35 @@ QPen Player::makePen(const QTransform& t) const
     return q;
 }
 
+QTransform Player::patternTransform(const QTransform& t) const
+{
+    // Hatches and patterns are laid in device pixels from the brush origin, not in logical units.
+    bool ok = false;
+    const QTransform inv = t.inverted(&ok);
+    if (!ok)
+        return QTransform();
+    const QPointF anchor = m_deviceToTarget.map(s.brushOrg);
+    if (!std::isfinite(anchor.x()) || !std::isfinite(anchor.y()) || std::abs(anchor.x()) > kCoordLimit
+        || std::abs(anchor.y()) > kCoordLimit)
+        return inv;
+    const double sx = axisScale(m_deviceToTarget, false), sy = axisScale(m_deviceToTarget, true);
+    return QTransform::fromScale(sx, sy) * QTransform::fromTranslate(anchor.x(), anchor.y()) * inv;
+}
+
 QBrush Player::makeBrush(const Brush& b, const QTransform& t) const
 {
-    QColor c = b.colour;
-    if (s.rop2 == 1)
-        c = Qt::black;
-    else if (s.rop2 == 16)
-        c = Qt::white;
+    const QColor c = ropColour(b.colour);
     switch (b.style) {
     case 0: return QBrush(c);
     case 1: return QBrush(Qt::NoBrush);
     case 2: {
         static const Qt::BrushStyle hatches[] = {Qt::HorPattern, Qt::VerPattern, Qt::FDiagPattern,
                                                  Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
-        return QBrush(c, b.hatch >= 0 && b.hatch < 6 ? hatches[b.hatch] : Qt::SolidPattern);
+        if (b.hatch < 0 || b.hatch >= 6)
+            return QBrush(c);
+        QBrush q(c, hatches[b.hatch]);
+        q.setTransform(patternTransform(t));
+        return q;
     }
     case 3:
     case 5:
@@ -313,13 +465,7 @@ QBrush Player::makeBrush(const Brush& b, const QTransform& t) const
         if (b.pattern.isNull())
             return QBrush(c);
         QBrush q(b.pattern);
-        // Patterns are laid in device pixels, not logical units.
-        bool ok = false;
-        const QTransform inv = t.inverted(&ok);
-        if (ok) {
-            const double sx = axisScale(m_deviceToTarget, false), sy = axisScale(m_deviceToTarget, true);
-            q.setTransform(QTransform::fromScale(sx, sy) * inv);
-        }
+        q.setTransform(patternTransform(t));
         return q;
     }
     default: return QBrush(c);
@@ -336,14 +482,10 @@ bool Player::prepare()
     applyClip();
     m_p.setTransform(t);
     QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
-    switch (s.rop2) {
-    case 6: mode = QPainter::RasterOp_NotDestination; break;
-    case 7: mode = QPainter::RasterOp_SourceXorDestination; break;
-    case 9: mode = QPainter::RasterOp_SourceAndDestination; break;
-    case 15: mode = QPainter::RasterOp_SourceOrDestination; break;
-    default: break;
-    }
+    const bool raster = rop2Mode(s.rop2, mode);
     m_p.setCompositionMode(mode);
+    // Raster operations combine whole pixels; anti-aliased edges would switch them off.
+    m_p.setRenderHint(QPainter::Antialiasing, m_antialias && !raster);
     m_p.setBackgroundMode(s.bkMode == 2 ? Qt::OpaqueMode : Qt::TransparentMode);
     m_p.setBackground(s.bkColour);
     // Pattern brushes stay crisp, as on the device.
@@ -634,10 +776,12 @@ void Player::patBlt(const QRectF& r, quint32 rop)
     case 0x00FF0062: m_p.setBrush(Qt::white); break;                 // WHITENESS
     case 0x00550009:                                                 // DSTINVERT
         m_p.setCompositionMode(QPainter::RasterOp_NotDestination);
+        m_p.setRenderHint(QPainter::Antialiasing, false);
         m_p.setBrush(Qt::black);
         break;
     case 0x005A0049:                                                 // PATINVERT
         m_p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        m_p.setRenderHint(QPainter::Antialiasing, false);
         m_p.setBrush(makeBrush(s.brush, t));
         break;
     case 0x00AA0029: return;                                         // destination unchanged
@@ -716,16 +860,45 @@ void Player::gradientTriangle(const QVector<QPointF>& pts, const QVector<QColor>
 {
     if (pts.size() != 3 || colours.size() != 3 || !prepare())
         return;
-    // A linear blend between the first vertex and the opposite edge's midpoint is close enough for
-    // the shaded triangles clip art uses.
-    QLinearGradient g(pts[0], (pts[1] + pts[2]) / 2);
-    g.setColorAt(0, colours[0]);
-    QColor mid((colours[1].red() + colours[2].red()) / 2, (colours[1].green() + colours[2].green()) / 2,
-               (colours[1].blue() + colours[2].blue()) / 2);
-    g.setColorAt(1, mid);
+    const QTransform t = m_p.transform();
+    const QPolygonF tri = t.map(QPolygonF(pts));
+    const QPointF a = tri[0], b = tri[1], c = tri[2];
+    const double det = (b.y() - c.y()) * (a.x() - c.x()) + (c.x() - b.x()) * (a.y() - c.y());
+    if (!std::isfinite(det) || std::abs(det) < 1e-9)
+        return;
+    // Only the part on the target is shaded, so the buffer never exceeds the output picture.
+    const QRect area = tri.boundingRect().intersected(universe().boundingRect()).toAlignedRect();
+    if (area.isEmpty())
+        return;
+    noteAllocation(qint64(area.width()) * area.height() * 4);
+    QImage shade(area.size(), QImage::Format_RGB32);
+    // Barycentric weights of the pixel centres; they change linearly along a row.
+    const double l1dx = (b.y() - c.y()) / det, l2dx = (c.y() - a.y()) / det;
+    for (int y = 0; y < area.height(); ++y) {
+        const double py = area.top() + y + 0.5, px = area.left() + 0.5;
+        double l1 = ((b.y() - c.y()) * (px - c.x()) + (c.x() - b.x()) * (py - c.y())) / det;
+        double l2 = ((c.y() - a.y()) * (px - c.x()) + (a.x() - c.x()) * (py - c.y())) / det;
+        auto* line = reinterpret_cast<QRgb*>(shade.scanLine(y));
+        for (int x = 0; x < area.width(); ++x, l1 += l1dx, l2 += l2dx) {
+            // Edge pixels lie partly outside: clamp so that they take the nearest edge's colour.
+            double w1 = std::clamp(l1, 0.0, 1.0), w2 = std::clamp(l2, 0.0, 1.0);
+            double w3 = std::clamp(1.0 - l1 - l2, 0.0, 1.0);
+            const double sum = w1 + w2 + w3;
+            w1 /= sum;
+            w2 /= sum;
+            w3 /= sum;
+            auto mix = [&](int c1, int c2, int c3) { return int(std::lround(c1 * w1 + c2 * w2 + c3 * w3)); };
+            line[x] = qRgb(mix(colours[0].red(), colours[1].red(), colours[2].red()),
+                           mix(colours[0].green(), colours[1].green(), colours[2].green()),
+                           mix(colours[0].blue(), colours[1].blue(), colours[2].blue()));
+        }
+    }
+    QBrush brush(shade);
+    brush.setTransform(QTransform::fromTranslate(area.left(), area.top()));
+    m_p.setTransform(QTransform());
     m_p.setPen(Qt::NoPen);
-    m_p.setBrush(g);
-    m_p.drawPolygon(QPolygonF(pts));
+    m_p.setBrush(brush);
+    m_p.drawPolygon(tri);
 }
 
 void Player::text(QPointF ref, const QString& str, const QVector<double>& dx, int options, const QRectF& rect,
@@ -742,9 +915,11 @@ void Player::text(QPointF ref, const QString& str, const QVector<double>& dx, in
     const Font& f = s.font;
 
     // Background rectangle first (ETO_OPAQUE), clipped text (ETO_CLIPPED).
-    QRegion clip = s.hasClip ? s.clip : universe();
+    QRegion clip;
+    bool clipped = activeClip(clip);
     if ((options & 0x02) && !rect.isEmpty()) {
         applyClip();
+        m_p.setCompositionMode(QPainter::CompositionMode_SourceOver);
         QPainterPath r;
         r.addRect(rect.normalized());
         m_p.fillPath(t.map(r), s.bkColour);
@@ -752,7 +927,9 @@ void Player::text(QPointF ref, const QString& str, const QVector<double>& dx, in
     if ((options & 0x04) && !rect.isEmpty()) {
         QPainterPath r;
         r.addRect(rect.normalized());
-        clip = clip.intersected(pathToTarget(r));
+        const QRegion cut = pathToTarget(r);
+        clip = clipped ? clip.intersected(cut) : cut;
+        clipped = true;
     }
     if (str.isEmpty())
         return;
@@ -809,133 +986,39 @@ void Player::text(QPointF ref, const QString& str, const QVector<double>& dx, in
     tt.translate(origin.x(), origin.y());
     // Escapement is counterclockwise on the device; a y-up mapping keeps that sense on the device.
     tt.rotate(-f.escapement / 10.0);
+    // The clip stays in device pixels under the rotated text: a region mapped through the
+    // rotation would make the raster engine clip against a path for every string.
+    m_p.setTransform(QTransform());
+    if (clipped)
+        m_p.setClipRegion(clip);
+    else
+        m_p.setClipping(false);
     m_p.setTransform(tt);
-    m_p.setClipRegion(clip * tt.inverted());
     if (s.bkMode == 2 && !(options & 0x02))
         m_p.fillRect(QRectF(x, y - fm.ascent(), width, fm.ascent() + fm.descent()), s.bkColour);
-    m_p.setFont(font);
-    m_p.setPen(s.textColour);
     m_p.setBackgroundMode(Qt::TransparentMode);
     m_p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    if (haveDx) {
-        double cx = x;
-        for (int i = 0; i < str.size(); ++i) {
-            m_p.drawText(QPointF(cx, y), QString(str[i]));
-            cx += adv[i];
+    auto drawString = [&](QPainter& q) {
+        q.setFont(font);
+        q.setPen(s.textColour);
+        if (haveDx) {
+            double cx = x;
+            for (int i = 0; i < str.size(); ++i) {
+                q.drawText(QPointF(cx, y), QString(str[i]));
+                cx += adv[i];
+            }
+        } else {
+            q.drawText(QPointF(x, y), str);
         }
-    } else {
-        m_p.drawText(QPointF(x, y), str);
-    }
+    };
+    if (f.escapement % 900 == 0 || !drawTurned(fm, x, y, width, clipped ? &clip : nullptr, drawString))
+        drawString(m_p);
     if (s.textAlign & 1) {
         bool ok = false;
         const QTransform inv = t.inverted(&ok);
         if (ok)
             s.current = inv.map(tt.map(QPointF(x + width, 0)));
     }
-}
-
-qint64 dibHeaderSize(const uchar* bmi, qint64 available)
-{
-    if (available < 12)
-        return -1;
-    const quint32 hs = qFromLittleEndian<quint32>(bmi);
-    if (hs == 12) {
-        const int bpp = qFromLittleEndian<quint16>(bmi + 10);
-        const qint64 colours = bpp <= 8 ? (1ll << bpp) : 0;
-        return 12 + colours * 3;
-    }
-    if (hs < 40 || available < 40)
-        return -1;
-    const int bpp = qFromLittleEndian<quint16>(bmi + 14);
-    const quint32 compression = qFromLittleEndian<quint32>(bmi + 16);
-    quint32 used = qFromLittleEndian<quint32>(bmi + 32);
-    qint64 colours = 0;
-    if (bpp <= 8)
-        colours = used ? std::min<quint32>(used, 1u << bpp) : (1u << bpp);
-    else
-        colours = std::min<quint32>(used, 256);
-    qint64 masks = (hs == 40 && (compression == 3 || compression == 6)) ? (compression == 6 ? 16 : 12) : 0;
-    return hs + masks + colours * 4;
-}
-
-QImage decodeDib(const uchar* bmi, qint64 cbBmi, const uchar* bits, qint64 cbBits, bool keepAlpha)
-{
-    if (!bmi || cbBmi < 12 || cbBmi > kMaxFileBytes || cbBits < 0 || cbBits > kMaxFileBytes)
-        return QImage();
-    const quint32 hs = qFromLittleEndian<quint32>(bmi);
-    qint64 w, h;
-    int bpp;
-    quint32 compression = 0;
-    if (hs == 12) {
-        w = qFromLittleEndian<quint16>(bmi + 4);
-        h = qFromLittleEndian<quint16>(bmi + 6);
-        bpp = qFromLittleEndian<quint16>(bmi + 10);
-    } else {
-        if (cbBmi < 40 || hs < 40)
-            return QImage();
-        w = qFromLittleEndian<qint32>(bmi + 4);
-        h = qFromLittleEndian<qint32>(bmi + 8);
-        bpp = qFromLittleEndian<quint16>(bmi + 14);
-        compression = qFromLittleEndian<quint32>(bmi + 16);
-    }
-    const qint64 ah = std::abs(h);
-    if (w <= 0 || ah == 0 || w > 65535 || ah > 65535 || w * ah > kMaxBitmapPixels)
-        return QImage();
-    if (compression == 4 || compression == 5) {  // embedded JPEG / PNG
-        QImage img = QImage::fromData(QByteArray::fromRawData(reinterpret_cast<const char*>(bits), cbBits));
-        if (qint64(img.width()) * img.height() > kMaxBitmapPixels)
-            return QImage();
-        return img;
-    }
-    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
-        return QImage();
-    const qint64 stride = ((w * bpp + 31) / 32) * 4;
-    qint64 need = cbBits;
-    if (compression == 0 || compression == 3 || compression == 6)
-        need = stride * ah;
-
-    if (keepAlpha && bpp == 32 && compression == 0) {
-        // 32-bit pixels with their own alpha (AlphaBlend): premultiplied BGRA.
-        if (cbBits < need)
-            return QImage();
-        QImage img(int(w), int(ah), QImage::Format_ARGB32_Premultiplied);
-        for (qint64 y = 0; y < ah; ++y) {
-            const uchar* row = bits + (h > 0 ? (ah - 1 - y) : y) * stride;
-            auto* out = reinterpret_cast<quint32*>(img.scanLine(int(y)));
-            for (qint64 x = 0; x < w; ++x) {
-                const uchar* px = row + x * 4;
-                const int a = px[3];
-                out[x] = qRgba(std::min<int>(px[2], a), std::min<int>(px[1], a), std::min<int>(px[0], a), a);
-            }
-        }
-        return img;
-    }
-
-    // Let Qt's BMP reader do the decoding: a file header in front of the packed DIB.
-    QByteArray file;
-    const qint64 header = std::min<qint64>(cbBmi, dibHeaderSize(bmi, cbBmi) > 0 ? dibHeaderSize(bmi, cbBmi) : cbBmi);
-    const qint64 bitsLen = std::max(need, cbBits);
-    file.reserve(14 + header + bitsLen);
-    file.append("BM", 2);
-    auto put32 = [&](quint32 v) {
-        char b[4];
-        qToLittleEndian(v, b);
-        file.append(b, 4);
-    };
-    put32(quint32(14 + header + bitsLen));
-    put32(0);
-    put32(quint32(14 + header));
-    file.append(reinterpret_cast<const char*>(bmi), header);
-    if (header < dibHeaderSize(bmi, cbBmi))
-        file.append(QByteArray(dibHeaderSize(bmi, cbBmi) - header, '\0'));
-    file.append(reinterpret_cast<const char*>(bits), std::min(cbBits, bitsLen));
-    if (bitsLen > cbBits)
-        file.append(QByteArray(bitsLen - cbBits, '\0'));  // short bitmaps are padded, not trusted
-    QBuffer buf(&file);
-    buf.open(QIODevice::ReadOnly);
-    QImageReader reader(&buf, "bmp");
-    QImage img = reader.read();
-    return img;
 }
 
 } // namespace metafile::detail

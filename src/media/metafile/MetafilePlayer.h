@@ -6,8 +6,10 @@
 #include <QString>
 #include <QTransform>
 #include <QVector>
+#include <functional>
 #include <vector>
 
+class QFontMetricsF;
 class QPainter;
 
 // The device-context state and drawing primitives shared by the WMF and EMF readers. Coordinates
@@ -15,18 +17,19 @@ class QPainter;
 // viewport) and the fit of the picture's frame onto the target.
 namespace metafile::detail {
 
-struct Pen {
-    int style = 0;          // PS_* with end cap, join and type bits
-    double width = 0;       // logical units; 0 is one device pixel
-    QColor colour = Qt::black;
-    QVector<qreal> userDashes;  // logical units
-};
-
 struct Brush {
     int style = 0;          // BS_*
     QColor colour = Qt::white;
     int hatch = 0;
     QImage pattern;
+};
+
+struct Pen {
+    int style = 0;          // PS_* with end cap, join and type bits
+    double width = 0;       // logical units; 0 is one device pixel
+    QColor colour = Qt::black;
+    QVector<qreal> userDashes;  // logical units
+    Brush brush;            // extended pens: hatched and pattern strokes (BS_SOLID uses the colour)
 };
 
 struct Font {
@@ -65,6 +68,9 @@ struct DcState {
     QTransform world;
     bool hasClip = false;
     QRegion clip;            // target pixels
+    bool hasMeta = false;    // the metaregion: drawing stays inside it whatever the clip becomes
+    QRegion meta;            // target pixels
+    QPointF brushOrg;        // device units
     QPointF current;
 };
 
@@ -94,7 +100,9 @@ public:
     void excludeClipRect(const QRectF& r);
     void selectClip(const QRegion& targetRegion, int mode);
     void offsetClip(QPointF logical);
-    QRegion deviceRegionToTarget(const QVector<QRect>& rects) const;
+    // SetMetaRgn: the metaregion becomes its intersection with the clip, and the clip is reset.
+    void setMetaRegion();
+    QRegion deviceRegionToTarget(const QVector<QRectF>& rects) const;
     QRegion logicalRegionToTarget(const QRegion& r) const;
     QRegion pathToTarget(const QPainterPath& logicalPath) const;
 
@@ -126,6 +134,7 @@ public:
     // Draws `image` (part `src`) into the logical rectangle `dest` with a ternary raster op.
     void drawBitmap(const QRectF& dest, const QImage& image, const QRectF& src, quint32 rop);
     void gradientRect(const QRectF& r, QColor a, QColor b, bool vertical);
+    // Interpolates the three vertex colours across the triangle.
     void gradientTriangle(const QVector<QPointF>& pts, const QVector<QColor>& colours);
     // Text at a logical reference point; `dx` holds logical advances (may be empty).
     void text(QPointF ref, const QString& str, const QVector<double>& dx, int options, const QRectF& rect,
@@ -135,10 +144,24 @@ public:
     // open the shape is only recorded.
     void drawShape(const QPainterPath& shape, bool fill, bool stroke);
 
+    // The most pixels a bitmap decoded from `dataBytes` of a record may have on this target.
+    qint64 bitmapPixelLimit(qint64 dataBytes) const;
+
 private:
     bool prepare();
+    // The pen or brush colour as R2_BLACK, R2_WHITE and R2_NOTCOPYPEN turn it.
+    QColor ropColour(QColor c) const;
     QPen makePen(const QTransform& t) const;
     QBrush makeBrush(const Brush& b, const QTransform& t) const;
+    // Maps a brush's pattern pixels onto device pixels from the brush origin, for a painter
+    // transform `t`.
+    QTransform patternTransform(const QTransform& t) const;
+    // Draws a string at an angle through a straight buffer; false when it is left to the caller.
+    // `clip` is the clip in force (target pixels), null when there is none.
+    bool drawTurned(const QFontMetricsF& fm, double x, double y, double width, const QRegion* clip,
+                    const std::function<void(QPainter&)>& drawString);
+    // The clip in force (clip and metaregion); false when drawing is not clipped at all.
+    bool activeClip(QRegion& out) const;
     void applyClip();
     QRegion universe() const;
     double minPenPx() const;
@@ -148,11 +171,10 @@ private:
     QSizeF m_pxPerMm;
     bool m_antialias;
     std::vector<DcState> m_stack;
+    QImage m_turnBuffer;  // strings at an angle are drawn here straight first
 };
 
-// Decodes a device-independent bitmap: header (cbBmi bytes, colour table included) and bits.
-QImage decodeDib(const uchar* bmi, qint64 cbBmi, const uchar* bits, qint64 cbBits, bool keepAlpha = false);
-// Size of header + colour table of a packed DIB, or -1.
-qint64 dibHeaderSize(const uchar* bmi, qint64 available);
+// Every buffer whose size a file decides is noted here before it is made; see largestAllocation().
+void noteAllocation(qint64 bytes);
 
 } // namespace metafile::detail
