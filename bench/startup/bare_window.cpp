@@ -1,5 +1,5 @@
 // The yardstick of the start-up benchmark: a Qt program that opens one empty window.
-#include "app/FirstPaint.h"
+#include "core/FirstPaint.h"
 
 #include <QApplication>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "app/FirstPaint.h"
+#include "core/FirstPaint.h"
 #include "core/GlobalState.h"
 #include "core/Installation.h"
 #include "core/Random.h"

@@ -31,6 +31,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QListView>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -235,6 +236,8 @@ void TFormHauptformular::createPanels()
     CB_spieler = named(new QComboBox(P_spieler), "CB_spieler");
     CB_spieler->setEditable(true);
     CB_spieler->setInsertPolicy(QComboBox::NoInsert);
+    if (auto* list = qobject_cast<QListView*>(CB_spieler->view()))
+        list->setUniformItemSizes(true);  // opens at once with a thousand names
     L_einstellungen->setBuddy(CB_spieler);
     // `combo opened` also counts a list opened with the mouse or Alt+Down.
     CB_spieler->view()->window()->installEventFilter(this);
@@ -423,9 +426,15 @@ void TFormHauptformular::fillPlayerCombo()
 {
     QStringList names = g().playerList;
     names.sort(Qt::CaseInsensitive);
-    CB_spieler->clear();
-    CB_spieler->addItems(names);
-    CB_spieler->addItem(QStringLiteral(" "));
+    names << QStringLiteral(" ");
+    // A school has hundreds of players: the list is made anew only when it changed.
+    bool same = CB_spieler->count() == names.size();
+    for (int i = 0; same && i < names.size(); ++i)
+        same = CB_spieler->itemText(i) == names[i];
+    if (!same) {
+        CB_spieler->clear();
+        CB_spieler->addItems(names);
+    }
     CB_spieler->setCurrentText(g().currentPlayer());
 }
 

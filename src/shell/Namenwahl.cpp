@@ -1,5 +1,5 @@
 #include "shell/Namenwahl.h"
-#include "app/FirstPaint.h"
+#include "core/FirstPaint.h"
 #include "media/skin/ScreenScale.h"
 
 #include "core/Dialogs.h"
