@@ -9,12 +9,15 @@
 #include <QCoreApplication>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
 
-// An exercise-like window that paints a busy picture.
+// An exercise-like window: it starts its picture afresh when shown (a busy pattern) and then draws
+// on it as the exercise goes on; it shows that picture.
 class Canvas : public QWidget
 {
 public:
@@ -23,15 +26,35 @@ public:
         setWindowFlag(Qt::FramelessWindowHint);
         setGeometry(0, 0, 800, 600);
     }
+    // What the exercise draws: a mark around a point.
+    QRect drawMark(QPoint centre)
+    {
+        QPainter p(&m_picture);
+        const QRect mark(centre - QPoint(70, 30), QSize(140, 60));
+        p.fillRect(mark, QColor(200, 0, 0));
+        p.fillRect(mark.adjusted(30, 15, -30, -15), QColor(0, 0, 200));
+        update();
+        return mark;
+    }
+    const QImage& picture() const { return m_picture; }
 
 protected:
-    void paintEvent(QPaintEvent*) override
+    void showEvent(QShowEvent*) override
     {
-        QPainter p(this);
+        m_picture = QImage(size(), QImage::Format_RGB32);
+        QPainter p(&m_picture);
         for (int y = 0; y < height(); y += 20)
             for (int x = 0; x < width(); x += 20)
                 p.fillRect(x, y, 20, 20, QColor((x * 3) % 256, (y * 5) % 256, (x + y) % 256));
     }
+    void paintEvent(QPaintEvent* e) override
+    {
+        QPainter p(this);
+        p.drawImage(e->rect(), m_picture, e->rect());
+    }
+
+private:
+    QImage m_picture;
 };
 
 class SkinMeldung : public ::testing::Test
@@ -79,7 +102,15 @@ TEST_F(SkinMeldung, ReturnsTheAnswerAndLeavesTheOwnerAsItWas)
         {false, "B_ok", dialogs::Button::Ok},
         {false, "", dialogs::Button::Ok},
     };
-    const QImage before = owner.grab().toImage();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&owner));
+    // Where the message will lie: the middle of the screen.
+    const QRect mark = owner.drawMark(owner.mapFromGlobal(owner.screen()->geometry().center()));
+    QCoreApplication::processEvents();
+    // What the window shows, mark included.
+    auto shown = [&] { return owner.screen()->grabWindow(owner.winId()).toImage().convertToFormat(QImage::Format_RGB32); };
+    const QImage before = shown();
+    ASSERT_EQ(before.size(), owner.size());
+    ASSERT_EQ(before.pixel(mark.center()), qRgb(0, 0, 200)) << "the mark is on the screen";
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.click) + (c.yesNo ? " yes/no" : " ok"));
         QStringList visible;
@@ -87,10 +118,14 @@ TEST_F(SkinMeldung, ReturnsTheAnswerAndLeavesTheOwnerAsItWas)
             for (QPushButton* b : {w.B_ja, w.B_nein, w.B_ok})
                 if (b->isVisible())
                     visible << b->objectName() + "=" + b->text();
+            EXPECT_TRUE(w.geometry().contains(QRect(owner.mapToGlobal(mark.topLeft()), mark.size())))
+                << "the message lies on the mark";
         });
         EXPECT_EQ(ShowMessageWindow(QStringLiteral("Weiter so?"), &owner, c.yesNo), c.result);
         EXPECT_EQ(visible, c.yesNo ? QStringList({"B_ja=&Ja", "B_nein=&Nein"}) : QStringList({"B_ok=&OK"}));
-        EXPECT_EQ(owner.grab().toImage(), before) << "the owner is restored pixel for pixel";
+        QCoreApplication::processEvents();
+        EXPECT_EQ(shown(), before) << "the owner is restored pixel for pixel, with what it had drawn";
+        EXPECT_EQ(owner.grab().toImage().convertToFormat(QImage::Format_RGB32), before);
     }
 }
 
