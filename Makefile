@@ -48,7 +48,7 @@ test-sanitize: deps
 
 fuzz: deps
 	CC=clang-14 CXX=clang++-14 cmake -S . -B $(BUILD)-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALIMO_FUZZ=ON -DKALIMO_TESTS=OFF
-	cmake --build $(BUILD)-fuzz -j $(JOBS)
+	cmake --build $(BUILD)-fuzz -j $(JOBS) --target $(basename $(notdir $(wildcard fuzz/fuzz_*.cpp)))
 	@bash scripts/run-fuzzers $(BUILD)-fuzz $(FUZZ_SECONDS)
 
 clean:

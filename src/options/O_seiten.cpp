@@ -118,7 +118,7 @@ void instructionGroup(TF_O_alle& p, int column, Field<qint32> visible, Field<boo
         [shown, kind, visible](TOpt_allg& o) {
             const int v = visible(o);
             shown->setChecked(v > 0);
-            kind->setValue(std::abs(v) == 2 ? 2 : 1);
+            kind->setValue(v == 2 || v == -2 ? 2 : 1);  // any other value, however large, is a picture
         },
         [shown, kind, visible](PageValues& v) { visible(v.options) = (shown->isChecked() ? 1 : -1) * kind->value(); });
     QObject::connect(shown, &QCheckBox::toggled, &p, &TF_O_alle::refresh);

@@ -103,6 +103,9 @@ TFormHauptformular::TFormHauptformular(QWidget* parent) : QWidget(parent)
 
 TFormHauptformular::~TFormHauptformular()
 {
+    // Closing the window moves the focus out of the combo, which may still report an activation.
+    if (CB_spieler)
+        CB_spieler->disconnect(this);
     if (m_hooked)
         messagehook::remove(this);
     delete m_backdrop;

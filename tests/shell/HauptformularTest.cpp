@@ -68,15 +68,17 @@ QImage solid(const QColor& c)
 void onNextModal(std::function<void(QWidget*)> act)
 {
     auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act, poll] {
+    std::weak_ptr<std::function<void()>> self = poll;  // no cycle: the poll ends with its last timer
+    *poll = [act, self] {
         if (QWidget* w = QApplication::activeModalWidget()) {
             act(w);
             w->close();
             return;
         }
-        QTimer::singleShot(5, *poll);
+        if (auto me = self.lock())
+            QTimer::singleShot(5, [me] { (*me)(); });
     };
-    QTimer::singleShot(0, *poll);
+    QTimer::singleShot(0, [poll] { (*poll)(); });
 }
 
 // The program windows come later; the test records what would open.
