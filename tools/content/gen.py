@@ -275,20 +275,43 @@ def build_lists(W):
     BG = [r"Hintergrund\Wiese.jpg", r"Hintergrund\Himmel.jpg", r"Hintergrund\Holz.bmp"]
     pair = lambda a, b: ("", "||", [element(w(a)), element(w(b))])
 
-    # Gleich oder Nichtgleich: two words per task
+    # Gleich oder Nichtgleich: two words per task; a word paired with itself is a "gleich" task in every card
+    # arrangement. "Minimalpaare" differ in one sound, "Inlaut" in the middle of the word, "Allgemein" share a topic.
     g = {
-        ("Minimalpaare", "01 Haus und Maus.txt"): [("Haus", "Maus"), ("Tisch", "Fisch"), ("Kanne", "Tanne"), ("Nase", "Hase"),
-                                                   ("Rose", "Hose"), ("Mund", "Hund"), ("Zahn", "Hahn"), ("Eis", "Reis")],
+        ("Minimalpaare", "01 Haus und Maus.txt"): [("Haus", "Maus"), ("Tisch", "Fisch"), ("Kanne", "Tanne"), ("Haus", "Haus"),
+                                                   ("Nase", "Hase"), ("Rose", "Hose"), ("Mund", "Hund"), ("Zahn", "Hahn"),
+                                                   ("Fisch", "Fisch"), ("Eis", "Reis"), ("Bus", "Nuss"), ("Tonne", "Sonne")],
         ("Minimalpaare", "02 Schal und Schaf.txt"): [("Schal", "Schaf"), ("Kuh", "Schuh"), ("Wurm", "Turm"), ("Brille", "Grille"),
-                                                     ("Tasse", "Tasche"), ("Stein", "Schwein"), ("Ziege", "Fliege"), ("Hose", "Dose")],
+                                                     ("Schal", "Schal"), ("Tasse", "Tasche"), ("Stein", "Schwein"), ("Hose", "Dose"),
+                                                     ("Wal", "Schal"), ("Kuh", "Kuh"), ("Reis", "Mais"), ("Junge", "Zunge")],
         ("Allgemein", "01 Tiere.txt"): [("Hund", "Katze"), ("Maus", "Hase"), ("Affe", "Löwe"), ("Ente", "Eule"),
-                                        ("Frosch", "Fisch"), ("Biene", "Fliege")],
+                                        ("Hund", "Hund"), ("Frosch", "Fisch"), ("Biene", "Fliege"), ("Elefant", "Giraffe"),
+                                        ("Pinguin", "Krokodil"), ("Eule", "Eule"), ("Schaf", "Kuh"), ("Igel", "Fuchs")],
         ("Allgemein", "02 Obst und Gemüse.txt"): [("Apfel", "Birne"), ("Banane", "Zitrone"), ("Tomate", "Möhre"),
-                                                  ("Kirsche", "Erdbeere"), ("Mais", "Reis")],
-        ("Inlaut", "01 Vokale in der Mitte.txt"): [("Hase", "Hose"), ("Mais", "Maus"), ("Hund", "Hand"), ("Rose", "Reis"),
-                                                   ("Bus", "Buch")],
-        ("Inlaut", "02 Konsonanten in der Mitte.txt"): [("Tasse", "Tasche"), ("Kanne", "Katze"), ("Rosen", "Rose"),
-                                                        ("Enten", "Ente"), ("Kerzen", "Kerze")],
+                                                  ("Kirsche", "Erdbeere"), ("Apfel", "Apfel"), ("Mais", "Reis"),
+                                                  ("Trauben", "Kirsche"), ("Kürbis", "Tomate"), ("Bohne", "Mais"),
+                                                  ("Banane", "Banane"), ("Zitrone", "Apfel"), ("Erdbeere", "Banane")],
+        ("Inlaut", "01 Vokale in der Mitte.txt"): [("Hase", "Hose"), ("Mais", "Maus"), ("Hund", "Hand"), ("Mond", "Mund"),
+                                                   ("Hase", "Hase"), ("Hahn", "Huhn"), ("Bett", "Boot"), ("Schaf", "Schiff"),
+                                                   ("Tanne", "Tonne"), ("Mond", "Mond"), ("Hammer", "Hummer"),
+                                                   ("Fliege", "Flagge")],
+        ("Inlaut", "02 Konsonanten in der Mitte.txt"): [("Tasse", "Tasche"), ("Kanne", "Katze"), ("Mütze", "Mücke"),
+                                                        ("Kirsche", "Kirche"), ("Tasse", "Tasse"), ("Flasche", "Flagge"),
+                                                        ("Socke", "Sonne"), ("Tanne", "Tasse"), ("Wolke", "Wolle"),
+                                                        ("Katze", "Katze"), ("Schüssel", "Schlüssel"), ("Biene", "Birne")],
+        ("Minimalpaare", "03 Kanne und Wanne.txt"): [("Wanne", "Kanne"), ("Pfanne", "Tanne"), ("Vase", "Nase"), ("Ohr", "Uhr"),
+                                                     ("Wanne", "Wanne"), ("Brot", "Boot"), ("Ei", "Hai"), ("Tor", "Ohr"),
+                                                     ("Rose", "Dose"), ("Uhr", "Uhr"), ("Hase", "Vase"), ("Wanne", "Tanne")],
+        ("Allgemein", "03 Fahrzeuge.txt"): [("Auto", "Bus"), ("Zug", "Flugzeug"), ("Schiff", "Boot"), ("Rakete", "Flugzeug"),
+                                            ("Auto", "Auto"), ("Traktor", "Auto"), ("Fahrrad", "Roller"),
+                                            ("Hubschrauber", "Flugzeug"), ("Feuerwehrauto", "Bus"), ("Boot", "Boot"),
+                                            ("Zug", "Bus"), ("Fahrrad", "Traktor")],
+        ("Allgemein", "04 Kleidung.txt"): [("Hose", "Jacke"), ("Socke", "Schuh"), ("Hut", "Mütze"), ("Kleid", "Hose"),
+                                           ("Hut", "Hut"), ("Schal", "Jacke"), ("Schuh", "Hut"), ("Socke", "Schal"),
+                                           ("Kleid", "Mütze"), ("Jacke", "Jacke"), ("Hose", "Schuh"), ("Jacke", "Socke")],
+        ("Inlaut", "03 Gemischt.txt"): [("Nadel", "Nudel"), ("Becher", "Bücher"), ("Biene", "Bohne"), ("Wolle", "Welle"),
+                                        ("Nadel", "Nadel"), ("Apfel", "Ampel"), ("Kerze", "Katze"), ("Stern", "Stein"),
+                                        ("Seife", "Säge"), ("Stern", "Stern"), ("Fuchs", "Fuß"), ("Kuchen", "Küken")],
     }
     for i, ((sub, name), pairs) in enumerate(g.items()):
         task_list(listdir("gleich", sub, name), [pair(a, b) for a, b in pairs],
