@@ -605,9 +605,23 @@ void TFormHauptformular::LaunchProgram(int selection)
     g().programCode = 0;
 }
 
-int TFormHauptformular::openProgramWindow(int code, const QString& caption, const QString&)
+namespace {
+TFormHauptformular::ProgramLauncher& programLauncher()
 {
-    Q_UNUSED(code);
+    static TFormHauptformular::ProgramLauncher launcher;
+    return launcher;
+}
+} // namespace
+
+void TFormHauptformular::setProgramLauncher(ProgramLauncher launcher) { programLauncher() = std::move(launcher); }
+
+int TFormHauptformular::openProgramWindow(int code, const QString& caption, const QString& listFolder)
+{
+    if (programLauncher()) {
+        const int result = programLauncher()(this, code, listFolder);
+        if (result >= 0)
+            return result;
+    }
     dialogs::showMessage(this, QStringLiteral("Das Programm \"") + caption.trimmed()
                                    + QStringLiteral("\" ist in dieser Version noch nicht installiert."));
     return 0;

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <QImage>
 #include <QPointer>
 #include <QWidget>
@@ -49,6 +50,10 @@ public:
     // The task-list chooser and then the program's window; returns the window's modal result
     // (0 when nothing was started). The windows come with their programs.
     virtual int openProgramWindow(int code, const QString& caption, const QString& listFolder);
+    // The chooser and the program windows live above the shell: the program installs how a program
+    // starts. The launcher returns -1 for a program without a window.
+    using ProgramLauncher = std::function<int(QWidget* parent, int code, const QString& listFolder)>;
+    static void setProgramLauncher(ProgramLauncher launcher);
     // The all-options dialog at `topLeft`; true when it ended with OK (its issue brings it).
     virtual bool openAllOptionsDialog(const QPoint& topLeft);
     // The protocol viewer over the player's protocol file (its issue brings it).

@@ -1,0 +1,157 @@
+#pragma once
+#include "media/sound/AudioBackend.h"
+
+#include <QDialog>
+#include <QImage>
+#include <QPointer>
+#include <QString>
+#include <array>
+#include <vector>
+
+class QAbstractButton;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QPainter;
+class QPushButton;
+class QTimer;
+class QToolButton;
+class TWAV;
+
+// The frame every exercise window is built on: full screen on the monitor under the pointer, a top
+// bar with the strip of numbered task buttons, a bottom bar (options, list choice, background
+// picture, listen button, end), the Escape key, the run summary with the closing dialog, and the end
+// praise when the window closes. The exercise fills the area between the bars.
+class TFormFormAlle : public QDialog
+{
+    Q_OBJECT
+public:
+    // One entry per task of the list: -1 not played; 0..3 select a strip picture (4..7 as 0..3).
+    struct TaskState {
+        qint32 state = -1;
+        bool error = false;
+    };
+
+    TFormFormAlle(int programCode, const QString& listPath, QWidget* parent = nullptr);
+    ~TFormFormAlle() override;
+
+    // The five strip pictures, program-wide: 0 the plain button face, 1..4 the state pictures.
+    static std::array<QImage, 5>& stripPictures();
+    // Makes them as squares of `stripSize`: 0 the button colour, 1..4 the files (metafiles smoothed)
+    // at their percentages on the button colour. A missing file leaves the plain square.
+    void MakeStripPictures(const std::array<QString, 4>& files, const std::array<int, 4>& percents);
+
+    // Frame fields.
+    int programCode = 0;
+    QString listPath;                  // full path of the current task-list file
+    std::vector<TaskState> taskStates; // sized and filled by the exercise
+    bool backgroundPictureVisible = false;
+    int stripSize = 0;                 // client height / 15
+    int stripCapacity = 0;
+    int stripCount = 0;
+    int currentTask = 0;               // position in the task order
+    int firstShown = 0, lowestFirst = 0, highestFirst = 0;
+    bool repeating = false;            // "<" or ">" held down
+    QString listenCaption;             // "Hören"
+    QString summaryCaption;
+    bool runEnded() const { return m_runEnded; }
+
+    // Screen furniture (names of the window class).
+    QFrame* P_oben = nullptr;
+    QPushButton* BB_back = nullptr;
+    QFrame* P_label = nullptr;         // the task strip
+    QPushButton* BB_next = nullptr;
+    QFrame* P_Leiste = nullptr;        // the bottom bar
+    QPushButton* sb_optionen = nullptr;
+    QFrame* P_auswahl = nullptr;
+    QComboBox* CB_auswahl = nullptr;
+    QCheckBox* Chb_hintergrundbild = nullptr;
+    QFrame* P_TAuswahl = nullptr;
+    QLabel* L_Aufgaben = nullptr;
+    QLabel* l_gbst = nullptr;
+    QFrame* P_hoeren = nullptr;
+    QPushButton* SB_hoeren = nullptr;
+    QPushButton* SB_ende = nullptr;
+    QFrame* L_unten = nullptr;         // 3-pixel strip: hides or shows the bottom bar
+    TWAV* WAV1 = nullptr;
+
+    // The strip buttons, left to right; each shows the task at position `stripNumber(j)`.
+    const std::vector<QAbstractButton*>& stripButtons() const { return m_stripButtons; }
+    int stripNumber(int j) const;
+
+    // The client area between the top bar and the bottom bar (or the window's bottom when the bar is
+    // hidden).
+    QRect playArea() const;
+
+    // Virtual operations, in slot order.
+    virtual void SB_endeClick();
+    // Draws the playing area; the frame's own does nothing.
+    virtual void FormPaint(QPainter& painter);
+    // The message hook: every application event while the window is active passes here first;
+    // true = handled (swallowed). Exercises call the frame's version first.
+    virtual bool HandleAppMessage(QObject* watched, QEvent* event);
+    // A strip button showing play position `position` was clicked; the frame only redraws the strip.
+    virtual void TaskImageClick(int position);
+    virtual void ArrangeFrame();
+    // The end praise: a random end sound other than last time's, when "EndeLob" is on and more than
+    // one task row of the run is solved.
+    void PlayEndPraise();
+
+    // Operations the exercises call.
+    void SyncFrameOptions();
+    void BuildTaskStrip();
+    void DrawTaskStrip();
+    void ShowStripFrom(int first);
+    // The list choice: fills CB_auswahl with the list files of the folder of `listPath` (current one
+    // selected, without firing) and sets its hint to ".\" + the path below the `Listen` folder.
+    void FillListChoice();
+    // Loads `fileName` from the folder of `listPath`. With fewer than `minimumTasks` tasks: the
+    // message "Datei nicht gültig! Bitte andere auswählen!", the old list is loaded again, the combo
+    // shows it again without firing, and false is returned. Otherwise `listPath` is the new file.
+    bool LoadChosenList(const QString& fileName, int minimumTasks);
+    // Shows or hides the bottom bar (a click on L_unten toggles it).
+    void setBottomBarVisible(bool visible);
+    bool bottomBarVisible() const;
+    // Ends the window: the run-ended flag is set and the dialog closes with `result`.
+    void endRun(int result = QDialog::Accepted);
+
+    // Last end-praise index, program-wide (-1: none yet).
+    static int& lastEndPraiseIndex();
+
+protected:
+    // Handlers the exercises replace with their own.
+    virtual void CB_auswahlChange(int index);
+    virtual void sb_optionenClick();
+    virtual void SB_hoerenClick();
+    virtual void Chb_hintergrundbildClick();
+    virtual void FormActivate();       // first showing: clears the run-ended flag, empties praise
+    virtual void FormClose();          // the window closes (after the run ended)
+    // A sound-ended notice of WAV1; the frame forwards it to WAV1->HandleNotice.
+    virtual void SoundNotice(int channel, SoundStatus status);
+
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void reject() override;            // Escape in the dialog: SB_endeClick
+
+private:
+    void buildWidgets();
+    void stepStrip(int delta);
+    void drawStripButton(int j);
+    void updateArrowButtons();
+    void setListHint();
+    // FormClose and the end praise, once, whichever way the window closes.
+    void finishClose();
+
+    std::vector<QAbstractButton*> m_stripButtons;
+    std::vector<int> m_stripNumbers;
+    QTimer* m_repeat = nullptr;
+    int m_repeatDelta = 0;
+    bool m_runEnded = false;
+    bool m_activated = false;
+    bool m_hookInstalled = false;
+    bool m_closing = false;
+};
