@@ -1,0 +1,851 @@
+#include "exercises/GleichNichtGleich/GleichNichtGleich.h"
+
+#include "chooser/TaskOrder.h"
+#include "core/Catalogue.h"
+#include "core/Clock.h"
+#include "core/Dialogs.h"
+#include "core/FileSystem.h"
+#include "core/GlobalState.h"
+#include "core/MessageHook.h"
+#include "core/Random.h"
+#include "core/TextUtil.h"
+#include "data/PlayerOptions.h"
+#include "data/TaskList.h"
+#include "media/picture/Picture.h"
+#include "media/skin/Cursors.h"
+#include "media/skin/Frames.h"
+#include "media/skin/SkinButton.h"
+#include "media/sound/Sound.h"
+#include "media/sound/TWAV.h"
+#include "options/Options.h"
+#include "results/Ergebnisse.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTimer>
+
+using namespace gleich;
+using picture::Colour;
+
+namespace {
+
+constexpr int kProgram = 301;
+const QString kFolders[3] = {QStringLiteral("allgemein"), QStringLiteral("inlaut"), QStringLiteral("minimalpaare")};
+
+TOpt_GleichNichtgleich& opts() { return g().playerOptions.gleichNichtgleich; }
+
+const ProgramSection& section() { return g().config.programSection(QStringLiteral("ProgGleichNichtgleich")); }
+
+QString listFolder() { return fsys::withSlash(catalogue::listFolder(kProgram)); }
+
+QFont listFont()
+{
+    QFont f;
+    const TFont tf = g().listFont ? *g().listFont
+                                  : (g().loadedList.layout.font ? *g().loadedList.layout.font : TFont{});
+    SelectInstalledFont(f, tf.name);
+    f.setPointSize(std::max(1, tf.size));
+    return f;
+}
+
+Colour listFontColour()
+{
+    return g().listFont ? g().listFont->colour : (g().loadedList.layout.font ? g().loadedList.layout.font->colour : 0);
+}
+
+QString backgroundPicturePath()
+{
+    const QString name = g().loadedList.layout.backgroundPicture;
+    if (name.isEmpty())
+        return QString();
+    if (fsys::fileExists(fsys::fromStored(name)))
+        return fsys::resolve(fsys::fromStored(name));
+    const QString p = g().config.dirs.internBilder + fsys::fromStored(name);
+    return fsys::fileExists(p) ? fsys::resolve(p) : QString();
+}
+
+// The card back picture: under its own path, the card-back folder, the internal pictures, the
+// installation directory.
+QString cardBackPicture()
+{
+    const QString name = fsys::fromStored(g().loadedList.layout.cardBack);
+    if (name.isEmpty())
+        return QString();
+    const Directories& d = g().config.dirs;
+    for (const QString& p : {name, d.internRueckseite + name, d.internBilder + name,
+                             g().config.installationDirectory + name})
+        if (!p.isEmpty() && fsys::fileExists(p))
+            return fsys::resolve(p);
+    return QString();
+}
+
+bool isWmf(const QString& file) { return file.endsWith(QStringLiteral(".wmf"), Qt::CaseInsensitive); }
+
+void drawElementPicture(picture::Target& t, const QString& name, Colour background, int percent)
+{
+    const QString file = picture::ResolvePictureName(name);
+    if (file.isEmpty())
+        return;
+    if (isWmf(file))
+        picture::DrawMetafileSmooth(file, t, background, percent, false, true);
+    else
+        picture::DrawPictureFitted(t, file, background, percent, true, true, true);
+}
+
+} // namespace
+
+int& TFormGleichNichtGleich::autoListenDelayMs()
+{
+    static int ms = 1000;
+    return ms;
+}
+
+int& TFormGleichNichtGleich::revealPattern()
+{
+    static int pattern = -1;
+    return pattern;
+}
+
+TFormGleichNichtGleich::TFormGleichNichtGleich(const QString& listPath, QWidget* parent)
+    : TFormFormAlle(kProgram, listPath, parent), m_rules(std::make_unique<GleichRules>(*WAV1))
+{
+    setObjectName(QStringLiteral("FormGleichNichtGleich"));
+    setMouseTracking(true);
+    const QString hoeren = section().value(QStringLiteral("Hoerentext"));
+    if (!hoeren.trimmed().isEmpty())
+        listenCaption = hoeren;
+
+    SB_gleich = new QPushButton(P_Leiste);
+    SB_gleich->setObjectName(QStringLiteral("SB_gleich"));
+    SB_nichtgleich = new QPushButton(P_Leiste);
+    SB_nichtgleich->setObjectName(QStringLiteral("SB_nichtgleich"));
+    for (QPushButton* b : {SB_gleich, SB_nichtgleich}) {
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setFlat(true);
+        b->setEnabled(false);
+        b->setMouseTracking(true);
+    }
+    connect(SB_gleich, &QPushButton::clicked, this, [this] { answerClick(Answer::Gleich); });
+    connect(SB_nichtgleich, &QPushButton::clicked, this, [this] { answerClick(Answer::NichtGleich); });
+
+    SB_weiter = new QPushButton(P_Leiste);
+    SB_weiter->setObjectName(QStringLiteral("SB_weiter"));
+    SB_weiter->setFocusPolicy(Qt::NoFocus);
+    SB_weiter->hide();
+    connect(SB_weiter, &QPushButton::clicked, this, [this] { weiterClick(); });
+
+    SB_Ton = new QPushButton(this);
+    SB_Ton->setObjectName(QStringLiteral("SB_Ton"));
+    SB_Ton->setFocusPolicy(Qt::NoFocus);
+    SB_Ton->setToolTip(QStringLiteral("Überschrift anhören"));
+    SB_Ton->setIcon(QIcon(cursorPicture(crTon)));
+    SB_Ton->hide();
+    connect(SB_Ton, &QPushButton::clicked, this, [this] {
+        m_rules->playHeadingSounds();
+        refresh();
+    });
+
+    TB_ordner = new QTabBar(this);
+    TB_ordner->setObjectName(QStringLiteral("TB_ordner"));
+    TB_ordner->setFocusPolicy(Qt::NoFocus);
+    TB_ordner->setShape(QTabBar::RoundedSouth);
+    TB_ordner->addTab(QStringLiteral(" Allgemein "));
+    TB_ordner->addTab(QStringLiteral(" Inlaut "));
+    TB_ordner->addTab(QStringLiteral(" Minimalpaare "));
+    connect(TB_ordner, &QTabBar::tabBarClicked, this, [this](int i) { folderTabClick(i); });
+}
+
+TFormGleichNichtGleich::~TFormGleichNichtGleich() = default;
+
+// ---- opening ------------------------------------------------------------------------------------
+
+void TFormGleichNichtGleich::FormActivate()
+{
+    TFormFormAlle::FormActivate();
+    praiseSounds().clear();
+    errorSounds().clear();
+    ArrangeFrame();
+    const ProgramSection& s = section();
+    MakeStripPictures({s.value(QStringLiteral("Lobgleich")), s.value(QStringLiteral("Lobungleich")),
+                       s.value(QStringLiteral("Fehlergleich")), s.value(QStringLiteral("Fehlerungleich"))},
+                      {75, 75, 50, 50});
+    FillListChoice();
+    run().taskStartTime = QDateTime();
+    if (!prepareList()) {
+        // Nothing to play: say so and close at the next turn of the event loop.
+        QTimer::singleShot(0, this, [this] { endRun(QDialog::Rejected); });
+    }
+}
+
+bool TFormGleichNichtGleich::prepareList()
+{
+    const QString relative = MakeRelativePath(listFolder(), listPath, false);
+    m_listValid = m_rules->prepareList(CB_auswahl->currentText().isEmpty() ? relative : CB_auswahl->currentText());
+    if (!m_listValid) {
+        dialogs::showMessage(this, QStringLiteral("Die ausgewählte Liste enthält keine gültigen Daten!"));
+        return false;
+    }
+    L_Aufgaben->setText(QStringLiteral(" Aufgaben: ") + QString::number(m_rules->taskCount()));
+    // The heading-sound button only when one of the list's heading sounds exists.
+    bool heading = false;
+    for (const QString& n : g().loadedList.layout.headingSound.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        heading = heading || !ResolveSoundName(n.trimmed(), true).isEmpty();
+    SB_Ton->setVisible(heading);
+    applyOptions();
+    drawBackground();
+    layoutCards();
+    taskStates.assign(size_t(m_rules->taskCount()), TaskState{});
+    currentTask = 0;
+    BuildTaskStrip();
+    m_rules->revealNext = false;
+    startTask();
+    return true;
+}
+
+void TFormGleichNichtGleich::applyOptions()
+{
+    backgroundPictureVisible = opts().backgroundPicture;
+    SyncFrameOptions();
+    SelectPause(opts().time);
+    showFolderTab();
+    CB_auswahl->setToolTip(QStringLiteral(".\\") +
+                           fsys::toStored(MakeRelativePath(g().config.dirs.listen, listPath, false)));
+}
+
+void TFormGleichNichtGleich::showFolderTab()
+{
+    const QString below = MakeRelativePath(listFolder(), listPath, false).toLower();
+    const QSignalBlocker block(TB_ordner);
+    for (int i = 0; i < 3; ++i)
+        if (below.startsWith(kFolders[i]))
+            TB_ordner->setCurrentIndex(i);
+}
+
+// ---- layout and drawing -------------------------------------------------------------------------
+
+void TFormGleichNichtGleich::ArrangeFrame()
+{
+    TFormFormAlle::ArrangeFrame();
+    if (!SB_gleich)
+        return;
+    layoutCards();
+    // The answer buttons end at card 1's right edge, "nicht gleich" right-most.
+    const int h = std::max(10, P_Leiste->height() - 2);
+    const int minLeft = P_auswahl->geometry().right() + 4;
+    const int w = std::max(10, int(h * 1.15));
+    // Where the list choice leaves too little room, the buttons keep their size and move right.
+    const int right = std::max(m_cardRect[0].right() + 1 - P_Leiste->x(), minLeft + 2 * w);
+    SB_nichtgleich->setGeometry(right - w, 1, w, h);
+    SB_gleich->setGeometry(right - 2 * w, 1, w, h);
+    SkinButton(SB_gleich, section().value(QStringLiteral("SymbolGleich")),
+               QStringLiteral("Das Gehörte ist #10#13gleich!#10#13 "), 2, 1, 0, 2);
+    SkinButton(SB_nichtgleich, section().value(QStringLiteral("SymbolNichtgleich")),
+               QStringLiteral("Das Gehörte ist #10#13nicht#10#13gleich!"), 2, 1, 0, 2);
+    // The listen panel starts 10 pixels right of card 2's left edge, narrower where the end button is.
+    QRect hp = P_hoeren->geometry();
+    const int left = m_cardRect[1].left() + 10 - P_Leiste->x();
+    hp.moveLeft(std::max(left, SB_nichtgleich->geometry().right() + 6));
+    if (hp.right() > SB_ende->geometry().left() - 6)
+        hp.setRight(SB_ende->geometry().left() - 6);
+    P_hoeren->setGeometry(hp);
+    SB_weiter->setGeometry(hp);
+    SkinButton(SB_weiter, g().config.symbolWeiter, QStringLiteral("Weiter"), 2, 1, 0, 2);
+    const int ton = std::max(24, stripSize);
+    SB_Ton->setGeometry(8, P_oben->height() + 8, ton, ton);
+    SB_Ton->setIconSize(QSize(ton - 8, ton - 8));
+    const QSize tabs = TB_ordner->sizeHint();
+    TB_ordner->setGeometry(P_Leiste->x() + P_auswahl->x(), playArea().bottom() + 1 - tabs.height(), tabs.width(),
+                           tabs.height());
+    TB_ordner->setVisible(P_Leiste->isVisible());
+    TB_ordner->raise();
+    if (m_listValid) {
+        drawBackground();
+        drawBacks();
+        drawFaces();
+    }
+}
+
+void TFormGleichNichtGleich::layoutCards()
+{
+    const QRect area = playArea();
+    const int cw = width();
+    const int barTop = P_Leiste->isVisible() ? P_Leiste->y() : height();
+    const int barH = P_Leiste->height();
+    int e = std::min(640, (cw - 30) / 2);
+    int f = std::min(int(std::lround(e * 480.0 / 640.0)), barTop - (barH / 3) * 2 - 20 - area.top());
+    f = std::max(f, 12);
+    if (e * 3 != f * 4) {
+        f = f - f % 6;
+        e = int(std::lround(f * 640.0 / 480.0));
+    }
+    int w = e + 11, h = f + 11;
+    if (opts().text == 2)
+        h += h / 3;
+    for (int i = 1; i <= 2; ++i) {
+        const int top = area.top() + (area.height() - h) / 2;
+        const int left = ((cw - 2 * w) / 3) * i + (i - 1) * w;
+        m_cardRect[i - 1] = QRect(left, top, w, h);
+    }
+}
+
+void TFormGleichNichtGleich::drawBackground()
+{
+    const QSize size = this->size();
+    picture::Target t(std::max(1, size.width()), std::max(1, size.height()), g().loadedList.layout.backgroundColour);
+    const QString bg = backgroundPicturePath();
+    if (opts().backgroundPicture && !bg.isEmpty())
+        picture::CoverPicture(t, bg, g().loadedList.layout.backgroundColour, false);
+    m_background = t.image;
+    m_backSize[0] = m_backSize[1] = QSize();
+}
+
+void TFormGleichNichtGleich::drawBacks()
+{
+    const TLayout& layout = g().loadedList.layout;
+    const QString backPicture = opts().cardBackVisible ? cardBackPicture() : QString();
+    const QString bg = backgroundPicturePath();
+    const bool bgShown = opts().backgroundPicture && !bg.isEmpty();
+    for (int i = 0; i < 2; ++i) {
+        const QRect r = m_cardRect[i];
+        if (r.isEmpty() || (m_backSize[i] == r.size() && !m_back[i].isNull()))
+            continue;
+        m_backSize[i] = r.size();
+        picture::Target t(r.width(), r.height(), layout.backgroundColour);
+        const QRect local(0, 0, r.width(), r.height());
+        const QRect inner = local.adjusted(11, 11, -11, -11);
+        if (!backPicture.isEmpty()) {
+            DrawCardFrame(t.image, local, 11, &m_background, r, 0, false, true, layout.backgroundColour);
+            picture::Target in(inner.width(), inner.height(), layout.pictureBackgroundColour);
+            if (isWmf(backPicture)) {
+                picture::DrawPicture(in, backPicture, layout.pictureBackgroundColour, 100, true, true);
+                QPainter(&t.image).drawImage(inner.topLeft() + QPoint(0, 1), in.image);
+            } else {
+                picture::DrawPictureAligned(in, backPicture, layout.pictureBackgroundColour, 0, 1, 100, true, true);
+                QPainter(&t.image).drawImage(inner.topLeft(), picture::ShownImage(in));
+            }
+        } else if (bgShown) {
+            DrawCardFrame(t.image, local, 11, &m_background, r, 0, false, true, layout.backgroundColour);
+            const QImage light = picture::LightBackground(bg, size(), layout.backgroundColour);
+            QPainter(&t.image).drawImage(inner.topLeft(), light, inner.translated(r.topLeft()));
+        } else {
+            DrawCardFrame(t.image, local, 10, nullptr, QRect(), 0, true, true, layout.backgroundColour);
+            picture::LightenRect(t.image, inner.left(), inner.top(), inner.right(), inner.bottom(), 30);
+        }
+        m_back[i] = t.image;
+    }
+}
+
+int TFormGleichNichtGleich::commonTextPoints(const QSize& innerSize) const
+{
+    // Both cards use one size, fitted to the wider of the two texts.
+    const QFont font = listFont();
+    int points = font.pointSize();
+    for (int c = 1; c <= 2; ++c) {
+        const QString text = CardText(m_rules->card(c).element.text).text;
+        if (!text.isEmpty())
+            points = std::min(points, picture::FitFontSize(innerSize.height(), innerSize.width(), text, 70, font));
+    }
+    return std::max(1, points);
+}
+
+QImage TFormGleichNichtGleich::drawFace(int card, const QSize& size, int textPoints) const
+{
+    const TLayout& layout = g().loadedList.layout;
+    const Colour pictureBg = layout.pictureBackgroundColour;
+    const TEinzelbild& e = m_rules->card(card).element;
+    const int percent = e.layout.pictureSize > 0 ? e.layout.pictureSize : 100;
+    picture::Target t(size.width(), size.height(), layout.backgroundColour);
+    const int index = card == 2 ? 1 : 0;
+    QPainter(&t.image).drawImage(0, 0, m_background, m_cardRect[index].x(), m_cardRect[index].y(), size.width(),
+                                 size.height());
+    const QRect local(0, 0, size.width(), size.height());
+    const MarkedText text = CardText(e.text);
+    QFont font = listFont();
+    font.setPointSize(textPoints);
+    const Colour mark = opts().showMarks ? layout.letterMarkColour : listFontColour();
+    auto writeText = [&](const QRect& r) {
+        if (text.text.isEmpty())
+            return;
+        picture::Target tt(r.width(), r.height(), pictureBg);
+        QPainter(&tt.image).drawImage(0, 0, t.image, r.x(), r.y(), r.width(), r.height());
+        const QRect box = picture::ShrinkToPercent(QRect(0, 0, r.width(), r.height()), 90);
+        picture::DrawMarkedText(tt, box, font, listFontColour(), 1, -1, mark, text.markStart, text.markLength,
+                                text.text);
+        QPainter(&t.image).drawImage(r.topLeft(), tt.image);
+    };
+    switch (opts().text) {
+    case 0: {
+        const QRect inner = local.adjusted(12, 11, -12, -11);
+        picture::Target in(inner.width(), inner.height(), pictureBg);
+        drawElementPicture(in, e.picture, pictureBg, percent);
+        QPainter(&t.image).drawImage(inner.topLeft(), in.image);
+        DrawShadowFrame(t.image, inner, 10);
+        break;
+    }
+    case 1: {
+        const QRect inner = local.adjusted(11, 11, -11, -11);
+        QPainter(&t.image).fillRect(inner, picture::toQColor(pictureBg));
+        writeText(inner);
+        DrawShadowFrame(t.image, inner, 10);
+        break;
+    }
+    default: {
+        const QRect inner = local.adjusted(11, 11, -11, -11);
+        const int upperH = std::min(inner.height(), int(std::lround(inner.width() * 480.0 / 640.0)));
+        const QRect upper(inner.left(), inner.top(), inner.width(), upperH);
+        const QRect lower(inner.left(), upper.bottom() + 1, inner.width(),
+                          std::max(0, size.height() - 11 - (upper.bottom() + 1)));
+        picture::Target in(upper.width(), upper.height(), pictureBg);
+        drawElementPicture(in, e.picture, pictureBg, std::max(1, percent - 3));
+        QPainter p(&t.image);
+        p.drawImage(upper.topLeft(), in.image);
+        p.fillRect(lower, picture::toQColor(picture::LightenColour(pictureBg, 30)));
+        p.end();
+        writeText(lower);
+        DrawShadowFrame(t.image, inner, 10);
+        break;
+    }
+    }
+    return t.image;
+}
+
+void TFormGleichNichtGleich::drawFaces()
+{
+    if (m_cardRect[0].isEmpty())
+        return;
+    const QSize size = m_cardRect[0].size();
+    QSize textBox = size - QSize(22, 22);
+    if (opts().text == 2)
+        textBox.setHeight(size.height() / 4);
+    const int points = commonTextPoints(textBox);
+    for (int c = 1; c <= 2; ++c)
+        m_face[c - 1] = drawFace(c, size, points);
+}
+
+void TFormGleichNichtGleich::FormPaint(QPainter& p)
+{
+    if (m_background.isNull())
+        return;
+    p.drawImage(0, 0, m_background);
+    if (!m_listValid)
+        return;
+    for (int i = 0; i < 2; ++i) {
+        const QRect r = m_cardRect[i];
+        const QImage& img = m_facesShown ? m_face[i] : m_back[i];
+        if (img.isNull())
+            continue;
+        if (m_revealing) {
+            p.drawImage(r.topLeft(), m_revealOld, r);
+            p.save();
+            p.setClipRegion(m_revealRegion[i].translated(r.topLeft()));
+            p.drawImage(r.topLeft(), img);
+            p.restore();
+        } else {
+            p.drawImage(r.topLeft(), img);
+        }
+    }
+}
+
+// ---- the flow of a task -------------------------------------------------------------------------
+
+void TFormGleichNichtGleich::startTask()
+{
+    ++m_autoListenTicket;
+    const bool animate = m_rules->revealNext;
+    if (animate) {
+        m_revealOld = QImage(size(), QImage::Format_RGB32);
+        QPainter p(&m_revealOld);
+        FormPaint(p);
+    }
+    m_rules->startTask();
+    m_rules->revealNext = false;
+    currentTask = m_rules->position();
+    m_facesShown = false;
+    drawBacks();
+    drawFaces();
+    if (animate)
+        reveal();
+    refresh();
+}
+
+void TFormGleichNichtGleich::reveal()
+{
+    const int u = m_cardRect[0].width(), v = m_cardRect[0].height();
+    if (u <= 0 || v <= 0 || !isVisible())
+        return;
+    const int pattern = revealPattern() >= 0 ? revealPattern() % 11 : rnd::below(11);
+    const int blinds = 4 + rnd::below(10);
+    const int r = rnd::below(5);
+    const int cols = r + 5, rows = r + 3;
+    std::vector<int> tiles(size_t(cols * rows));
+    for (int i = 0; i < int(tiles.size()); ++i)
+        tiles[size_t(i)] = i;
+    std::shuffle(tiles.begin(), tiles.end(), rnd::engine());
+
+    int steps = 0, pause = 1;
+    switch (pattern) {
+    case 0: steps = (u / 2 + 5) / 6 + 1; break;
+    case 1: steps = (u / 20 + 5) / 6 + 1; pause = 40; break;
+    case 2: steps = (u / 2 + 5) / 6 + 1; break;
+    case 3: steps = (u + 5) / 6; break;
+    case 4: steps = (v + 5) / 6; break;
+    case 5: case 6: steps = (v / 2 + 5) / 6 + 1; break;
+    case 7: steps = (v / blinds + 5) / 6 + 1; pause = 2 * blinds; break;
+    case 8: steps = (std::max(u, v) + 5) / 6; break;
+    case 9: steps = 120; pause = 0; break;
+    default: steps = cols * rows; pause = 100 - 20 * r; break;
+    }
+    m_revealing = true;
+    for (int s = 1; s <= steps && !m_closingWindow && isVisible(); ++s) {
+        const int d = 6 * s;
+        QRegion region;
+        switch (pattern) {
+        case 0: region = QRegion(0, 0, d, v) + QRegion(u - d, 0, d, v); break;
+        case 1:
+            for (int i = 0; i < 20; ++i)
+                region += QRegion(u * i / 20, 0, std::min(d, u / 20 + 1), v);
+            break;
+        case 2: region = QRegion(0, 0, d, v) + QRegion(u / 2, 0, d, v); break;
+        case 3: region = QRegion(0, 0, d, v); break;
+        case 4: region = QRegion(0, 0, u, d); break;
+        case 5: region = QRegion(0, 0, u, d) + QRegion(0, v - d, u, d); break;
+        case 6: region = QRegion(0, 0, u, d) + QRegion(0, v / 2, u, d); break;
+        case 7:
+            for (int i = 0; i < blinds; ++i)
+                region += QRegion(0, v * i / blinds, u, std::min(d, v / blinds + 1));
+            break;
+        case 8: region = QRegion(u / 2 - d / 2, v / 2 - d / 2, d, d); break;
+        case 9: {
+            const int e = 4 * s;
+            region = QRegion(u / 2 - e, v / 2 - e, 2 * e, 2 * e, QRegion::Ellipse);
+            break;
+        }
+        default:
+            for (int i = 0; i < s; ++i) {
+                const int tile = tiles[size_t(i)];
+                const int x0 = u * (tile % cols) / cols, x1 = u * (tile % cols + 1) / cols;
+                const int y0 = v * (tile / cols) / rows, y1 = v * (tile / cols + 1) / rows;
+                region += QRegion(x0, y0, x1 - x0, y1 - y0);
+            }
+            break;
+        }
+        m_revealRegion[0] = m_revealRegion[1] = region;
+        repaint(m_cardRect[0].united(m_cardRect[1]));
+        if (pause > 0)
+            clock_::sleepMs(pause);
+        else
+            QCoreApplication::processEvents();
+    }
+    m_revealing = false;
+    m_revealOld = QImage();
+    if (!m_closingWindow)
+        update();
+}
+
+void TFormGleichNichtGleich::syncTaskStates()
+{
+    // The rules keep a result per task; the strip shows them by play position.
+    const auto& results = m_rules->results();
+    const auto& order = g().taskOrder;
+    taskStates.resize(results.size());
+    for (size_t p = 0; p < results.size(); ++p) {
+        const int index = p < order.size() && order[p] >= 0 && size_t(order[p]) < results.size() ? order[p] : int(p);
+        taskStates[p] = TaskState{results[size_t(index)].state, results[size_t(index)].error};
+    }
+    currentTask = m_rules->position();
+}
+
+void TFormGleichNichtGleich::refresh()
+{
+    const GleichRules& r = *m_rules;
+    syncTaskStates();
+    DrawTaskStrip();
+    SB_gleich->setEnabled(r.gleichEnabled);
+    SB_nichtgleich->setEnabled(r.nichtGleichEnabled);
+    SB_gleich->setDown(r.gleichDown);
+    SB_nichtgleich->setDown(r.nichtGleichDown);
+    const bool solved = r.state() == AnswerState::Solved;
+    SB_weiter->setVisible(solved);
+    SB_weiter->setEnabled(r.weiterEnabled);
+    SB_hoeren->setEnabled(r.listenEnabled);
+    if (solved)
+        SB_weiter->raise();
+    else
+        P_hoeren->raise();
+    const bool faces = solved;
+    if (faces != m_facesShown) {
+        m_facesShown = faces;
+        update();
+    }
+    if (!m_revealing)
+        update(m_cardRect[0].united(m_cardRect[1]));
+}
+
+void TFormGleichNichtGleich::listenClick()
+{
+    m_rules->listen();
+    refresh();
+}
+
+void TFormGleichNichtGleich::SB_hoerenClick() { listenClick(); }
+
+void TFormGleichNichtGleich::answerClick(Answer answer)
+{
+    if (m_rules->answer(answer) == GleichRules::Outcome::Right) {
+        // A sound of the option pages' media preview must not talk over the praise.
+        StopWaveFiles();
+    }
+    refresh();
+}
+
+void TFormGleichNichtGleich::weiterClick()
+{
+    if (!m_listValid)
+        return;
+    if (m_rules->allSolved()) {
+        askHowToGoOn();
+        return;
+    }
+    if (!m_rules->advance())
+        return;
+    startTask();
+    const int ticket = m_autoListenTicket;
+    QPointer<TFormGleichNichtGleich> self(this);
+    QTimer::singleShot(autoListenDelayMs(), this, [self, ticket] {
+        if (self && ticket == self->m_autoListenTicket && !self->m_closingWindow &&
+            self->m_rules->state() == AnswerState::TaskReady)
+            self->listenClick();
+    });
+}
+
+void TFormGleichNichtGleich::askHowToGoOn()
+{
+    const auto yes = dialogs::Button::Yes;
+    if (dialogs::ask(this, QStringLiteral(" Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?")) != yes) {
+        SB_endeClick();
+        return;
+    }
+    bool newOrder = false;
+    if (opts().randomOrder)
+        newOrder = dialogs::ask(this, QStringLiteral("Reihenfolge der Aufgaben ändern?")) == yes;
+    bool newVariants = newOrder;
+    if (!newOrder)
+        newVariants = dialogs::ask(this, QStringLiteral("Aufgaben komplett identisch wiederholen?")) != yes;
+    m_rules->restart(newOrder, newVariants);
+    startTask();
+}
+
+void TFormGleichNichtGleich::TaskImageClick(int position)
+{
+    if (!m_listValid || position < 0 || position >= m_rules->taskCount())
+        return;
+    m_rules->jumpTo(position);
+    m_rules->revealNext = true;
+    // jumpTo set the task up; startTask shows it with the reveal animation.
+    startTask();
+}
+
+void TFormGleichNichtGleich::SoundNotice(int channel, SoundStatus status)
+{
+    m_rules->soundNotice(channel, status);
+    refresh();
+}
+
+int TFormGleichNichtGleich::cardAt(const QPoint& pos) const
+{
+    for (int i = 0; i < 2; ++i)
+        if (m_cardRect[i].contains(pos))
+            return i + 1;
+    return 0;
+}
+
+void TFormGleichNichtGleich::mousePressEvent(QMouseEvent* event)
+{
+    const int card = m_listValid ? cardAt(event->position().toPoint()) : 0;
+    if (card && event->button() == Qt::LeftButton) {
+        m_rules->clickCard(card);
+        refresh();
+        return;
+    }
+    TFormFormAlle::mousePressEvent(event);
+}
+
+void TFormGleichNichtGleich::mouseMoveEvent(QMouseEvent* event)
+{
+    setCursor(cardAt(event->position().toPoint()) ? programCursor(crTon) : QCursor(Qt::ArrowCursor));
+    TFormFormAlle::mouseMoveEvent(event);
+}
+
+bool TFormGleichNichtGleich::HandleAppMessage(QObject* watched, QEvent* event)
+{
+    if (TFormFormAlle::HandleAppMessage(watched, event))
+        return true;
+    auto* w = qobject_cast<QWidget*>(watched);
+    if (!w || (w != this && !isAncestorOf(w)) || !m_listValid)
+        return false;
+    const bool onAnswer = w == SB_gleich || w == SB_nichtgleich;
+    switch (event->type()) {
+    case QEvent::MouseMove:
+    case QEvent::Enter:
+    case QEvent::HoverMove:
+        if (onAnswer && m_rules->state() == AnswerState::Answering && !(SB_gleich->isEnabled() && SB_nichtgleich->isEnabled())) {
+            m_rules->pointerOverAnswerButtons();
+            refresh();
+        }
+        return false;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        // A click on the answer buttons counts only while an answer is expected.
+        return onAnswer && m_rules->state() != AnswerState::Answering;
+    case QEvent::KeyPress: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            switch (m_rules->enterAction(SB_weiter->isVisible())) {
+            case GleichRules::EnterAction::AnswerGleich: answerClick(Answer::Gleich); break;
+            case GleichRules::EnterAction::AnswerNichtGleich: answerClick(Answer::NichtGleich); break;
+            case GleichRules::EnterAction::Weiter: weiterClick(); break;
+            case GleichRules::EnterAction::Listen: listenClick(); break;
+            case GleichRules::EnterAction::None: break;
+            }
+            return true;
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+            m_rules->arrowKey(key->key() == Qt::Key_Left);
+            refresh();
+            return true;
+        case Qt::Key_H:
+            listenClick();
+            return true;
+        case Qt::Key_W:
+            if (SB_weiter->isVisible() && SB_weiter->isEnabled())
+                weiterClick();
+            return true;
+        default:
+            return false;
+        }
+    }
+    default:
+        return false;
+    }
+}
+
+// ---- lists, options and closing ----------------------------------------------------------------
+
+void TFormGleichNichtGleich::CB_auswahlChange(int index)
+{
+    if (index < 0)
+        return;
+    const QString name = CB_auswahl->itemText(index);
+    if (fsys::fileName(listPath).compare(name, Qt::CaseInsensitive) == 0 && m_listValid)
+        return;
+    WAV1->StopAll();
+    if (!LoadChosenList(name, 2))
+        return;
+    BuildTaskOrder(int(g().taskList().size()), opts().randomOrder);
+    run().taskStartTime = QDateTime();
+    if (prepareList())
+        opts().file = fsys::toStored(MakeRelativePath(listFolder(), listPath, false));
+}
+
+void TFormGleichNichtGleich::folderTabClick(int index)
+{
+    if (index < 0 || index > 2)
+        return;
+    static const QString names[3] = {QStringLiteral("Allgemein"), QStringLiteral("Inlaut"),
+                                     QStringLiteral("Minimalpaare")};
+    const QString folder = listFolder() + names[index] + QLatin1Char('/');
+    QStringList files;
+    ListFiles(folder, QStringLiteral("*.txt"), false, files);
+    if (files.isEmpty()) {
+        showFolderTab();
+        return;
+    }
+    const QString previous = listPath;
+    listPath = folder + files.first();
+    FillListChoice();
+    listPath = previous;
+    CB_auswahlChange(CB_auswahl->currentIndex() >= 0 ? CB_auswahl->currentIndex() : 0);
+    if (listPath == previous)
+        FillListChoice();
+    showFolderTab();
+}
+
+void TFormGleichNichtGleich::writeFrameOptions()
+{
+    TOpt_GleichNichtgleich& o = opts();
+    o.load = currentTask;
+    o.file = fsys::toStored(MakeRelativePath(listFolder(), listPath, false));
+    o.backgroundPicture = backgroundPictureVisible;
+    WritePlayerOptions(g().currentPlayer(), kProgram);
+}
+
+void TFormGleichNichtGleich::moveOnIfSolved()
+{
+    if (m_rules->state() == AnswerState::Solved && !m_rules->allSolved())
+        m_rules->advance();
+}
+
+void TFormGleichNichtGleich::sb_optionenClick()
+{
+    WAV1->CloseAll();
+    writeFrameOptions();
+    const TOpt_GleichNichtgleich before = opts();
+    bool ok = false;
+    {
+        messagehook::Suspend suspend;
+        ok = options::ShowOptionPage(this, kProgram);
+    }
+    g().programCode = kProgram;
+    if (ok) {
+        repaint();
+        praiseSounds().clear();
+        errorSounds().clear();
+        applyOptions();
+        const TOpt_GleichNichtgleich& now = opts();
+        const bool look = before.backgroundPicture != now.backgroundPicture || before.text != now.text ||
+                          before.cardBackVisible != now.cardBackVisible;
+        const bool order = before.randomOrder != now.randomOrder;
+        if (look) {
+            moveOnIfSolved();
+            drawBackground();
+            layoutCards();
+        }
+        if (order)
+            m_rules->rebuildOrder();
+        m_rules->revealNext = false;
+        startTask();
+    }
+    if (m_rules->state() == AnswerState::Answering)
+        m_rules->listenEnabled = true;
+    refresh();
+}
+
+void TFormGleichNichtGleich::Chb_hintergrundbildClick()
+{
+    opts().backgroundPicture = Chb_hintergrundbild->isChecked();
+    backgroundPictureVisible = opts().backgroundPicture;
+    moveOnIfSolved();
+    drawBackground();
+    layoutCards();
+    m_rules->revealNext = false;
+    startTask();
+}
+
+void TFormGleichNichtGleich::FormClose()
+{
+    m_closingWindow = true;
+    ++m_autoListenTicket;
+    writeFrameOptions();
+    m_back[0] = m_back[1] = m_face[0] = m_face[1] = QImage();
+    TFormFormAlle::FormClose();
+}

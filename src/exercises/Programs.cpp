@@ -1,0 +1,46 @@
+#include "exercises/Programs.h"
+
+#include "core/Catalogue.h"
+#include "chooser/TaskOrder.h"
+#include "core/GlobalState.h"
+#include "data/TaskList.h"
+#include "exercises/GleichNichtGleich/GleichNichtGleich.h"
+
+#include <memory>
+
+namespace exercises {
+
+bool hasWindow(int programCode)
+{
+    switch (programCode) {
+    case 301:
+        return true;
+    default:
+        return false;
+    }
+}
+
+int runProgram(QWidget* parent, int programCode, const QString& listPath, bool loadList)
+{
+    if (!hasWindow(programCode))
+        return 0;
+    g().programCode = programCode;
+    if (loadList) {
+        g().defaultElementCount = catalogue::defaultElementCount(programCode);
+        const int n = LoadTaskList(listPath);
+        if (n <= 0)
+            g().loadedList.tasks.clear();
+        BuildTaskOrderForProgram(programCode, std::max(0, n), programRandomOrder(programCode));
+    }
+    std::unique_ptr<TFormFormAlle> window;
+    switch (programCode) {
+    case 301:
+        window = std::make_unique<TFormGleichNichtGleich>(listPath, parent);
+        break;
+    default:
+        return 0;
+    }
+    return window->exec();
+}
+
+} // namespace exercises
