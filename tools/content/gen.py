@@ -568,7 +568,8 @@ def internal_pictures():
     B = DIR["INTERNBILDER"]
     P = lambda *p: os.path.join(B, *p)
     # symbols of buttons
-    picture(art.on_plate(emoji("1f442")), P("hoeren.gif"))
+    # a dark plate with room below the ear: the listen button writes its caption there in white
+    picture(art.on_plate(emoji("1f442"), fill="#2e5d8f", stroke="#1d3d5f", label=" "), P("hoeren.gif"))
     picture(art.sign("pfeil", "#2e86de"), P("weiter.gif"))
     picture(art.sign("haken", "#27ae60"), P("pruefen.gif"))
     picture(art.sign("start", "#27ae60"), P("start.gif"))
