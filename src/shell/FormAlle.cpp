@@ -108,25 +108,6 @@ protected:
     }
 };
 
-QString summaryCaptionFor(int programCode)
-{
-    switch (programCode) {
-    case 301: return QStringLiteral("Gleich/Nicht gleich?");
-    case 302: return QStringLiteral("Richtig oder Falsch?");
-    case 303: return QStringLiteral("Welcher Laut passt?");
-    case 304: return QStringLiteral("Lang Oder Kurz?");
-    case 305: return QStringLiteral("Memory");
-    case 401: return QStringLiteral("Laute positionieren");
-    case 402: return QStringLiteral("Laut-/Silbensuche");
-    case 403: return QStringLiteral("Laute hinzufügen");
-    case 404: return QStringLiteral("Laute weglassen");
-    case 405: return QStringLiteral("Laute ersetzen");
-    case 406: return QStringLiteral("Silbenanzahl");
-    case 407: return QStringLiteral("Laut-Silben-Memory");
-    default: return QString();
-    }
-}
-
 int taskCount() { return int(g().taskList().size()); }
 }
 
@@ -518,7 +499,8 @@ bool TFormFormAlle::LoadChosenList(const QString& fileName, int minimumTasks)
 
 void TFormFormAlle::SB_endeClick()
 {
-    summaryCaption = summaryCaptionFor(programCode);
+    // The frame's programs (301-305, 401-407) name their runs as the protocol does.
+    summaryCaption = ProtocolCaption(programCode);
     RunState& r = run();
     r.runProtocol.clear();
     const bool anyRow =

@@ -24,14 +24,7 @@ protected:
     void SetUp() override
     {
         // A copy: reading the configuration makes missing folders.
-        const QString src = sourceDir() + QStringLiteral("demo");
-        QDirIterator it(src, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString file = it.next();
-            const QString target = t.root() + file.mid(src.size() + 1);
-            QDir().mkpath(QFileInfo(target).absolutePath());
-            QFile::copy(file, target);
-        }
+        copyDemoTo(t);
         resetToInstallation(t.root());
         installation::ReadMainConfiguration(nullptr);
     }

@@ -1,4 +1,5 @@
 #include "chooser/TaskOrder.h"
+#include "core/Clock.h"
 #include "core/Dialogs.h"
 #include "core/FileSystem.h"
 #include "core/GlobalState.h"
@@ -13,6 +14,7 @@
 #include "media/sound/TestAudioBackend.h"
 #include "results/Ergebnisse.h"
 #include "results/closedialog.h"
+#include "support/ModalWatch.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -32,48 +34,12 @@ namespace {
 
 const QString kList = QStringLiteral("Minimalpaare/01 Haus und Maus.txt");
 
-// Acts on every modal window that shows (the closing dialog) until the test ends.
-class ModalDriver
-{
-public:
-    explicit ModalDriver(std::function<void(QWidget*)> act) : m_act(std::move(act)), m_alive(std::make_shared<bool>(true))
-    {
-        poll();
-    }
-    ~ModalDriver() { *m_alive = false; }
-    QStringList seen;
-
-private:
-    void poll()
-    {
-        std::weak_ptr<bool> alive = m_alive;
-        QTimer::singleShot(5, [this, alive] {
-            if (alive.expired() || !*alive.lock())
-                return;
-            if (QWidget* w = QApplication::activeModalWidget()) {
-                seen << QString::fromLatin1(w->metaObject()->className());
-                m_act(w);
-            }
-            poll();
-        });
-    }
-    std::function<void(QWidget*)> m_act;
-    std::shared_ptr<bool> m_alive;
-};
-
 class GleichWindowTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        const QString src = sourceDir() + QStringLiteral("demo");
-        QDirIterator it(src, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString file = it.next();
-            const QString target = tree.root() + file.mid(src.size() + 1);
-            QDir().mkpath(QFileInfo(target).absolutePath());
-            QFile::copy(file, target);
-        }
+        copyDemoTo(tree);
         resetToInstallation(tree.root());
         resetSoundState();
         resetRun();
@@ -177,7 +143,7 @@ TEST_F(GleichWindowTest, PlayThroughByKeysAndClicksEndsInTheProtocolFile)
 
     // "Weiter" after the last task: no new round; the closing dialog ends the run.
     scripted.answer(dialogs::Button::No);
-    ModalDriver driver([](QWidget* m) {
+    ModalWatch driver([](QWidget* m) {
         if (auto* d = qobject_cast<TFormclosedialog*>(m))
             d->sb_ende->click();
     });
@@ -265,6 +231,22 @@ TEST_F(GleichWindowTest, EscapeWithNothingAnsweredClosesWithoutDialogAndLeavesTh
     EXPECT_EQ(protocolLines(), old);
 }
 
+TEST_F(GleichWindowTest, ClosingDuringTheRevealAnimationStopsItAtOnce)
+{
+    auto w = open(folder + kList);
+    QTest::keyClick(w.get(), Qt::Key_H);
+    playOut();
+    QTest::mouseClick(w->rules().sameTexts() ? w->SB_gleich : w->SB_nichtgleich, Qt::LeftButton);
+    TFormGleichNichtGleich::revealPattern() = 10;  // tiles, with a pause after each
+    clock_::setInstant(false);
+    QTimer::singleShot(0, w.get(), [&] { w->close(); });
+    w->weiterClick();
+    clock_::setInstant(true);
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_GE(w->lastRevealTotal(), 15);
+    EXPECT_LE(w->lastRevealSteps(), 2);
+}
+
 TEST_F(GleichWindowTest, BadListsNeverCrashAndNeverTouchTheProtocol)
 {
     const QStringList old = protocolLines();
@@ -347,7 +329,7 @@ TEST_F(GleichWindowTest, ScreenshotsOfATaskForAPersonToLookAt)
     pointTo(right);
     QTest::mouseClick(right, Qt::LeftButton);
     shot(QStringLiteral("3-right"));
-    ModalDriver driver([&](QWidget* m) {
+    ModalWatch driver([&](QWidget* m) {
         if (auto* d = qobject_cast<TFormclosedialog*>(m)) {
             QTest::qWait(500);
             QGuiApplication::primaryScreen()->grabWindow(0).save(dir + QStringLiteral("/gleich-") + tag +

@@ -9,6 +9,7 @@
 #include "results/Ergebnisse.h"
 #include "results/closedialog.h"
 #include "shell/FormAlle.h"
+#include "support/ModalWatch.h"
 #include "support/TestSupport.h"
 
 #include <QAbstractButton>
@@ -45,38 +46,6 @@ protected:
         ++formCloses;
         TFormFormAlle::FormClose();
     }
-};
-
-// Answers every modal window that appears with `act` (or closes it) and records its class name.
-class ModalWatch
-{
-public:
-    explicit ModalWatch(std::function<void(QWidget*)> act = {}) : m_act(std::move(act)), m_alive(std::make_shared<bool>(true))
-    {
-        poll();
-    }
-    ~ModalWatch() { *m_alive = false; }
-    QStringList seen;
-
-private:
-    void poll()
-    {
-        std::weak_ptr<bool> alive = m_alive;
-        QTimer::singleShot(5, [this, alive] {
-            if (alive.expired() || !*alive.lock())
-                return;
-            if (QWidget* w = QApplication::activeModalWidget()) {
-                seen << QString::fromLatin1(w->metaObject()->className());
-                if (m_act)
-                    m_act(w);
-                else
-                    w->close();
-            }
-            poll();
-        });
-    }
-    std::function<void(QWidget*)> m_act;
-    std::shared_ptr<bool> m_alive;
 };
 
 int oneShots(const TestAudioBackend& audio) { return int(audio.log().filter(QStringLiteral("oneshot ")).size()); }

@@ -4,6 +4,7 @@
 #include "core/Installation.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -52,3 +53,15 @@ QString sourceDir()
 }
 
 QString fixture(const QString& relative) { return sourceDir() + QStringLiteral("tests/fixtures/") + relative; }
+
+void copyDemoTo(const TempTree& tree)
+{
+    const QString src = sourceDir() + QStringLiteral("demo");
+    QDirIterator it(src, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target = tree.root() + file.mid(src.size() + 1);
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        QFile::copy(file, target);
+    }
+}

@@ -24,6 +24,9 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
+// Copies the demo installation of the source tree into `tree`.
+void copyDemoTo(const TempTree& tree);
+
 // Resets the global state and points the installation at `dir`.
 void resetToInstallation(const QString& dir);
 

@@ -504,7 +504,10 @@ void TFormGleichNichtGleich::reveal()
     default: steps = cols * rows; pause = 100 - 20 * r; break;
     }
     m_revealing = true;
+    m_revealTotal = steps;
+    m_revealSteps = 0;
     for (int s = 1; s <= steps && !m_closingWindow && isVisible(); ++s) {
+        m_revealSteps = s;
         const int d = 6 * s;
         QRegion region;
         switch (pattern) {

@@ -25,6 +25,9 @@ public:
     QTabBar* TB_ordner = nullptr;  // " Allgemein ", " Inlaut ", " Minimalpaare "
 
     QRect cardRect(int card) const { return m_cardRect[card == 2 ? 1 : 0]; }
+    // Steps the last reveal animation showed, of how many it had.
+    int lastRevealSteps() const { return m_revealSteps; }
+    int lastRevealTotal() const { return m_revealTotal; }
     // Delay between "Weiter" and the automatic listening (one second; tests shorten it).
     static int& autoListenDelayMs();
     // The reveal pattern used by the next animation (-1: random); tests fix it.
@@ -81,6 +84,7 @@ private:
     bool m_revealing = false;
     QImage m_revealOld;
     QRegion m_revealRegion[2];
+    int m_revealSteps = 0, m_revealTotal = 0;
     int m_autoListenTicket = 0;
     bool m_closingWindow = false;
     bool m_listValid = false;
