@@ -290,6 +290,8 @@ QRect TFormFormAlle::playArea() const
 void TFormFormAlle::setBottomBarVisible(bool visible)
 {
     P_Leiste->setVisible(visible);
+    // The exercise lays its area out again over the room the bar gives or takes.
+    ArrangeFrame();
     update();
 }
 
@@ -482,8 +484,12 @@ void TFormFormAlle::setListHint()
 
 bool TFormFormAlle::LoadChosenList(const QString& fileName, int minimumTasks)
 {
+    return LoadChosenPath(fsys::folderOf(listPath) + fileName, minimumTasks);
+}
+
+bool TFormFormAlle::LoadChosenPath(const QString& newPath, int minimumTasks)
+{
     const QString oldPath = listPath;
-    const QString newPath = fsys::folderOf(oldPath) + fileName;
     if (LoadTaskList(newPath) < minimumTasks) {
         ShowMessageWindow(QStringLiteral("Datei nicht gültig! Bitte andere auswählen!"), this, false);
         listPath = oldPath;
@@ -551,7 +557,8 @@ void TFormFormAlle::PlayEndPraise()
     for (const TErgebnis& e : run().runResults)
         solved += int(std::count_if(e.Rows.begin(), e.Rows.end(), [](const TZeile& z) { return z.Solved; }));
     if (g().playerOptions.endPraise && solved > 1) {
-        PlayWaveFile(sounds[index], false, false);
+        // To its end: the window is gone, and a start from the command line ends right after it.
+        PlayWaveFile(sounds[index], true, false);
         lastEndPraiseIndex() = index;
     }
 }
@@ -639,7 +646,15 @@ void TFormFormAlle::showEvent(QShowEvent* event)
 
 void TFormFormAlle::closeEvent(QCloseEvent* event)
 {
-    // Any close ends the run; the dialog's own close handling would ask for the end button's way.
+    // A close from outside (the window manager, the end of the session) goes the end button's way,
+    // so an answered run is offered its protocol and the closing dialog may keep the window open.
+    if (!m_runEnded && !m_closing) {
+        SB_endeClick();
+        if (!m_runEnded) {
+            event->ignore();
+            return;
+        }
+    }
     m_runEnded = true;
     finishClose();
     event->accept();

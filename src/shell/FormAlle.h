@@ -110,6 +110,8 @@ public:
     // message "Datei nicht gültig! Bitte andere auswählen!", the old list is loaded again, the combo
     // shows it again without firing, and false is returned. Otherwise `listPath` is the new file.
     bool LoadChosenList(const QString& fileName, int minimumTasks);
+    // The same for a list in another folder (the folder tabs of an exercise).
+    bool LoadChosenPath(const QString& path, int minimumTasks);
     // Shows or hides the bottom bar (a click on L_unten toggles it).
     void setBottomBarVisible(bool visible);
     bool bottomBarVisible() const;

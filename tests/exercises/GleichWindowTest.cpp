@@ -26,6 +26,7 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
+#include <QComboBox>
 #include <gtest/gtest.h>
 
 using namespace gleich;
@@ -239,12 +240,59 @@ TEST_F(GleichWindowTest, ClosingDuringTheRevealAnimationStopsItAtOnce)
     QTest::mouseClick(w->rules().sameTexts() ? w->SB_gleich : w->SB_nichtgleich, Qt::LeftButton);
     TFormGleichNichtGleich::revealPattern() = 10;  // tiles, with a pause after each
     clock_::setInstant(false);
+    ModalWatch ending([](QWidget* m) {
+        if (auto* d = qobject_cast<TFormclosedialog*>(m))
+            d->sb_ende->click();
+    });
     QTimer::singleShot(0, w.get(), [&] { w->close(); });
     w->weiterClick();
     clock_::setInstant(true);
     EXPECT_FALSE(w->isVisible());
     EXPECT_GE(w->lastRevealTotal(), 15);
     EXPECT_LE(w->lastRevealSteps(), 2);
+}
+
+TEST_F(GleichWindowTest, AnOutsideCloseOfAnAnsweredRunGoesThroughTheClosingDialog)
+{
+    auto w = open(folder + kList);
+    QTest::keyClick(w.get(), Qt::Key_H);
+    playOut();
+    QTest::mouseClick(w->rules().sameTexts() ? w->SB_gleich : w->SB_nichtgleich, Qt::LeftButton);
+    {
+        ModalWatch back([](QWidget* m) {
+            if (auto* d = qobject_cast<TFormclosedialog*>(m))
+                d->sb_back->click();
+        });
+        w->close();
+        EXPECT_TRUE(back.seen.contains(QStringLiteral("TFormclosedialog")));
+    }
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_FALSE(w->runEnded());
+    ModalWatch end([](QWidget* m) {
+        if (auto* d = qobject_cast<TFormclosedialog*>(m))
+            d->sb_ende->click();
+    });
+    w->close();
+    EXPECT_TRUE(w->runEnded());
+    EXPECT_TRUE(protocolLines().contains(QStringLiteral("P 3.1. Gleich/Nicht gleich?")));
+}
+
+TEST_F(GleichWindowTest, TheFolderTabsChooseTheFirstListOfTheirFolder)
+{
+    auto w = open(folder + kList);
+    EXPECT_TRUE(w->TB_minimalpaare->isChecked());
+    w->TB_Inlaut->click();
+    EXPECT_EQ(fsys::fileName(w->listPath), QStringLiteral("01 Vokale in der Mitte.txt"));
+    EXPECT_TRUE(w->TB_Inlaut->isChecked());
+    EXPECT_FALSE(w->TB_minimalpaare->isChecked());
+    EXPECT_EQ(w->CB_auswahl->currentText(), QStringLiteral("01 Vokale in der Mitte.txt"));
+    EXPECT_EQ(w->rules().state(), AnswerState::TaskReady);
+    EXPECT_EQ(g().playerOptions.gleichNichtgleich.file, QStringLiteral("Inlaut\\01 Vokale in der Mitte.txt"));
+    // A folder without lists leaves the list as it was.
+    QDir(folder + QStringLiteral("Allgemein")).removeRecursively();
+    w->TB_Allgemein->click();
+    EXPECT_EQ(fsys::fileName(w->listPath), QStringLiteral("01 Vokale in der Mitte.txt"));
+    EXPECT_FALSE(w->TB_Allgemein->isChecked());
 }
 
 TEST_F(GleichWindowTest, BadListsNeverCrashAndNeverTouchTheProtocol)
@@ -276,7 +324,7 @@ TEST_F(GleichWindowTest, BadListsNeverCrashAndNeverTouchTheProtocol)
         ASSERT_TRUE(w->SB_nichtgleich->isEnabled());
         QTest::mouseClick(w->rules().sameTexts() ? w->SB_gleich : w->SB_nichtgleich, Qt::LeftButton);
         EXPECT_EQ(w->rules().state(), AnswerState::Solved);
-        w->close();
+        w->endRun();
     }
     // Every task without its second element: the cards show one word and an empty card.
     lines = {QStringLiteral("[Allgemein]"), QStringLiteral("Aufgabencount=3")};
@@ -289,7 +337,7 @@ TEST_F(GleichWindowTest, BadListsNeverCrashAndNeverTouchTheProtocol)
         playOut();
         QTest::mouseClick(w->rules().sameTexts() ? w->SB_gleich : w->SB_nichtgleich, Qt::LeftButton);
         EXPECT_EQ(w->rules().state(), AnswerState::Solved);
-        w->close();
+        w->endRun();
     }
     EXPECT_EQ(protocolLines(), old);
 }

@@ -153,14 +153,23 @@ TFormGleichNichtGleich::TFormGleichNichtGleich(const QString& listPath, QWidget*
         refresh();
     });
 
-    TB_ordner = new QTabBar(this);
-    TB_ordner->setObjectName(QStringLiteral("TB_ordner"));
-    TB_ordner->setFocusPolicy(Qt::NoFocus);
-    TB_ordner->setShape(QTabBar::RoundedSouth);
-    TB_ordner->addTab(QStringLiteral(" Allgemein "));
-    TB_ordner->addTab(QStringLiteral(" Inlaut "));
-    TB_ordner->addTab(QStringLiteral(" Minimalpaare "));
-    connect(TB_ordner, &QTabBar::tabBarClicked, this, [this](int i) { folderTabClick(i); });
+    const char* tabNames[3] = {"TB_Allgemein", "TB_Inlaut", "TB_minimalpaare"};
+    const QString tabCaptions[3] = {QStringLiteral(" Allgemein "), QStringLiteral(" Inlaut "),
+                                    QStringLiteral(" Minimalpaare ")};
+    QPushButton** tabs[3] = {&TB_Allgemein, &TB_Inlaut, &TB_minimalpaare};
+    for (int i = 0; i < 3; ++i) {
+        auto* b = new QPushButton(tabCaptions[i], this);
+        b->setObjectName(QLatin1String(tabNames[i]));
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setCheckable(true);
+        // Folder tabs standing on the bottom bar; the pressed one is the list's folder.
+        b->setStyleSheet(QStringLiteral(
+            "QPushButton { border: 1px solid #8a8a8a; border-bottom: none; border-top-left-radius: 6px;"
+            " border-top-right-radius: 6px; background: #dcdcdc; padding: 2px 8px; }"
+            "QPushButton:checked { background: #f0f0f0; font-weight: bold; }"));
+        connect(b, &QPushButton::clicked, this, [this, i] { folderTabClick(i); });
+        *tabs[i] = b;
+    }
 }
 
 TFormGleichNichtGleich::~TFormGleichNichtGleich() = default;
@@ -197,7 +206,7 @@ bool TFormGleichNichtGleich::prepareList()
     // The heading-sound button only when one of the list's heading sounds exists.
     bool heading = false;
     for (const QString& n : g().loadedList.layout.headingSound.split(QLatin1Char(';'), Qt::SkipEmptyParts))
-        heading = heading || !ResolveSoundName(n.trimmed(), true).isEmpty();
+        heading = heading || !HeadingSoundFile(n.trimmed()).isEmpty();
     SB_Ton->setVisible(heading);
     applyOptions();
     drawBackground();
@@ -206,7 +215,8 @@ bool TFormGleichNichtGleich::prepareList()
     currentTask = 0;
     BuildTaskStrip();
     m_rules->revealNext = false;
-    startTask();
+    m_stripDirty = true;
+    showTask();
     return true;
 }
 
@@ -220,13 +230,16 @@ void TFormGleichNichtGleich::applyOptions()
                            fsys::toStored(MakeRelativePath(g().config.dirs.listen, listPath, false)));
 }
 
+QPushButton* TFormGleichNichtGleich::folderTab(int i) const
+{
+    return i == 0 ? TB_Allgemein : i == 1 ? TB_Inlaut : TB_minimalpaare;
+}
+
 void TFormGleichNichtGleich::showFolderTab()
 {
     const QString below = MakeRelativePath(listFolder(), listPath, false).toLower();
-    const QSignalBlocker block(TB_ordner);
     for (int i = 0; i < 3; ++i)
-        if (below.startsWith(kFolders[i]))
-            TB_ordner->setCurrentIndex(i);
+        folderTab(i)->setChecked(below.startsWith(kFolders[i]));
 }
 
 // ---- layout and drawing -------------------------------------------------------------------------
@@ -261,11 +274,16 @@ void TFormGleichNichtGleich::ArrangeFrame()
     const int ton = std::max(24, stripSize);
     SB_Ton->setGeometry(8, P_oben->height() + 8, ton, ton);
     SB_Ton->setIconSize(QSize(ton - 8, ton - 8));
-    const QSize tabs = TB_ordner->sizeHint();
-    TB_ordner->setGeometry(P_Leiste->x() + P_auswahl->x(), playArea().bottom() + 1 - tabs.height(), tabs.width(),
-                           tabs.height());
-    TB_ordner->setVisible(P_Leiste->isVisible());
-    TB_ordner->raise();
+    // The tabs stand on the bottom bar above the list choice.
+    int tabLeft = P_Leiste->x() + P_auswahl->x();
+    for (int i = 0; i < 3; ++i) {
+        QPushButton* tab = folderTab(i);
+        const QSize hint = tab->sizeHint();
+        tab->setGeometry(tabLeft, playArea().bottom() + 1 - hint.height(), hint.width(), hint.height());
+        tab->setVisible(!P_Leiste->isHidden());
+        tab->raise();
+        tabLeft += hint.width() + 2;
+    }
     if (m_listValid) {
         drawBackground();
         drawBacks();
@@ -277,7 +295,7 @@ void TFormGleichNichtGleich::layoutCards()
 {
     const QRect area = playArea();
     const int cw = width();
-    const int barTop = P_Leiste->isVisible() ? P_Leiste->y() : height();
+    const int barTop = !P_Leiste->isHidden() ? P_Leiste->y() : height();
     const int barH = P_Leiste->height();
     int e = std::min(640, (cw - 30) / 2);
     int f = std::min(int(std::lround(e * 480.0 / 640.0)), barTop - (barH / 3) * 2 - 20 - area.top());
@@ -343,7 +361,7 @@ void TFormGleichNichtGleich::drawBacks()
     }
 }
 
-int TFormGleichNichtGleich::commonTextPoints(const QSize& innerSize) const
+int TFormGleichNichtGleich::commonTextPoints(const QSize& innerSize, int percent) const
 {
     // Both cards use one size, fitted to the wider of the two texts.
     const QFont font = listFont();
@@ -351,7 +369,7 @@ int TFormGleichNichtGleich::commonTextPoints(const QSize& innerSize) const
     for (int c = 1; c <= 2; ++c) {
         const QString text = CardText(m_rules->card(c).element.text).text;
         if (!text.isEmpty())
-            points = std::min(points, picture::FitFontSize(innerSize.height(), innerSize.width(), text, 70, font));
+            points = std::min(points, picture::FitFontSize(innerSize.height(), innerSize.width(), text, percent, font));
     }
     return std::max(1, points);
 }
@@ -425,7 +443,7 @@ void TFormGleichNichtGleich::drawFaces()
     QSize textBox = size - QSize(22, 22);
     if (opts().text == 2)
         textBox.setHeight(size.height() / 4);
-    const int points = commonTextPoints(textBox);
+    const int points = commonTextPoints(textBox, opts().text == 2 ? 90 : 70);
     for (int c = 1; c <= 2; ++c)
         m_face[c - 1] = drawFace(c, size, points);
 }
@@ -456,16 +474,16 @@ void TFormGleichNichtGleich::FormPaint(QPainter& p)
 
 // ---- the flow of a task -------------------------------------------------------------------------
 
-void TFormGleichNichtGleich::startTask()
+void TFormGleichNichtGleich::showTask()
 {
     ++m_autoListenTicket;
     const bool animate = m_rules->revealNext;
     if (animate) {
+        // The cards' images still hold the previous task: that screen is what the new backs cover.
         m_revealOld = QImage(size(), QImage::Format_RGB32);
         QPainter p(&m_revealOld);
         FormPaint(p);
     }
-    m_rules->startTask();
     m_rules->revealNext = false;
     currentTask = m_rules->position();
     m_facesShown = false;
@@ -569,8 +587,17 @@ void TFormGleichNichtGleich::syncTaskStates()
 void TFormGleichNichtGleich::refresh()
 {
     const GleichRules& r = *m_rules;
+    const std::vector<TaskState> before = taskStates;
+    const int beforeTask = currentTask;
     syncTaskStates();
-    DrawTaskStrip();
+    const auto same = [](const TaskState& a, const TaskState& b) { return a.state == b.state && a.error == b.error; };
+    const bool changed = m_stripDirty || beforeTask != currentTask || before.size() != taskStates.size() ||
+                         !std::equal(before.begin(), before.end(), taskStates.begin(), same);
+    // The strip follows the current task only when it or a state changed, so a look along the
+    // strip with "<" and ">" is not undone by the next sound notice.
+    if (changed)
+        DrawTaskStrip();
+    m_stripDirty = false;
     SB_gleich->setEnabled(r.gleichEnabled);
     SB_nichtgleich->setEnabled(r.nichtGleichEnabled);
     SB_gleich->setDown(r.gleichDown);
@@ -619,7 +646,12 @@ void TFormGleichNichtGleich::weiterClick()
     }
     if (!m_rules->advance())
         return;
-    startTask();
+    showTask();
+    listenSoon();
+}
+
+void TFormGleichNichtGleich::listenSoon()
+{
     const int ticket = m_autoListenTicket;
     QPointer<TFormGleichNichtGleich> self(this);
     QTimer::singleShot(autoListenDelayMs(), this, [self, ticket] {
@@ -639,11 +671,10 @@ void TFormGleichNichtGleich::askHowToGoOn()
     bool newOrder = false;
     if (opts().randomOrder)
         newOrder = dialogs::ask(this, QStringLiteral("Reihenfolge der Aufgaben ändern?")) == yes;
-    bool newVariants = newOrder;
-    if (!newOrder)
-        newVariants = dialogs::ask(this, QStringLiteral("Aufgaben komplett identisch wiederholen?")) != yes;
-    m_rules->restart(newOrder, newVariants);
-    startTask();
+    const bool identical = dialogs::ask(this, QStringLiteral("Aufgaben komplett identisch wiederholen?")) == yes;
+    m_rules->restart(newOrder, newOrder || !identical);
+    showTask();
+    listenSoon();
 }
 
 void TFormGleichNichtGleich::TaskImageClick(int position)
@@ -651,9 +682,7 @@ void TFormGleichNichtGleich::TaskImageClick(int position)
     if (!m_listValid || position < 0 || position >= m_rules->taskCount())
         return;
     m_rules->jumpTo(position);
-    m_rules->revealNext = true;
-    // jumpTo set the task up; startTask shows it with the reveal animation.
-    startTask();
+    showTask();
 }
 
 void TFormGleichNichtGleich::SoundNotice(int channel, SoundStatus status)
@@ -752,12 +781,17 @@ void TFormGleichNichtGleich::CB_auswahlChange(int index)
     if (fsys::fileName(listPath).compare(name, Qt::CaseInsensitive) == 0 && m_listValid)
         return;
     WAV1->StopAll();
-    if (!LoadChosenList(name, 2))
-        return;
+    if (LoadChosenList(name, 2))
+        startChosenList();
+}
+
+void TFormGleichNichtGleich::startChosenList()
+{
     BuildTaskOrder(int(g().taskList().size()), opts().randomOrder);
     run().taskStartTime = QDateTime();
     if (prepareList())
         opts().file = fsys::toStored(MakeRelativePath(listFolder(), listPath, false));
+    showFolderTab();
 }
 
 void TFormGleichNichtGleich::folderTabClick(int index)
@@ -769,17 +803,17 @@ void TFormGleichNichtGleich::folderTabClick(int index)
     const QString folder = listFolder() + names[index] + QLatin1Char('/');
     QStringList files;
     ListFiles(folder, QStringLiteral("*.txt"), false, files);
-    if (files.isEmpty()) {
+    files.sort(Qt::CaseInsensitive);
+    if (files.isEmpty() || !fsys::dirExists(folder)) {
+        // An empty folder: the previous folder and file stay chosen.
         showFolderTab();
         return;
     }
-    const QString previous = listPath;
-    listPath = folder + files.first();
-    FillListChoice();
-    listPath = previous;
-    CB_auswahlChange(CB_auswahl->currentIndex() >= 0 ? CB_auswahl->currentIndex() : 0);
-    if (listPath == previous)
+    WAV1->StopAll();
+    if (LoadChosenPath(folder + files.first(), 2)) {
         FillListChoice();
+        startChosenList();
+    }
     showFolderTab();
 }
 
@@ -787,15 +821,18 @@ void TFormGleichNichtGleich::writeFrameOptions()
 {
     TOpt_GleichNichtgleich& o = opts();
     o.load = currentTask;
-    o.file = fsys::toStored(MakeRelativePath(listFolder(), listPath, false));
+    // A list that could not be played is not remembered as the player's list.
+    if (m_listValid)
+        o.file = fsys::toStored(MakeRelativePath(listFolder(), listPath, false));
     o.backgroundPicture = backgroundPictureVisible;
     WritePlayerOptions(g().currentPlayer(), kProgram);
 }
 
-void TFormGleichNichtGleich::moveOnIfSolved()
+void TFormGleichNichtGleich::restartCurrentTask()
 {
-    if (m_rules->state() == AnswerState::Solved && !m_rules->allSolved())
-        m_rules->advance();
+    // A solved task is left for the next one; any other starts again.
+    if (!(m_rules->state() == AnswerState::Solved && !m_rules->allSolved() && m_rules->advance()))
+        m_rules->startTask();
 }
 
 void TFormGleichNichtGleich::sb_optionenClick()
@@ -818,15 +855,21 @@ void TFormGleichNichtGleich::sb_optionenClick()
         const bool look = before.backgroundPicture != now.backgroundPicture || before.text != now.text ||
                           before.cardBackVisible != now.cardBackVisible;
         const bool order = before.randomOrder != now.randomOrder;
+        if (order) {
+            m_rules->rebuildOrder();
+            m_stripDirty = true;
+        } else if (look) {
+            restartCurrentTask();
+        }
         if (look) {
-            moveOnIfSolved();
             drawBackground();
             layoutCards();
+            m_backSize[0] = m_backSize[1] = QSize();
         }
-        if (order)
-            m_rules->rebuildOrder();
-        m_rules->revealNext = false;
-        startTask();
+        if (look || order) {
+            m_rules->revealNext = false;
+            showTask();
+        }
     }
     if (m_rules->state() == AnswerState::Answering)
         m_rules->listenEnabled = true;
@@ -837,11 +880,11 @@ void TFormGleichNichtGleich::Chb_hintergrundbildClick()
 {
     opts().backgroundPicture = Chb_hintergrundbild->isChecked();
     backgroundPictureVisible = opts().backgroundPicture;
-    moveOnIfSolved();
+    restartCurrentTask();
     drawBackground();
     layoutCards();
     m_rules->revealNext = false;
-    startTask();
+    showTask();
 }
 
 void TFormGleichNichtGleich::FormClose()

@@ -6,7 +6,6 @@
 #include <QRect>
 #include <memory>
 
-class QTabBar;
 
 // The window of "Gleich oder Nichtgleich": two cards side by side, the two answer buttons, "Weiter",
 // the heading sound and the three folder tabs. It lays out, paints from the rules and routes input.
@@ -22,7 +21,10 @@ public:
     QPushButton* SB_nichtgleich = nullptr;
     QPushButton* SB_weiter = nullptr;
     QPushButton* SB_Ton = nullptr;
-    QTabBar* TB_ordner = nullptr;  // " Allgemein ", " Inlaut ", " Minimalpaare "
+    // The folder tabs: " Allgemein ", " Inlaut ", " Minimalpaare "; the one holding the list is pressed.
+    QPushButton* TB_Allgemein = nullptr;
+    QPushButton* TB_Inlaut = nullptr;
+    QPushButton* TB_minimalpaare = nullptr;
 
     QRect cardRect(int card) const { return m_cardRect[card == 2 ? 1 : 0]; }
     // Steps the last reveal animation showed, of how many it had.
@@ -63,16 +65,20 @@ private:
     void drawBacks();
     void drawFaces();
     QImage drawFace(int card, const QSize& size, int textPoints) const;
-    int commonTextPoints(const QSize& size) const;
-    void startTask();
+    int commonTextPoints(const QSize& size, int percent) const;
+    // Shows the task the rules have set up (with the reveal animation when they ask for it).
+    void showTask();
+    void listenSoon();
+    void restartCurrentTask();
     void reveal();
     void refresh();
     void writeFrameOptions();
-    void moveOnIfSolved();
     void syncTaskStates();
     void askHowToGoOn();
     int cardAt(const QPoint& pos) const;
     void showFolderTab();
+    void startChosenList();
+    QPushButton* folderTab(int i) const;
 
     std::unique_ptr<gleich::GleichRules> m_rules;
     QImage m_background;          // window background over the client area
@@ -88,4 +94,5 @@ private:
     int m_autoListenTicket = 0;
     bool m_closingWindow = false;
     bool m_listValid = false;
+    bool m_stripDirty = true;
 };

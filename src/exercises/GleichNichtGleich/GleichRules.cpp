@@ -2,6 +2,7 @@
 
 #include "chooser/TaskOrder.h"
 #include "core/Clock.h"
+#include "core/FileSystem.h"
 #include "core/GlobalState.h"
 #include "core/Random.h"
 #include "media/skin/PraiseDue.h"
@@ -101,6 +102,18 @@ MarkedText CardText(const QString& elementText)
         }
     }
     return m;
+}
+
+QString HeadingSoundFile(const QString& nameIn)
+{
+    const QString name = fsys::fromStored(nameIn.trimmed());
+    if (name.isEmpty())
+        return QString();
+    const Directories& d = g().config.dirs;
+    for (const QString& p : {name, d.anleitungsound + name, d.internsound + name, d.materialSound + name})
+        if (fsys::fileExists(p))
+            return fsys::resolve(p);
+    return QString();
 }
 
 GleichRules::GleichRules(TWAV& player) : m_player(player) {}
@@ -370,7 +383,7 @@ void GleichRules::playHeadingSounds()
     const QStringList names = g().loadedList.layout.headingSound.split(QLatin1Char(';'), Qt::SkipEmptyParts);
     bool first = true;
     for (const QString& raw : names) {
-        const QString file = ResolveSoundName(raw.trimmed(), true);
+        const QString file = HeadingSoundFile(raw);
         if (file.isEmpty())
             continue;
         PlaySound(m_player, file, first, false, true);

@@ -31,6 +31,10 @@ MarkedText SplitMarker(const QString& text);
 // moves with the text).
 MarkedText CardText(const QString& elementText);
 
+// A heading sound of the list: under its own path, else in the instruction, internal or material
+// sound folder; empty when none has it.
+QString HeadingSoundFile(const QString& name);
+
 struct Card {
     TEinzelbild element;
     bool heard = false;
