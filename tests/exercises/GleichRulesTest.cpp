@@ -4,6 +4,7 @@
 #include "core/GlobalState.h"
 #include "core/Random.h"
 #include "exercises/GleichNichtGleich/GleichRules.h"
+#include "exercises/common/RevealAnimation.h"
 #include "media/sound/AudioBackend.h"
 #include "media/sound/Sound.h"
 #include "media/sound/TWAV.h"
@@ -307,4 +308,27 @@ TEST_F(GleichRulesTest, AnEmptyListIsNoValidList)
     EXPECT_TRUE(audio.started().isEmpty());
 }
 
+} // namespace
+
+namespace {
+// Every reveal pattern ends with the whole card uncovered and never reaches outside it.
+TEST(RevealAnimation, EveryPatternUncoversTheWholeCardAndNothingElse)
+{
+    const QSize card(331, 250);
+    const QRegion whole(QRect(QPoint(0, 0), card));
+    for (int pattern = 0; pattern <= 10; ++pattern) {
+        rnd::seed(uint64_t(pattern) + 1);
+        const exercise::RevealAnimation a(pattern, card);
+        ASSERT_GT(a.steps(), 0) << pattern;
+        QRegion shown;
+        for (int s = 1; s <= a.steps(); ++s) {
+            const QRegion r = a.region(s);
+            EXPECT_TRUE((r - whole).isEmpty()) << pattern;
+            shown += r;
+        }
+        // The circle of pattern 9 stops after its 120 steps; the rest is drawn at the end anyway.
+        if (pattern != 9)
+            EXPECT_TRUE((whole - shown).isEmpty()) << "pattern " << pattern;
+    }
+}
 } // namespace

@@ -1,5 +1,7 @@
 #include "exercises/GleichNichtGleich/GleichNichtGleich.h"
 
+#include "exercises/common/RevealAnimation.h"
+
 #include "chooser/TaskOrder.h"
 #include "core/Catalogue.h"
 #include "core/Clock.h"
@@ -29,7 +31,6 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
-#include <QTabBar>
 #include <QTimer>
 
 using namespace gleich;
@@ -204,10 +205,7 @@ bool TFormGleichNichtGleich::prepareList()
     }
     L_Aufgaben->setText(QStringLiteral(" Aufgaben: ") + QString::number(m_rules->taskCount()));
     // The heading-sound button only when one of the list's heading sounds exists.
-    bool heading = false;
-    for (const QString& n : g().loadedList.layout.headingSound.split(QLatin1Char(';'), Qt::SkipEmptyParts))
-        heading = heading || !HeadingSoundFile(n.trimmed()).isEmpty();
-    SB_Ton->setVisible(heading);
+    SB_Ton->setVisible(exercise::ListHasHeadingSound());
     applyOptions();
     drawBackground();
     layoutCards();
@@ -496,72 +494,19 @@ void TFormGleichNichtGleich::showTask()
 
 void TFormGleichNichtGleich::reveal()
 {
-    const int u = m_cardRect[0].width(), v = m_cardRect[0].height();
-    if (u <= 0 || v <= 0 || !isVisible())
+    if (m_cardRect[0].isEmpty() || !isVisible())
         return;
-    const int pattern = revealPattern() >= 0 ? revealPattern() % 11 : rnd::below(11);
-    const int blinds = 4 + rnd::below(10);
-    const int r = rnd::below(5);
-    const int cols = r + 5, rows = r + 3;
-    std::vector<int> tiles(size_t(cols * rows));
-    for (int i = 0; i < int(tiles.size()); ++i)
-        tiles[size_t(i)] = i;
-    std::shuffle(tiles.begin(), tiles.end(), rnd::engine());
-
-    int steps = 0, pause = 1;
-    switch (pattern) {
-    case 0: steps = (u / 2 + 5) / 6 + 1; break;
-    case 1: steps = (u / 20 + 5) / 6 + 1; pause = 40; break;
-    case 2: steps = (u / 2 + 5) / 6 + 1; break;
-    case 3: steps = (u + 5) / 6; break;
-    case 4: steps = (v + 5) / 6; break;
-    case 5: case 6: steps = (v / 2 + 5) / 6 + 1; break;
-    case 7: steps = (v / blinds + 5) / 6 + 1; pause = 2 * blinds; break;
-    case 8: steps = (std::max(u, v) + 5) / 6; break;
-    case 9: steps = 120; pause = 0; break;
-    default: steps = cols * rows; pause = 100 - 20 * r; break;
-    }
+    // Both cards are uncovered together, by the same pattern.
+    const exercise::RevealAnimation animation(revealPattern(), m_cardRect[0].size());
     m_revealing = true;
-    m_revealTotal = steps;
+    m_revealTotal = animation.steps();
     m_revealSteps = 0;
-    for (int s = 1; s <= steps && !m_closingWindow && isVisible(); ++s) {
+    for (int s = 1; s <= animation.steps() && !m_closingWindow && isVisible(); ++s) {
         m_revealSteps = s;
-        const int d = 6 * s;
-        QRegion region;
-        switch (pattern) {
-        case 0: region = QRegion(0, 0, d, v) + QRegion(u - d, 0, d, v); break;
-        case 1:
-            for (int i = 0; i < 20; ++i)
-                region += QRegion(u * i / 20, 0, std::min(d, u / 20 + 1), v);
-            break;
-        case 2: region = QRegion(0, 0, d, v) + QRegion(u / 2, 0, d, v); break;
-        case 3: region = QRegion(0, 0, d, v); break;
-        case 4: region = QRegion(0, 0, u, d); break;
-        case 5: region = QRegion(0, 0, u, d) + QRegion(0, v - d, u, d); break;
-        case 6: region = QRegion(0, 0, u, d) + QRegion(0, v / 2, u, d); break;
-        case 7:
-            for (int i = 0; i < blinds; ++i)
-                region += QRegion(0, v * i / blinds, u, std::min(d, v / blinds + 1));
-            break;
-        case 8: region = QRegion(u / 2 - d / 2, v / 2 - d / 2, d, d); break;
-        case 9: {
-            const int e = 4 * s;
-            region = QRegion(u / 2 - e, v / 2 - e, 2 * e, 2 * e, QRegion::Ellipse);
-            break;
-        }
-        default:
-            for (int i = 0; i < s; ++i) {
-                const int tile = tiles[size_t(i)];
-                const int x0 = u * (tile % cols) / cols, x1 = u * (tile % cols + 1) / cols;
-                const int y0 = v * (tile / cols) / rows, y1 = v * (tile / cols + 1) / rows;
-                region += QRegion(x0, y0, x1 - x0, y1 - y0);
-            }
-            break;
-        }
-        m_revealRegion[0] = m_revealRegion[1] = region;
+        m_revealRegion[0] = m_revealRegion[1] = animation.region(s);
         repaint(m_cardRect[0].united(m_cardRect[1]));
-        if (pause > 0)
-            clock_::sleepMs(pause);
+        if (animation.pauseMs() > 0)
+            clock_::sleepMs(animation.pauseMs());
         else
             QCoreApplication::processEvents();
     }

@@ -17,104 +17,14 @@ namespace {
 
 const TOpt_GleichNichtgleich& options() { return g().playerOptions.gleichNichtgleich; }
 
-bool isSameClass(int variant) { return variant == 1 || variant == 2; }
-
 TEinzelbild elementOf(const TAufgabe& task, int k)
 {
     return k < int(task.elements.size()) ? task.elements[size_t(k)] : TEinzelbild{};
 }
 
-QString twoDigits(qint64 v, int width)
-{
-    return QString::number(v).rightJustified(width, QLatin1Char('0'));
-}
-
-QStringList soundsOf(const Card& card)
-{
-    QStringList list = card.element.sounds.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    for (QString& s : list)
-        s = s.trimmed();
-    list.removeAll(QString());
-    return DropArticleSounds(list);
-}
+QStringList soundsOf(const Card& card) { return exercise::ElementSounds(card.element); }
 
 } // namespace
-
-std::vector<int> DrawTaskVariants(int count)
-{
-    std::vector<int> variants;
-    int same = 0, different = 0;
-    for (int k = 0; k < count; ++k) {
-        int a = rnd::below(4);
-        const bool sameClass = isSameClass(a);
-        if (k == 0) {
-            (sameClass ? same : different) = 1;
-        } else if (sameClass == isSameClass(variants.back())) {
-            ++(sameClass ? same : different);
-        } else {
-            same = different = 0;
-        }
-        if (same >= 5) {
-            a = 0;
-            different = 1;
-            same = 0;
-        } else if (different >= 5) {
-            a = 1;
-            same = 1;
-            different = 0;
-        }
-        variants.push_back(a);
-    }
-    return variants;
-}
-
-MarkedText SplitMarker(const QString& text)
-{
-    MarkedText m;
-    m.text = text;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c >= QLatin1Char('1') && c <= QLatin1Char('9')) {
-            m.text = text.left(i) + text.mid(i + 1);
-            m.markStart = int(i);
-            m.markLength = int(std::min<qsizetype>(c.digitValue(), m.text.size() - i));
-            break;
-        }
-    }
-    return m;
-}
-
-MarkedText CardText(const QString& elementText)
-{
-    MarkedText m = SplitMarker(elementText);
-    const QString stripped = StripArticle(m.text);
-    if (stripped != m.text) {
-        // The article went from the front: the mark keeps to its letters.
-        const int removed = int(m.text.size() - stripped.size());
-        m.text = stripped;
-        if (m.markStart >= 0) {
-            const int start = m.markStart - removed;
-            const int end = start + m.markLength;
-            m.markStart = std::max(0, start);
-            m.markLength = std::max(0, end - m.markStart);
-            if (m.markLength == 0)
-                m.markStart = -1;
-        }
-    }
-    return m;
-}
-
-QString HeadingSoundFile(const QString& nameIn)
-{
-    const QString name = fsys::fromStored(nameIn.trimmed());
-    if (name.isEmpty())
-        return QString();
-    const Directories& d = g().config.dirs;
-    for (const QString& p : {name, d.anleitungsound + name, d.internsound + name, d.materialSound + name})
-        if (fsys::fileExists(p))
-            return fsys::resolve(p);
-    return QString();
-}
 
 GleichRules::GleichRules(TWAV& player) : m_player(player) {}
 
@@ -325,8 +235,7 @@ GleichRules::Outcome GleichRules::answer(Answer answer)
     const QString t2 = SplitMarker(m_cards[1].element.text).text;
     row.Answers = (answer == Answer::Gleich ? QStringLiteral("gleich:   ") : QStringLiteral("ungleich: ")) + t1 +
                   QStringLiteral(" - ") + t2;
-    row.Duration = twoDigits(ms / 60000, 2) + QLatin1Char(':') + twoDigits(ms / 1000 % 60, 2) + QLatin1Char(':') +
-                   twoDigits(ms % 1000, 3);
+    row.Duration = exercise::TaskDuration(ms);
     weiterEnabled = true;
     const int v = variant(m_position);
     int state = answer == Answer::Gleich ? (result.error ? 2 : 0) : (result.error ? 3 : 1);

@@ -1,5 +1,8 @@
 #pragma once
 #include "core/Records.h"
+#include "exercises/common/CardText.h"
+#include "exercises/common/TaskSounds.h"
+#include "exercises/common/TaskVariants.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,24 +19,12 @@ namespace gleich {
 enum class AnswerState { NoValidList = -1, Idle = 0, TaskReady = 1, Answering = 3, Solved = 6, ErrorFeedback = 7 };
 enum class Answer { Gleich, NichtGleich };
 
-// One card arrangement per play position: 0 = elements 1, 2; 1 = 1, 1; 2 = 2, 2; 3 = 2, 1. No more
-// than five positions in a row fall into the same class ("same" 1, 2 or "different" 0, 3).
-std::vector<int> DrawTaskVariants(int count);
-
-// A task text split at its marker: the digit d at position k marks the d characters after it.
-struct MarkedText {
-    QString text;
-    int markStart = -1;
-    int markLength = 0;
-};
-MarkedText SplitMarker(const QString& text);
-// The card text as shown: marker split off, the article dropped when "mit Artikel" is off (the mark
-// moves with the text).
-MarkedText CardText(const QString& elementText);
-
-// A heading sound of the list: under its own path, else in the instruction, internal or material
-// sound folder; empty when none has it.
-QString HeadingSoundFile(const QString& name);
+// The card arrangements and the card texts are the common ones of the two-card programs.
+using exercise::DrawTaskVariants;
+using exercise::MarkedText;
+using exercise::SplitMarker;
+using exercise::CardText;
+using exercise::HeadingSoundFile;
 
 struct Card {
     TEinzelbild element;
