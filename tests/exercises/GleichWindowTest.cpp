@@ -10,6 +10,7 @@
 #include "data/TaskList.h"
 #include "exercises/GleichNichtGleich/GleichNichtGleich.h"
 #include "media/sound/Sound.h"
+#include "options/O_alle.h"
 #include "media/sound/TWAV.h"
 #include "media/sound/TestAudioBackend.h"
 #include "results/Ergebnisse.h"
@@ -293,6 +294,26 @@ TEST_F(GleichWindowTest, TheFolderTabsChooseTheFirstListOfTheirFolder)
     w->TB_Allgemein->click();
     EXPECT_EQ(fsys::fileName(w->listPath), QStringLiteral("01 Vokale in der Mitte.txt"));
     EXPECT_FALSE(w->TB_Allgemein->isChecked());
+}
+
+TEST_F(GleichWindowTest, TheOptionsPageStoresTheListAndLeavesASolvedTaskAlone)
+{
+    auto w = open(folder + kList);
+    QTest::keyClick(w.get(), Qt::Key_H);
+    playOut();
+    QTest::mouseClick(w->rules().sameTexts() ? w->SB_gleich : w->SB_nichtgleich, Qt::LeftButton);
+    ASSERT_EQ(w->rules().state(), AnswerState::Solved);
+    ModalWatch ok([](QWidget* m) {
+        if (auto* page = qobject_cast<options::TF_O_alle*>(m))
+            page->BB_ok->click();
+    });
+    w->sb_optionen->click();
+    EXPECT_TRUE(ok.seen.contains(QStringLiteral("options::TF_O_alle")));
+    EXPECT_EQ(w->rules().state(), AnswerState::Solved);
+    EXPECT_TRUE(w->SB_weiter->isVisible());
+    const QString options = QString::fromLatin1(tree.read(QStringLiteral("Optionen/Options-Anna.txt")));
+    EXPECT_TRUE(options.contains(QStringLiteral("Datei=Minimalpaare\\01 Haus und Maus.txt")));
+    EXPECT_TRUE(options.contains(QStringLiteral("Last=0")));
 }
 
 TEST_F(GleichWindowTest, BadListsNeverCrashAndNeverTouchTheProtocol)
