@@ -285,7 +285,11 @@ void TFormGleichNichtGleich::ArrangeFrame()
     if (m_listValid) {
         drawBackground();
         drawBacks();
-        drawFaces();
+        m_facesReady = false;
+        if (m_facesShown) {
+            drawFaces();
+            m_facesReady = true;
+        }
     }
 }
 
@@ -459,11 +463,7 @@ void TFormGleichNichtGleich::FormPaint(QPainter& p)
         if (img.isNull())
             continue;
         if (m_revealing) {
-            p.drawImage(r.topLeft(), m_revealOld, r);
-            p.save();
-            p.setClipRegion(m_revealRegion[i].translated(r.topLeft()));
-            p.drawImage(r.topLeft(), img);
-            p.restore();
+            p.drawImage(r.topLeft(), m_revealCanvas[i]);
         } else {
             p.drawImage(r.topLeft(), img);
         }
@@ -485,8 +485,9 @@ void TFormGleichNichtGleich::showTask()
     m_rules->revealNext = false;
     currentTask = m_rules->position();
     m_facesShown = false;
+    // The faces are drawn when the task is solved: until then only the backs show.
+    m_facesReady = false;
     drawBacks();
-    drawFaces();
     if (animate)
         reveal();
     refresh();
@@ -498,13 +499,28 @@ void TFormGleichNichtGleich::reveal()
         return;
     // Both cards are uncovered together, by the same pattern.
     const exercise::RevealAnimation animation(revealPattern(), m_cardRect[0].size());
+    // Each card shows the old screen, and every step copies what it uncovers of the new back onto
+    // it; the screen is painted again only where something changed.
+    for (int i = 0; i < 2; ++i)
+        m_revealCanvas[i] = m_revealOld.copy(m_cardRect[i]);
     m_revealing = true;
     m_revealTotal = animation.steps();
     m_revealSteps = 0;
+    QRegion before;
     for (int s = 1; s <= animation.steps() && !m_closingWindow && isVisible(); ++s) {
         m_revealSteps = s;
-        m_revealRegion[0] = m_revealRegion[1] = animation.region(s);
-        repaint(m_cardRect[0].united(m_cardRect[1]));
+        const QRegion now = animation.region(s);
+        const QRegion fresh = now - before;
+        before = now;
+        if (fresh.isEmpty())
+            continue;
+        for (int i = 0; i < 2; ++i) {
+            QPainter p(&m_revealCanvas[i]);
+            for (const QRect& part : fresh)
+                p.drawImage(part.topLeft(), m_back[i], part);
+        }
+        const QRect changed = fresh.boundingRect();
+        repaint(QRegion(changed.translated(m_cardRect[0].topLeft())) + changed.translated(m_cardRect[1].topLeft()));
         if (animation.pauseMs() > 0)
             clock_::sleepMs(animation.pauseMs());
         else
@@ -512,8 +528,9 @@ void TFormGleichNichtGleich::reveal()
     }
     m_revealing = false;
     m_revealOld = QImage();
+    m_revealCanvas[0] = m_revealCanvas[1] = QImage();
     if (!m_closingWindow)
-        update();
+        update(m_cardRect[0].united(m_cardRect[1]));
 }
 
 void TFormGleichNichtGleich::syncTaskStates()
@@ -556,6 +573,10 @@ void TFormGleichNichtGleich::refresh()
     else
         P_hoeren->raise();
     const bool faces = solved;
+    if (faces && !m_facesReady) {
+        drawFaces();
+        m_facesReady = true;
+    }
     if (faces != m_facesShown) {
         m_facesShown = faces;
         update();

@@ -86,10 +86,11 @@ private:
     QRect m_cardRect[2];
     QSize m_backSize[2];
     bool m_facesShown = false;
+    bool m_facesReady = false;  // the face images belong to the current task
     // The reveal animation: the previous screen under the new backs, shown through a growing region.
     bool m_revealing = false;
     QImage m_revealOld;
-    QRegion m_revealRegion[2];
+    QImage m_revealCanvas[2];    // per card: the old screen with what the steps uncovered
     int m_revealSteps = 0, m_revealTotal = 0;
     int m_autoListenTicket = 0;
     bool m_closingWindow = false;
