@@ -222,6 +222,16 @@ TEST_F(GleichWindowTest, ARightAnswerShowsTheFacesInsteadOfTheBacks)
     QTest::mouseClick(w->rules().sameTexts() ? w->SB_gleich : w->SB_nichtgleich, Qt::LeftButton);
     const QImage after = w->grab(r).toImage();
     EXPECT_NE(before, after);
+    // "Weiter": every reveal pattern ends on the whole back of the next card.
+    for (int pattern : {0, 7, 10}) {
+        TFormGleichNichtGleich::revealPattern() = pattern;
+        w->weiterClick();
+        EXPECT_EQ(w->lastRevealSteps(), w->lastRevealTotal());
+        EXPECT_EQ(w->grab(r).toImage(), before) << "pattern " << pattern;
+        QTest::keyClick(w.get(), Qt::Key_H);
+        playOut();
+        QTest::mouseClick(w->rules().sameTexts() ? w->SB_gleich : w->SB_nichtgleich, Qt::LeftButton);
+    }
 }
 
 TEST_F(GleichWindowTest, EscapeWithNothingAnsweredClosesWithoutDialogAndLeavesTheProtocolAlone)
