@@ -266,6 +266,8 @@ def listdir(key, *sub):
 LISTS = {}  # program key -> default "Datei"
 NEED_SILBEN = set()  # words spoken in syllables (Silbenanzahl)
 NEED_PARTS = set()   # words recorded syllable by syllable (multi-sound tasks)
+# syllables espeak would otherwise read in English ("to") or with the wrong vowel length
+PART_SPEECH = {"to": "toh", "To": "Toh", "Schmet": "Schmett", "bürs": "bürss"}
 
 
 def build_lists(W):
@@ -319,15 +321,47 @@ def build_lists(W):
                   background=BG[i % 2], back=r"Sterne.gif" if i % 2 else "Karo.bmp")
     LISTS["gleich"] = r"Minimalpaare\01 Haus und Maus.txt"
 
-    # Richtig oder Falsch
+    # Richtig oder Falsch: card 1 shown, card 2 heard; a word paired with itself always "passt".
+    # "Allgemein" pairs words of one topic, "Minimalpaare" words differing in one sound, "Weitere" similar
+    # sounding words and words heard with their article.
+    RF_HEAD = dict(heading="Passt das Wort zum Bild?", heading_sound="richtig_falsch.wav")
     rf = [("Haus", "Maus"), ("Tisch", "Fisch"), ("Nase", "Hase"), ("Rose", "Hose"), ("Mund", "Hund"),
           ("Kuh", "Schuh"), ("Zahn", "Hahn"), ("Schal", "Schaf")]
-    task_list(listdir("richtig", "01 Minimalpaare.txt"), [pair(a, b) for a, b in rf],
-              heading="Passt das Wort zum Bild?", heading_sound="richtig_falsch.wav", background=BG[0])
-    task_list(listdir("richtig", "02 Tiere.txt"), [pair(a, b) for a, b in
+    task_list(listdir("richtig", "Minimalpaare", "01 Minimalpaare.txt"), [pair(a, b) for a, b in rf],
+              background=BG[0], **RF_HEAD)
+    task_list(listdir("richtig", "Allgemein", "02 Tiere.txt"), [pair(a, b) for a, b in
               [("Hund", "Katze"), ("Maus", "Hase"), ("Ziege", "Fliege"), ("Wal", "Schal"), ("Bär", "Igel")]],
-              heading="Passt das Wort zum Bild?", heading_sound="richtig_falsch.wav", background=BG[1])
-    LISTS["richtig"] = "01 Minimalpaare.txt"
+              background=BG[1], **RF_HEAD)
+    article_pair = lambda a, b: ("", "||", [with_article(w(a)), with_article(w(b))])
+    rf_more = {
+        ("Allgemein", "01 Essen und Trinken.txt"): [("Apfel", "Birne"), ("Banane", "Zitrone"), ("Käse", "Brot"),
+                                                    ("Milch", "Kuchen"), ("Apfel", "Apfel"), ("Tomate", "Möhre"),
+                                                    ("Kirsche", "Erdbeere"), ("Trauben", "Banane"), ("Ei", "Käse"),
+                                                    ("Brot", "Brot"), ("Mais", "Kürbis"), ("Zwiebel", "Tomate")],
+        ("Allgemein", "03 Zu Hause.txt"): [("Tisch", "Stuhl"), ("Bett", "Uhr"), ("Tasse", "Löffel"), ("Schere", "Messer"),
+                                           ("Buch", "Brief"), ("Tisch", "Tisch"), ("Kerze", "Glocke"), ("Schlüssel", "Besen"),
+                                           ("Spiegel", "Fenster"), ("Uhr", "Uhr"), ("Telefon", "Zeitung"),
+                                           ("Seife", "Zahnbürste")],
+        ("Minimalpaare", "02 Anlaute.txt"): [("Kanne", "Tanne"), ("Tonne", "Sonne"), ("Wurm", "Turm"), ("Brille", "Grille"),
+                                             ("Hose", "Dose"), ("Kanne", "Kanne"), ("Eis", "Reis"), ("Bus", "Nuss"),
+                                             ("Junge", "Zunge"), ("Wanne", "Pfanne"), ("Turm", "Turm"), ("Vase", "Nase")],
+        ("Minimalpaare", "03 Mitte und Ende.txt"): [("Brot", "Boot"), ("Fuß", "Fuchs"), ("Tasse", "Tasche"), ("Mais", "Maus"),
+                                                    ("Brot", "Brot"), ("Hahn", "Huhn"), ("Hütte", "Hüte"), ("Hase", "Hose"),
+                                                    ("Mond", "Mund"), ("Hüte", "Hüte"), ("Tanne", "Tonne"), ("Hund", "Hand")],
+        ("Weitere", "01 Ähnliche Wörter.txt"): [("Kanne", "Katze"), ("Mütze", "Mücke"), ("Kirsche", "Kirche"),
+                                               ("Flasche", "Flagge"), ("Tasse", "Tasse"), ("Schüssel", "Schlüssel"),
+                                               ("Biene", "Birne"), ("Apfel", "Ampel"), ("Stern", "Stein"), ("Kirche", "Kirche"),
+                                               ("Kuchen", "Küken"), ("Seife", "Säge")],
+    }
+    for i, ((sub, name), pairs) in enumerate(rf_more.items()):
+        task_list(listdir("richtig", sub, name), [pair(a, b) for a, b in pairs], background=BG[i % 2],
+                  back="Karo.bmp" if i % 2 else "Sterne.gif", **RF_HEAD)
+    task_list(listdir("richtig", "Weitere", "02 Mit Artikel.txt"),
+              [article_pair(a, b) for a, b in
+               [("Haus", "Maus"), ("Tisch", "Fisch"), ("Rose", "Hose"), ("Hund", "Mund"), ("Haus", "Haus"), ("Eis", "Reis"),
+                ("Wurm", "Turm"), ("Kuh", "Schuh"), ("Nase", "Hase"), ("Hund", "Hund"), ("Tonne", "Sonne"), ("Robbe", "Tonne")]],
+              background=BG[2], **RF_HEAD)
+    LISTS["richtig"] = r"Minimalpaare\01 Minimalpaare.txt"
 
     # Welcher Laut passt: element 1 = word; choices derived or given
     def wl(name, given=""):
@@ -367,6 +401,48 @@ def build_lists(W):
     task_list(listdir("langkurz", "Zusätzliches", "01 Doppelte Buchstaben.txt"),
               [pair(a, b) for a, b in [("Schiff", "Schaf"), ("Koffer", "Ofen" if "Ofen" in W else "Brot"), ("Affe", "Nase")]],
               heading="Hörst du den Vokal lang oder kurz?", heading_sound="lang_kurz.wav")
+
+    # Lang oder Kurz, further lists. Element 1 is always the word with the short sound, element 2 the one with the
+    # long sound; the program draws the sides. The marker digit marks the vowel (with its lengthening "h" or "e").
+    def lkm(ta, tb):
+        word = lambda t: w(re.sub(r"[1-9]", "", t))
+        return ("", "||", [element(word(ta), text=ta), element(word(tb), text=tb)])
+    LK_HEAD = dict(heading="Hörst du den Vokal lang oder kurz?", heading_sound="lang_kurz.wav")
+    lk_more = {
+        ("Vokale", "03 ü, ö und e.txt"): [
+            ("H1ütte", "H1üte"), ("M1ütze", "K1üken"), ("M1ücke", "B1ücher"), ("Schl1üssel", "H1üte"),
+            ("L1öffel", "L1öwe"), ("Sch1üssel", "M2öhre"), ("1Ente", "1Esel"), ("M1esser", "B1esen"),
+            ("W1elle", "Sch1ere"), ("B1ett", "K1äfer"), ("N1est", "K1äse"), ("B1echer", "S1äge")],
+        ("Vokale", "04 o und i.txt"): [
+            ("S1onne", "R1ose"), ("T1onne", "H1ose"), ("W1olke", "D1ose"), ("K1offer", "Br1ot"), ("R1oller", "B2oot"),
+            ("Fr1osch", "Kr1one"), ("R1obbe", "B2ohne"), ("Gl1ocke", "2Ohr"), ("F1isch", "1Igel"), ("T1isch", "T1iger"),
+            ("P1ilz", "Z2iege"), ("Bl1itz", "Fl2iege")],
+        ("Zusätzliches", "02 Dehnungs-h.txt"): [
+            ("K1anne", "Z2ahn"), ("H1und", "H2uhn"), ("S1onne", "B2ohne"), ("T1onne", "2Ohr"), ("H1ummer", "St2uhl"),
+            ("1Affe", "H2ahn"), ("W1olle", "M2öhre"), ("Pf1anne", "F2ahrrad"), ("M1ütze", "2Uhr"),
+            ("T1asse", "Z2ahnbürste"), ("N1uss", "K2uh"), ("B1us", "Sch2uh")],
+        ("Zusätzliches", "03 i oder ie.txt"): [
+            ("F1isch", "B2iene"), ("T1isch", "Z2iege"), ("R1ing", "Fl2iege"), ("P1ilz", "Sp2iegel"), ("Bl1itz", "Br2ief"),
+            ("Sp1inne", "St2iefel"), ("St1ift", "Zw2iebel"), ("M1ilch", "B2iene"), ("K1irche", "Fl2iege"),
+            ("Sch1iff", "Sp2iegel"), ("P1insel", "St2iefel"), ("Br1ille", "Zw2iebel")],
+    }
+    for i, ((sub, name), pairs) in enumerate(lk_more.items()):
+        task_list(listdir("langkurz", sub, name),
+                  [lkm(a, b) for a, b in pairs],
+                  back="Sterne.gif" if i % 2 == 0 else "Karo.bmp", background=BG[i % 2] if i >= 2 else "", **LK_HEAD)
+    WL_HEAD = dict(heading="Welches Wort ist kurz, welches ist lang?", heading_sound="wort_lang_kurz.wav")
+    task_list(listdir("langkurz", "Wortlänge", "02 Einsilbig und mehrsilbig.txt"),
+              [pair(a, b) for a, b in
+               [("Fisch", "Schmetterling"), ("Maus", "Elefant"), ("Hund", "Krokodil"), ("Kuh", "Känguru"),
+                ("Hahn", "Papagei"), ("Schaf", "Schildkröte"), ("Wal", "Pinguin"), ("Bär", "Giraffe"), ("Eis", "Erdbeere"),
+                ("Brot", "Banane"), ("Stuhl", "Telefon"), ("Bus", "Feuerwehrauto")]],
+              back="Punkte.wmf", **WL_HEAD)
+    task_list(listdir("langkurz", "Wortlänge", "03 In Silben gesprochen.txt"),
+              [("", "||", [element(w(a), sounds=syl(w(a))), element(w(b), sounds=syl(w(b)))]) for a, b in
+               [("Mond", "Rakete"), ("Stern", "Blumenstrauß"), ("Hand", "Zahnbürste"), ("Tisch", "Gitarre"),
+                ("Buch", "Zitrone"), ("Haus", "Tomate"), ("Bett", "Regenschirm"), ("Baum", "Hubschrauber"),
+                ("Nest", "Krokodil"), ("Ring", "Schmetterling"), ("Zug", "Feuerwehrauto"), ("Uhr", "Telefon")]],
+              background=BG[1], **WL_HEAD)
     LISTS["langkurz"] = r"Vokale\01 Kurz und lang.txt"
 
     # Memory: pairs of equal cards, and rhyme pairs
@@ -705,6 +781,7 @@ ANLEITUNG = {
     "richtig_falsch.wav": "Hör gut zu. Passt das Wort zum Bild?",
     "welcher_laut.wav": "Welcher Laut passt zum Wort?",
     "lang_kurz.wav": "Hörst du den Vokal lang oder kurz?",
+    "wort_lang_kurz.wav": "Welches Wort ist kurz, welches ist lang?",
     "memory.wav": "Dreh zwei Karten um und finde die Paare.",
     "laut_memory.wav": "Finde zwei Wörter, die gleich anfangen.",
     "paare.wav": "Such zu jedem Wort oben das passende Wort.",
@@ -795,7 +872,7 @@ def material(W):
                 jobs.append(ex.submit(speak, ssml, os.path.join(S, f"{w.file}_silben.wav"), 110, 55, True))
             if w.word in NEED_PARTS:
                 for i, s in enumerate(sylls):
-                    jobs.append(ex.submit(speak, s, os.path.join(S, f"{w.file}_{i}.wav"), 110))
+                    jobs.append(ex.submit(speak, PART_SPEECH.get(s, s), os.path.join(S, f"{w.file}_{i}.wav"), 110))
         for a in ("der", "die", "das", "ein", "eine"):
             jobs.append(ex.submit(speak, a, os.path.join(S, f"{a}.wav")))
         for x in WEG_WORDS:
