@@ -89,7 +89,6 @@ int runFromCommandLine(const CommandLine& line)
     ReadPlayerOptions(g().currentPlayer(), 0);
     g().programCode = code;
     ReadPlayerOptions(g().currentPlayer(), code);
-    resetRunRandomOrderFlags();
 
     if (listPath.isEmpty())
         startProgram(nullptr, code, listFolder);

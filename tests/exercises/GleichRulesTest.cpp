@@ -332,3 +332,19 @@ TEST(RevealAnimation, EveryPatternUncoversTheWholeCardAndNothingElse)
     }
 }
 } // namespace
+
+namespace {
+TEST_F(GleichRulesTest, ALookChangeMovesASolvedTaskOnAndRestartsAnOpenOne)
+{
+    load({task(QStringLiteral("Hund"), QStringLiteral("Katze")), task(QStringLiteral("Maus"), QStringLiteral("Haus"))});
+    hear();
+    rules.restartTask();
+    EXPECT_EQ(rules.position(), 0);
+    EXPECT_EQ(rules.state(), AnswerState::TaskReady);
+    hear();
+    rules.answer(rules.sameTexts() ? Answer::Gleich : Answer::NichtGleich);
+    rules.restartTask();
+    EXPECT_EQ(rules.position(), 1);
+    EXPECT_EQ(rules.state(), AnswerState::TaskReady);
+}
+} // namespace

@@ -9,7 +9,6 @@
 #include "core/FileSystem.h"
 #include "core/GlobalState.h"
 #include "core/MessageHook.h"
-#include "core/Random.h"
 #include "core/TextUtil.h"
 #include "data/PlayerOptions.h"
 #include "data/TaskList.h"
@@ -794,13 +793,6 @@ void TFormGleichNichtGleich::writeFrameOptions()
     WritePlayerOptions(g().currentPlayer(), kProgram);
 }
 
-void TFormGleichNichtGleich::restartCurrentTask()
-{
-    // A solved task is left for the next one; any other starts again.
-    if (!(m_rules->state() == AnswerState::Solved && !m_rules->allSolved() && m_rules->advance()))
-        m_rules->startTask();
-}
-
 void TFormGleichNichtGleich::sb_optionenClick()
 {
     WAV1->CloseAll();
@@ -825,7 +817,7 @@ void TFormGleichNichtGleich::sb_optionenClick()
             m_rules->rebuildOrder();
             m_stripDirty = true;
         } else if (look) {
-            restartCurrentTask();
+            m_rules->restartTask();
         }
         if (look) {
             drawBackground();
@@ -846,7 +838,7 @@ void TFormGleichNichtGleich::Chb_hintergrundbildClick()
 {
     opts().backgroundPicture = Chb_hintergrundbild->isChecked();
     backgroundPictureVisible = opts().backgroundPicture;
-    restartCurrentTask();
+    m_rules->restartTask();
     drawBackground();
     layoutCards();
     m_rules->revealNext = false;

@@ -69,7 +69,6 @@ private:
     // Shows the task the rules have set up (with the reveal animation when they ask for it).
     void showTask();
     void listenSoon();
-    void restartCurrentTask();
     void reveal();
     void refresh();
     void writeFrameOptions();

@@ -4,7 +4,6 @@
 #include "core/Clock.h"
 #include "core/FileSystem.h"
 #include "core/GlobalState.h"
-#include "core/Random.h"
 #include "media/skin/PraiseDue.h"
 #include "media/sound/AudioBackend.h"
 #include "media/sound/Sound.h"
@@ -41,7 +40,6 @@ bool GleichRules::prepareList(const QString& listFile)
     }
     if (int(g().taskOrder.size()) != n)
         BuildTaskOrder(n, options().randomOrder);
-    m_randomOrderUsed = options().randomOrder;
     m_results.assign(size_t(n), TaskResult{});
     m_variants = DrawTaskVariants(n);
     m_position = 0;
@@ -324,6 +322,12 @@ bool GleichRules::advance()
     return true;
 }
 
+void GleichRules::restartTask()
+{
+    if (!(m_state == AnswerState::Solved && !allSolved() && advance()))
+        startTask();
+}
+
 void GleichRules::restart(bool newOrder, bool newVariants)
 {
     const int n = taskCount();
@@ -347,7 +351,6 @@ void GleichRules::rebuildOrder()
     m_position = 0;
     m_results.assign(size_t(n), TaskResult{});
     BuildTaskOrder(n, options().randomOrder);
-    m_randomOrderUsed = options().randomOrder;
     m_variants = DrawTaskVariants(n);
     revealNext = false;
     startTask();

@@ -64,6 +64,8 @@ public:
     // "Von vorne beginnen": all tasks open, position 0; a new random order when asked, new variants
     // unless the run repeats identically.
     void restart(bool newOrder, bool newVariants);
+    // The look of the cards changed: a solved task is left for the next one, any other starts again.
+    void restartTask();
     // The options changed: the order is rebuilt when "Reihenfolge zufällig" changed.
     void rebuildOrder();
 
@@ -112,7 +114,6 @@ private:
     std::vector<int> m_variants;
     std::vector<TaskResult> m_results;
     Card m_cards[2];
-    bool m_randomOrderUsed = true;
 };
 
 } // namespace gleich
