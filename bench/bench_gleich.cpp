@@ -22,10 +22,9 @@
 #include "media/sound/TWAV.h"
 #include "media/sound/TestAudioBackend.h"
 #include "results/Ergebnisse.h"
+#include "support/TestSupport.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
@@ -79,19 +78,8 @@ class Installation
 public:
     Installation()
     {
-        QString src = QStringLiteral(KALIMO_BINARY_DIR "/demo");
-        if (!QFileInfo::exists(src + QStringLiteral("/INTERN")))
-            src = QStringLiteral(KALIMO_SOURCE_DIR "/demo");
-        QDirIterator it(src, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString file = it.next();
-            const QString target = m_dir.path() + file.mid(src.size());
-            QDir().mkpath(QFileInfo(target).absolutePath());
-            QFile::copy(file, target);
-        }
-        const QString root = fsys::withSlash(m_dir.path());
-        resetGlobals();
-        installation::setProgramFile(root + QStringLiteral("kalimo"), root);
+        copyDemoTo(m_tree);
+        resetToInstallation(m_tree.root());
         resetSoundState();
         resetRun();
         registerFontTwins();
@@ -117,11 +105,11 @@ public:
         TFormGleichNichtGleich::autoListenDelayMs() = m_delay;
         TFormGleichNichtGleich::revealPattern() = m_pattern;
     }
-    QString path(const QString& relative) const { return fsys::withSlash(m_dir.path()) + relative; }
+    QString path(const QString& relative) const { return m_tree.path(relative); }
     QString listPath;
 
 private:
-    QTemporaryDir m_dir;
+    TempTree m_tree;
     bool m_instant = false;
     int m_delay = 1000, m_pattern = -1;
 };
