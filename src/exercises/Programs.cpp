@@ -5,6 +5,7 @@
 #include "core/GlobalState.h"
 #include "data/TaskList.h"
 #include "exercises/GleichNichtGleich/GleichNichtGleich.h"
+#include "exercises/RichtigOderFalsch/RichtigOderFalsch.h"
 
 #include <memory>
 
@@ -14,6 +15,7 @@ bool hasWindow(int programCode)
 {
     switch (programCode) {
     case 301:
+    case 302:
         return true;
     default:
         return false;
@@ -36,6 +38,9 @@ int runProgram(QWidget* parent, int programCode, const QString& listPath, bool l
     switch (programCode) {
     case 301:
         window = std::make_unique<TFormGleichNichtGleich>(listPath, parent);
+        break;
+    case 302:
+        window = std::make_unique<TFormRichtigOderFalsch>(listPath, parent);
         break;
     default:
         return 0;

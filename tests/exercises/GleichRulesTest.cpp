@@ -316,20 +316,34 @@ TEST(RevealAnimation, EveryPatternUncoversTheWholeCardAndNothingElse)
 {
     const QSize card(331, 250);
     const QRegion whole(QRect(QPoint(0, 0), card));
-    for (int pattern = 0; pattern <= 10; ++pattern) {
-        rnd::seed(uint64_t(pattern) + 1);
-        const exercise::RevealAnimation a(pattern, card);
-        ASSERT_GT(a.steps(), 0) << pattern;
-        QRegion shown;
-        for (int s = 1; s <= a.steps(); ++s) {
-            const QRegion r = a.region(s);
-            EXPECT_TRUE((r - whole).isEmpty()) << pattern;
-            shown += r;
+    using exercise::RevealSet;
+    for (const RevealSet set : {RevealSet::TwoCards, RevealSet::OneCard}) {
+        const int last = set == RevealSet::OneCard ? 11 : 10;
+        for (int pattern = 0; pattern <= last; ++pattern) {
+            for (uint64_t seed = 1; seed <= 6; ++seed) {
+                rnd::seed(seed * 100 + uint64_t(pattern));
+                const exercise::RevealAnimation a(pattern, card, set);
+                ASSERT_EQ(a.pattern(), pattern);
+                ASSERT_GT(a.steps(), 0) << pattern;
+                QRegion shown;
+                for (int s = 1; s <= a.steps(); ++s) {
+                    const QRegion r = a.region(s);
+                    EXPECT_TRUE((r - whole).isEmpty()) << pattern;
+                    shown += r;
+                }
+                // The circle of pattern 9 stops after its 120 steps; the rest is drawn at the end anyway.
+                if (pattern != 9)
+                    EXPECT_TRUE((whole - shown).isEmpty()) << "set " << int(set) << " pattern " << pattern;
+            }
         }
-        // The circle of pattern 9 stops after its 120 steps; the rest is drawn at the end anyway.
-        if (pattern != 9)
-            EXPECT_TRUE((whole - shown).isEmpty()) << "pattern " << pattern;
     }
+    // A random pick of the one-card set reaches its twelfth pattern.
+    bool eleven = false;
+    for (uint64_t seed = 1; seed < 400 && !eleven; ++seed) {
+        rnd::seed(seed);
+        eleven = exercise::RevealAnimation(-1, card, RevealSet::OneCard).pattern() == 11;
+    }
+    EXPECT_TRUE(eleven);
 }
 } // namespace
 

@@ -121,6 +121,8 @@ TEST_F(GleichWindowTest, PlayThroughByKeysAndClicksEndsInTheProtocolFile)
             QTest::keyClick(w.get(), Qt::Key_H);
         }
         ASSERT_EQ(rules.position(), task);
+        // The strip marks the task now current by its red number.
+        EXPECT_GT(redPixels(w->stripButtons()[size_t(task)]), 5) << task;
         const QStringList heard = playOut();
         ASSERT_GE(heard.size(), 2) << task;
         ASSERT_TRUE(w->SB_gleich->isEnabled() && w->SB_nichtgleich->isEnabled()) << task;

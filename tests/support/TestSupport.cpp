@@ -4,6 +4,9 @@
 #include "core/Installation.h"
 
 #include <QDir>
+#include <QImage>
+#include <QPixmap>
+#include <QWidget>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
@@ -64,4 +67,16 @@ void copyDemoTo(const TempTree& tree)
         QDir().mkpath(QFileInfo(target).absolutePath());
         QFile::copy(file, target);
     }
+}
+
+int redPixels(QWidget* widget)
+{
+    const QImage img = widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int red = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            red += c.red() > 200 && c.green() < 60 && c.blue() < 60;
+        }
+    return red;
 }

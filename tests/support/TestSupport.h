@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <memory>
 
+class QWidget;
+
 // A fresh temporary folder per test, with helpers to lay out files.
 class TempTree
 {
@@ -29,6 +31,9 @@ void copyDemoTo(const TempTree& tree);
 
 // Resets the global state and points the installation at `dir`.
 void resetToInstallation(const QString& dir);
+
+// Strongly red pixels of a widget as it draws itself (the strip's current number, error marks).
+int redPixels(QWidget* widget);
 
 // Source tree paths, for fixtures.
 QString sourceDir();

@@ -1,5 +1,6 @@
 #include "exercises/GleichNichtGleich/GleichNichtGleich.h"
 
+#include "exercises/common/ListLook.h"
 #include "exercises/common/RevealAnimation.h"
 
 #include "chooser/TaskOrder.h"
@@ -45,60 +46,6 @@ TOpt_GleichNichtgleich& opts() { return g().playerOptions.gleichNichtgleich; }
 const ProgramSection& section() { return g().config.programSection(QStringLiteral("ProgGleichNichtgleich")); }
 
 QString listFolder() { return fsys::withSlash(catalogue::listFolder(kProgram)); }
-
-QFont listFont()
-{
-    QFont f;
-    const TFont tf = g().listFont ? *g().listFont
-                                  : (g().loadedList.layout.font ? *g().loadedList.layout.font : TFont{});
-    SelectInstalledFont(f, tf.name);
-    f.setPointSize(std::max(1, tf.size));
-    return f;
-}
-
-Colour listFontColour()
-{
-    return g().listFont ? g().listFont->colour : (g().loadedList.layout.font ? g().loadedList.layout.font->colour : 0);
-}
-
-QString backgroundPicturePath()
-{
-    const QString name = g().loadedList.layout.backgroundPicture;
-    if (name.isEmpty())
-        return QString();
-    if (fsys::fileExists(fsys::fromStored(name)))
-        return fsys::resolve(fsys::fromStored(name));
-    const QString p = g().config.dirs.internBilder + fsys::fromStored(name);
-    return fsys::fileExists(p) ? fsys::resolve(p) : QString();
-}
-
-// The card back picture: under its own path, the card-back folder, the internal pictures, the
-// installation directory.
-QString cardBackPicture()
-{
-    const QString name = fsys::fromStored(g().loadedList.layout.cardBack);
-    if (name.isEmpty())
-        return QString();
-    const Directories& d = g().config.dirs;
-    for (const QString& p : {name, d.internRueckseite + name, d.internBilder + name,
-                             g().config.installationDirectory + name})
-        if (!p.isEmpty() && fsys::fileExists(p))
-            return fsys::resolve(p);
-    return QString();
-}
-
-bool isWmf(const QString& file) { return file.endsWith(QStringLiteral(".wmf"), Qt::CaseInsensitive); }
-
-void drawElementPicture(picture::Target& t, const QString& name, Colour background, int percent)
-{
-    const QString file = picture::ResolvePictureName(name);
-    if (file.isEmpty())
-        return;
-    if (isWmf(file))
-        picture::DrawMetafileSmooth(file, t, background, percent, false, true);
-    else
-        picture::DrawPictureFitted(t, file, background, percent, true, true, true);
-}
 
 } // namespace
 
@@ -318,19 +265,15 @@ void TFormGleichNichtGleich::layoutCards()
 void TFormGleichNichtGleich::drawBackground()
 {
     const QSize size = this->size();
-    picture::Target t(std::max(1, size.width()), std::max(1, size.height()), g().loadedList.layout.backgroundColour);
-    const QString bg = backgroundPicturePath();
-    if (opts().backgroundPicture && !bg.isEmpty())
-        picture::CoverPicture(t, bg, g().loadedList.layout.backgroundColour, false);
-    m_background = t.image;
+    m_background = exercise::WindowBackground(size, opts().backgroundPicture);
     m_backSize[0] = m_backSize[1] = QSize();
 }
 
 void TFormGleichNichtGleich::drawBacks()
 {
     const TLayout& layout = g().loadedList.layout;
-    const QString backPicture = opts().cardBackVisible ? cardBackPicture() : QString();
-    const QString bg = backgroundPicturePath();
+    const QString backPicture = opts().cardBackVisible ? exercise::CardBackPicture() : QString();
+    const QString bg = exercise::BackgroundPicturePath();
     const bool bgShown = opts().backgroundPicture && !bg.isEmpty();
     for (int i = 0; i < 2; ++i) {
         const QRect r = m_cardRect[i];
@@ -343,7 +286,7 @@ void TFormGleichNichtGleich::drawBacks()
         if (!backPicture.isEmpty()) {
             DrawCardFrame(t.image, local, 11, &m_background, r, 0, false, true, layout.backgroundColour);
             picture::Target in(inner.width(), inner.height(), layout.pictureBackgroundColour);
-            if (isWmf(backPicture)) {
+            if (exercise::IsWmf(backPicture)) {
                 picture::DrawPicture(in, backPicture, layout.pictureBackgroundColour, 100, true, true);
                 QPainter(&t.image).drawImage(inner.topLeft() + QPoint(0, 1), in.image);
             } else {
@@ -365,7 +308,7 @@ void TFormGleichNichtGleich::drawBacks()
 int TFormGleichNichtGleich::commonTextPoints(const QSize& innerSize, int percent) const
 {
     // Both cards use one size, fitted to the wider of the two texts.
-    const QFont font = listFont();
+    const QFont font = exercise::ListFont();
     int points = font.pointSize();
     for (int c = 1; c <= 2; ++c) {
         const QString text = CardText(m_rules->card(c).element.text).text;
@@ -387,16 +330,16 @@ QImage TFormGleichNichtGleich::drawFace(int card, const QSize& size, int textPoi
                                  size.height());
     const QRect local(0, 0, size.width(), size.height());
     const MarkedText text = CardText(e.text);
-    QFont font = listFont();
+    QFont font = exercise::ListFont();
     font.setPointSize(textPoints);
-    const Colour mark = opts().showMarks ? layout.letterMarkColour : listFontColour();
+    const Colour mark = opts().showMarks ? layout.letterMarkColour : exercise::ListFontColour();
     auto writeText = [&](const QRect& r) {
         if (text.text.isEmpty())
             return;
         picture::Target tt(r.width(), r.height(), pictureBg);
         QPainter(&tt.image).drawImage(0, 0, t.image, r.x(), r.y(), r.width(), r.height());
         const QRect box = picture::ShrinkToPercent(QRect(0, 0, r.width(), r.height()), 90);
-        picture::DrawMarkedText(tt, box, font, listFontColour(), 1, -1, mark, text.markStart, text.markLength,
+        picture::DrawMarkedText(tt, box, font, exercise::ListFontColour(), 1, -1, mark, text.markStart, text.markLength,
                                 text.text);
         QPainter(&t.image).drawImage(r.topLeft(), tt.image);
     };
@@ -404,7 +347,7 @@ QImage TFormGleichNichtGleich::drawFace(int card, const QSize& size, int textPoi
     case 0: {
         const QRect inner = local.adjusted(12, 11, -12, -11);
         picture::Target in(inner.width(), inner.height(), pictureBg);
-        drawElementPicture(in, e.picture, pictureBg, percent);
+        exercise::DrawElementPicture(in, e.picture, pictureBg, percent);
         QPainter(&t.image).drawImage(inner.topLeft(), in.image);
         DrawShadowFrame(t.image, inner, 10);
         break;
@@ -423,7 +366,7 @@ QImage TFormGleichNichtGleich::drawFace(int card, const QSize& size, int textPoi
         const QRect lower(inner.left(), upper.bottom() + 1, inner.width(),
                           std::max(0, size.height() - 11 - (upper.bottom() + 1)));
         picture::Target in(upper.width(), upper.height(), pictureBg);
-        drawElementPicture(in, e.picture, pictureBg, std::max(1, percent - 3));
+        exercise::DrawElementPicture(in, e.picture, pictureBg, std::max(1, percent - 3));
         QPainter p(&t.image);
         p.drawImage(upper.topLeft(), in.image);
         p.fillRect(lower, picture::toQColor(picture::LightenColour(pictureBg, 30)));
@@ -482,7 +425,6 @@ void TFormGleichNichtGleich::showTask()
         FormPaint(p);
     }
     m_rules->revealNext = false;
-    currentTask = m_rules->position();
     m_facesShown = false;
     // The faces are drawn when the task is solved: until then only the backs show.
     m_facesReady = false;

@@ -7,10 +7,13 @@
 
 namespace exercise {
 
-RevealAnimation::RevealAnimation(int pattern, QSize card)
-    : m_pattern(pattern >= 0 ? pattern % 11 : rnd::below(11)), m_u(std::max(1, card.width())),
-      m_v(std::max(1, card.height()))
+RevealAnimation::RevealAnimation(int pattern, QSize card, RevealSet set)
 {
+    const int count = set == RevealSet::OneCard ? 12 : 11;
+    m_pattern = pattern >= 0 ? pattern % count : rnd::below(count);
+    m_ellipses = set == RevealSet::OneCard && m_pattern >= 10;
+    m_u = std::max(1, card.width());
+    m_v = std::max(1, card.height());
     m_blinds = 4 + rnd::below(10);
     const int r = rnd::below(5);
     m_cols = r + 5;
@@ -28,7 +31,19 @@ RevealAnimation::RevealAnimation(int pattern, QSize card)
     case 7: m_steps = (v / m_blinds + 5) / 6 + 1; m_pause = 2 * m_blinds; break;
     case 8: m_steps = (std::max(u, v) + 5) / 6; break;
     case 9: m_steps = 120; m_pause = 0; break;
-    default: m_steps = m_cols * m_rows; m_pause = 100 - 20 * r; break;
+    default:
+        if (m_ellipses && m_pattern == 10) {
+            m_steps = 120;
+            m_pause = 10;
+            return;
+        }
+        if (m_ellipses) {
+            m_cols = 2 + rnd::below(10);
+            m_rows = 2 + rnd::below(10);
+            m_steps = std::max(u / m_cols / 4, v / m_rows / 4) + 1;
+            m_pause = m_cols * m_rows > 8 ? 10 : 0;
+            return;
+        } m_steps = m_cols * m_rows; m_pause = 100 - 20 * r; break;
     }
 }
 
@@ -58,6 +73,17 @@ QRegion RevealAnimation::region(int step) const
         break;
     }
     default:
+        if (m_ellipses) {
+            // One ellipse per cell (four quarters for pattern 10), each around its cell's centre.
+            const int e = m_pattern == 10 ? 2 * step : 4 * step;
+            const int cols = m_pattern == 10 ? 2 : m_cols, rows = m_pattern == 10 ? 2 : m_rows;
+            for (int c = 0; c < cols; ++c)
+                for (int r = 0; r < rows; ++r) {
+                    const int cx = u * (2 * c + 1) / (2 * cols), cy = v * (2 * r + 1) / (2 * rows);
+                    region += QRegion(cx - e, cy - e, 2 * e, 2 * e, QRegion::Ellipse);
+                }
+            break;
+        }
         for (int i = 0; i < std::min(step, int(m_tiles.size())); ++i) {
             const int tile = m_tiles[size_t(i)];
             const int x0 = u * (tile % m_cols) / m_cols, x1 = u * (tile % m_cols + 1) / m_cols;
