@@ -256,6 +256,13 @@ TEST_F(RichtigWindowTest, TheFolderTabsChooseTheFirstListOfTheirFolder)
     EXPECT_EQ(fsys::fileName(w->listPath), QStringLiteral("01 Ähnliche Wörter.txt"));
     EXPECT_FALSE(w->TB_Allgemein->isChecked());
     EXPECT_TRUE(w->TB_Weitere->isChecked());
+
+    // A list given on the command line presses its own folder's tab, whatever "Datei" still names.
+    w.reset();
+    g().playerOptions.richtigOderFalsch.file = QStringLiteral("Minimalpaare\\01 Minimalpaare.txt");
+    auto direct = open(folder + QStringLiteral("Weitere/01 Ähnliche Wörter.txt"));
+    EXPECT_TRUE(direct->TB_Weitere->isChecked());
+    EXPECT_FALSE(direct->TB_minimalpaare->isChecked());
 }
 
 TEST_F(RichtigWindowTest, EscapeWithNothingAnsweredClosesWithoutDialogAndLeavesTheProtocolAlone)

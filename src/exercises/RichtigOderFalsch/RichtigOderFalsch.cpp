@@ -177,8 +177,8 @@ QPushButton* TFormRichtigOderFalsch::folderTab(int i) const
 
 void TFormRichtigOderFalsch::showFolderTab()
 {
-    const QString file = opts().file.toLower();
-    const QString below = file.isEmpty() ? MakeRelativePath(listFolder(), listPath, false).toLower() : file;
+    // The list shown decides, also when it came from the command line and not from "Datei".
+    const QString below = MakeRelativePath(listFolder(), listPath, false).toLower();
     for (int i = 0; i < 3; ++i)
         folderTab(i)->setChecked(below.startsWith(kFolderNames[i].toLower()));
 }
