@@ -51,13 +51,7 @@ bool GleichRules::prepareList(const QString& listFile)
     return true;
 }
 
-int GleichRules::taskIndex() const
-{
-    const auto& order = g().taskOrder;
-    const int n = int(g().taskList().size());
-    int index = m_position >= 0 && m_position < int(order.size()) ? order[size_t(m_position)] : m_position;
-    return index >= 0 && index < n ? index : 0;
-}
+int GleichRules::taskIndex() const { return exercise::TaskAt(m_position); }
 
 int GleichRules::variant(int position) const
 {
@@ -66,13 +60,7 @@ int GleichRules::variant(int position) const
 
 bool GleichRules::sameTexts() const { return m_cards[0].element.text == m_cards[1].element.text; }
 
-bool GleichRules::allSolved() const
-{
-    for (const TaskResult& r : m_results)
-        if (r.state < 0)
-            return false;
-    return !m_results.empty();
-}
+bool GleichRules::allSolved() const { return exercise::AllSolved(m_results); }
 
 void GleichRules::startTask()
 {
@@ -306,17 +294,7 @@ bool GleichRules::advance()
         return false;
     m_player.StopAll();
     run().taskStartTime = QDateTime();
-    ++m_position;
-    if (m_position >= taskCount()) {
-        m_position = 0;
-        for (int p = 0; p < taskCount(); ++p) {
-            const int index = p < int(g().taskOrder.size()) ? g().taskOrder[size_t(p)] : p;
-            if (index >= 0 && index < taskCount() && m_results[size_t(index)].state < 0) {
-                m_position = p;
-                break;
-            }
-        }
-    }
+    m_position = exercise::NextPosition(m_position, m_results);
     revealNext = true;
     startTask();
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 #include "core/Records.h"
 #include "exercises/common/CardText.h"
+#include "exercises/common/TaskSeries.h"
 #include "exercises/common/TaskSounds.h"
 #include "exercises/common/TaskVariants.h"
 
@@ -32,10 +33,7 @@ struct Card {
 };
 
 // Strip state and error flag of a task.
-struct TaskResult {
-    int state = -1;
-    bool error = false;
-};
+using TaskResult = exercise::TaskResult;
 
 class GleichRules
 {

@@ -474,13 +474,9 @@ void TFormRichtigOderFalsch::animate(int button)
 
 void TFormRichtigOderFalsch::syncTaskStates()
 {
-    const auto& results = m_rules->results();
-    const auto& order = g().taskOrder;
-    taskStates.resize(results.size());
-    for (size_t p = 0; p < results.size(); ++p) {
-        const int index = p < order.size() && order[p] >= 0 && size_t(order[p]) < results.size() ? order[p] : int(p);
-        taskStates[p] = TaskState{results[size_t(index)].state, results[size_t(index)].error};
-    }
+    taskStates.clear();
+    for (const exercise::TaskResult& r : exercise::ResultsInPlayOrder(m_rules->results()))
+        taskStates.push_back(TaskState{r.state, r.error});
     currentTask = m_rules->position();
 }
 

@@ -105,13 +105,7 @@ bool RichtigRules::prepareList(const QString& listFile)
     return true;
 }
 
-int RichtigRules::taskIndex() const
-{
-    const auto& order = g().taskOrder;
-    const int n = int(g().taskList().size());
-    const int index = m_position >= 0 && m_position < int(order.size()) ? order[size_t(m_position)] : m_position;
-    return index >= 0 && index < n ? index : 0;
-}
+int RichtigRules::taskIndex() const { return exercise::TaskAt(m_position); }
 
 int RichtigRules::variant(int position) const
 {
@@ -120,13 +114,7 @@ int RichtigRules::variant(int position) const
 
 bool RichtigRules::fits() const { return m_cards[0].element.text == m_cards[1].element.text; }
 
-bool RichtigRules::allSolved() const
-{
-    for (const TaskResult& r : m_results)
-        if (r.state < 0)
-            return false;
-    return !m_results.empty();
-}
+bool RichtigRules::allSolved() const { return exercise::AllSolved(m_results); }
 
 void RichtigRules::startTask()
 {
@@ -331,17 +319,7 @@ bool RichtigRules::advance()
         return false;
     m_player.StopAll();
     run().taskStartTime = QDateTime();
-    ++m_position;
-    if (m_position >= taskCount()) {
-        m_position = 0;
-        for (int p = 0; p < taskCount(); ++p) {
-            const int index = p < int(g().taskOrder.size()) ? g().taskOrder[size_t(p)] : p;
-            if (index >= 0 && index < taskCount() && m_results[size_t(index)].state < 0) {
-                m_position = p;
-                break;
-            }
-        }
-    }
+    m_position = exercise::NextPosition(m_position, m_results);
     revealNext = true;
     startTask();
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 #include "core/Records.h"
 #include "exercises/common/CardText.h"
+#include "exercises/common/TaskSeries.h"
 #include "exercises/common/TaskSounds.h"
 #include "exercises/common/TaskVariants.h"
 
@@ -25,10 +26,7 @@ struct Card {
 };
 
 // Strip state (0 "passt", 1 "passt nicht", 2 and 3 the same after an error) and error flag of a task.
-struct TaskResult {
-    int state = -1;
-    bool error = false;
-};
+using TaskResult = exercise::TaskResult;
 
 // The praise of a right answer by "ErfolgAkustisch" (10/20 the configured names, 11/21 one file of
 // the "Wort"/"Geräusch" folder without repeat, 30 the task's own success sounds).
