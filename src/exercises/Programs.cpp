@@ -5,7 +5,9 @@
 #include "core/GlobalState.h"
 #include "data/TaskList.h"
 #include "exercises/GleichNichtGleich/GleichNichtGleich.h"
+#include "exercises/LangOderKurz/LangOderKurz.h"
 #include "exercises/RichtigOderFalsch/RichtigOderFalsch.h"
+#include "exercises/WelcherLautPasst/WelcherLautPasst.h"
 
 #include <memory>
 
@@ -16,6 +18,8 @@ bool hasWindow(int programCode)
     switch (programCode) {
     case 301:
     case 302:
+    case 303:
+    case 304:
         return true;
     default:
         return false;
@@ -41,6 +45,12 @@ int runProgram(QWidget* parent, int programCode, const QString& listPath, bool l
         break;
     case 302:
         window = std::make_unique<TFormRichtigOderFalsch>(listPath, parent);
+        break;
+    case 303:
+        window = std::make_unique<TFormWelcherLautPasst>(listPath, parent);
+        break;
+    case 304:
+        window = std::make_unique<TFormLangOderKurz>(listPath, parent);
         break;
     default:
         return 0;

@@ -287,7 +287,9 @@ for path, prog in sorted(LIST_PROG.items()):
                     mouth(s.lower())
             if prog == "progwelcherlautpasst" and i == 1 and "," in text:
                 for c in text.split(",")[1:]:
-                    letter_sound(c.replace("-", "").lower())
+                    letters = c.replace("-", "").lower()
+                    # "-ss" and "-ff" sound as one letter
+                    letter_sound(letters[0] if len(letters) == 2 and letters[0] == letters[1] else letters)
 
 # options files
 for f in os.listdir(D["Optionen"]):

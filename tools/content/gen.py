@@ -363,23 +363,43 @@ def build_lists(W):
               background=BG[2], **RF_HEAD)
     LISTS["richtig"] = r"Minimalpaare\01 Minimalpaare.txt"
 
-    # Welcher Laut passt: element 1 = word; choices derived or given
+    # Welcher Laut passt: element 1 = word; the choices are derived from the word and the list's folder
+    # (Anlaut, Inlaut, Auslaut) or given after it (",-o-,-a-"). Words whose spelling misleads the ear
+    # ("Pferd", "Stern", "Biene", "Giraffe") are left out of derived lists.
     def wl(name, given=""):
         x = w(name)
         return ("", "||", [element(x, text=x.word + given)])
-    task_list(listdir("welcher", "Anlaut", "01 B oder P.txt"),
-              [wl(n) for n in ("Banane", "Birne", "Bus", "Baum", "Pilz", "Pferd", "Papagei", "Pinguin")],
-              heading="Welcher Laut passt?", heading_sound="welcher_laut.wav", back="Punkte.wmf")
-    task_list(listdir("welcher", "Anlaut", "02 Gemischt.txt"),
-              [wl(n) for n in ("Tasse", "Dose", "Fisch", "Wal", "Giraffe", "Katze", "Mund", "Nase", "Schal", "Sonne")],
-              heading="Welcher Laut passt?", heading_sound="welcher_laut.wav", back="Punkte.wmf")
-    task_list(listdir("welcher", "Inlaut", "01 Vokale.txt"),
-              [wl("Hose", ",-o-,-a-"), wl("Hase", ",-a-,-o-"), wl("Hund", ",-u-,-a-"), wl("Hand", ",-a-,-u-"),
-               wl("Mais", ",-ai-,-au-"), wl("Maus", ",-au-,-ai-")],
-              heading="Welcher Laut passt?", heading_sound="welcher_laut.wav")
-    task_list(listdir("welcher", "Auslaut", "01 m oder n.txt"),
-              [wl(n) for n in ("Baum", "Turm", "Wurm", "Zahn", "Hahn", "Stern", "Schwein", "Fisch", "Haus")],
-              heading="Welcher Laut passt?", heading_sound="welcher_laut.wav")
+    WL_HEAD = dict(heading="Welcher Laut passt?", heading_sound="welcher_laut.wav")
+    welcher = {
+        ("Anlaut", "01 B oder P.txt"): ["Banane", "Bär", "Birne", "Pilz", "Bus", "Papagei", "Baum", "Pinguin",
+                                        "Bett", "Pinsel", "Buch", "Boot"],
+        ("Anlaut", "02 Gemischt.txt"): ["Tasse", "Dose", "Fisch", "Wal", "Geige", "Katze", "Mund", "Nase",
+                                        "Schal", "Sonne", "Gitarre", "Tomate"],
+        ("Anlaut", "03 Sch oder S.txt"): ["Schaf", "Sonne", "Schiff", "Seife", "Schere", "Socke", "Schnecke",
+                                          "Säge", "Schwein", "Schlange", "Schloss", "Schal"],
+        ("Anlaut", "04 Noch mehr Anlaute.txt"): ["Drache", "Tisch", "Fuchs", "Wurm", "Geige", "Kamel", "Mond",
+                                                 "Nest", "Frosch", "Wolke", "Koffer", "Nadel"],
+        ("Inlaut", "02 o oder u.txt"): ["Hut", "Mond", "Hund", "Rose", "Kuchen", "Sonne", "Wurm", "Dose",
+                                        "Fuchs", "Tonne", "Huhn", "Mund"],
+        ("Inlaut", "03 Gemischt.txt"): ["Igel", "Nudel", "Robbe", "Raupe", "Löwe", "Bücher", "Tiger", "Zebra",
+                                        "Küken", "Möhre", "Fisch", "Nest"],
+        ("Auslaut", "01 m oder n.txt"): ["Baum", "Turm", "Wurm", "Zahn", "Hahn", "Stern", "Schwein", "Fisch",
+                                         "Haus", "Bein", "Huhn", "Regenschirm"],
+        ("Auslaut", "02 s oder sch.txt"): ["Bus", "Tisch", "Haus", "Fisch", "Eis", "Frosch", "Maus",
+                                           ("Nuss", ",-ss,-sch"), "Kaktus", "Reis", "Kürbis", "Mais"],
+        ("Auslaut", "03 Weitere Auslaute.txt"): [("Ball", ",-l,-n"), ("Stuhl", ",-l,-n"), ("Igel", ",-l,-n"),
+                                                 ("Tor", ",-r,-l"), ("Uhr", ",-r,-l"), ("Brot", ",-t,-d"),
+                                                 ("Boot", ",-t,-d"), ("Schaf", ",-f,-s"), ("Schiff", ",-ff,-s"),
+                                                 ("Kamel", ",-l,-n"), ("Hut", ",-t,-d"), ("Ohr", ",-r,-l")],
+        ("Inlaut", "01 Vokale.txt"): [("Hose", ",-o-,-a-"), ("Hase", ",-a-,-o-"), ("Hund", ",-u-,-a-"),
+                                      ("Hand", ",-a-,-u-"), ("Mais", ",-ai-,-au-"), ("Maus", ",-au-,-ai-"),
+                                      ("Kanne", ",-a-,-o-"), ("Tonne", ",-o-,-a-"), ("Mond", ",-o-,-u-"),
+                                      ("Mund", ",-u-,-o-"), ("Tasse", ",-a-,-u-"), ("Nuss", ",-u-,-a-")],
+    }
+    for i, ((sub, name), words) in enumerate(welcher.items()):
+        tasks = [wl(*x) if isinstance(x, tuple) else wl(x) for x in words]
+        extra = dict(back="Punkte.wmf") if sub == "Anlaut" else {}
+        task_list(listdir("welcher", sub, name), tasks, **WL_HEAD, **extra)
     LISTS["welcher"] = r"Anlaut\01 B oder P.txt"
 
     # Lang oder Kurz: element 1 short, element 2 long
