@@ -476,35 +476,9 @@ void TFormLangOderKurz::FormPaint(QPainter& p)
     if (m_revealing)
         p.drawImage(m_card[0].united(m_card[1]).topLeft(), m_revealCanvas);
     // The sources: the symbol on grey, or the word faded while the symbol is used.
-    for (int s = 0; s < 2; ++s) {
-        const QRect r = m_source[s];
-        if (r.isEmpty())
-            continue;
-        QImage img(r.size(), QImage::Format_RGB32);
-        img.fill(kSourceGrey);
-        const bool used = m_rules->sourceUsed(s);
-        {
-            QPainter q(&img);
-            if (!used) {
-                const QImage sym = m_sourceSymbol[s].scaled(QSize(r.width() * 3 / 4, r.height() / 2), Qt::KeepAspectRatio,
-                                                            Qt::SmoothTransformation);
-                q.drawImage((r.width() - sym.width()) / 2, (r.height() - sym.height()) / 2, sym);
-            } else {
-                QFont f = schoolFont(20);
-                f.setPointSize(std::max(6, picture::FitFontSize(r.height(), r.width() / 3, QStringLiteral("l a n g"), 90, f)));
-                q.setFont(f);
-                q.setPen(Qt::black);
-                q.drawText(img.rect(), Qt::AlignCenter, s == kLong ? QStringLiteral("l a n g") : QStringLiteral("kurz"));
-            }
-        }
-        if (used)
-            picture::LightenRect(img, 0, 0, img.width() - 1, img.height() - 1, 70);
-        if (used)
-            DrawEmbossFrame(img, img.rect(), 5, false);
-        else
-            DrawShadowFrame(img, img.rect().adjusted(0, 0, -10, -10), 10);
-        p.drawImage(r.topLeft(), img);
-    }
+    for (int s = 0; s < 2; ++s)
+        if (!m_source[s].isEmpty())
+            p.drawImage(m_source[s].topLeft(), sourceImage(s, m_rules->sourceUsed(s)));
     if (m_rules->state() == AnswerState::Dragging && m_rules->held() >= 0) {
         const QImage& sym = m_symbol[m_rules->held()];
         p.drawImage(m_dragAt - QPoint(sym.width() / 2, sym.height() / 2), sym);
@@ -530,6 +504,41 @@ void TFormLangOderKurz::FormPaint(QPainter& p)
         }
         p.restore();
     }
+}
+
+QImage TFormLangOderKurz::sourceImage(int s, bool used) const
+{
+    // Drawn once per size and look: a smooth rescale and a font fit on every paint cost a frame.
+    const QRect r = m_source[s];
+    const QString key = QStringLiteral("%1x%2|%3").arg(r.width()).arg(r.height()).arg(m_sourceSymbol[s].cacheKey());
+    CachedCard& cached = m_sourceCache[s][used ? 1 : 0];
+    if (cached.key == key && !cached.image.isNull())
+        return cached.image;
+    QImage img(r.size(), QImage::Format_RGB32);
+    img.fill(kSourceGrey);
+    {
+        QPainter q(&img);
+        if (!used) {
+            const QImage sym = m_sourceSymbol[s].scaled(QSize(r.width() * 3 / 4, r.height() / 2), Qt::KeepAspectRatio,
+                                                        Qt::SmoothTransformation);
+            q.drawImage((r.width() - sym.width()) / 2, (r.height() - sym.height()) / 2, sym);
+        } else {
+            QFont f = schoolFont(20);
+            f.setPointSize(std::max(6, picture::FitFontSize(r.height(), r.width() / 3, QStringLiteral("l a n g"), 90, f)));
+            q.setFont(f);
+            q.setPen(Qt::black);
+            q.drawText(img.rect(), Qt::AlignCenter, s == kLong ? QStringLiteral("l a n g") : QStringLiteral("kurz"));
+        }
+    }
+    if (used)
+        picture::LightenRect(img, 0, 0, img.width() - 1, img.height() - 1, 70);
+    if (used)
+        DrawEmbossFrame(img, img.rect(), 5, false);
+    else
+        DrawShadowFrame(img, img.rect().adjusted(0, 0, -10, -10), 10);
+    cached.key = key;
+    cached.image = img;
+    return img;
 }
 
 // ---- the flow of a task -------------------------------------------------------------------------
@@ -569,10 +578,11 @@ void TFormLangOderKurz::reveal()
         QRegion dirty;
         {
             QPainter p(&m_revealCanvas);
+            // One clipped draw per card: a curved region holds a rectangle per scanline.
             for (int c = 0; c < 2; ++c) {
                 const QRegion part = fresh.translated(m_card[c].topLeft() - both.topLeft());
-                for (const QRect& piece : part)
-                    p.drawImage(piece.topLeft(), target, piece);
+                p.setClipRegion(part);
+                p.drawImage(0, 0, target);
                 dirty += part.translated(both.topLeft());
             }
         }

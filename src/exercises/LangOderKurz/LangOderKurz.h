@@ -101,4 +101,6 @@ private:
         QImage image;
     };
     mutable CachedCard m_cached[2][2];  // card, pressed
+    mutable CachedCard m_sourceCache[2][2];  // source, used
+    QImage sourceImage(int source, bool used) const;
 };
