@@ -487,6 +487,32 @@ bool TFormFormAlle::LoadChosenList(const QString& fileName, int minimumTasks)
     return LoadChosenPath(fsys::folderOf(listPath) + fileName, minimumTasks);
 }
 
+bool TFormFormAlle::LoadListFromChoice(int index, int minimumTasks, bool shownListValid)
+{
+    if (index < 0)
+        return false;
+    const QString name = CB_auswahl->itemText(index);
+    if (fsys::fileName(listPath).compare(name, Qt::CaseInsensitive) == 0 && shownListValid)
+        return false;
+    WAV1->StopAll();
+    return LoadChosenList(name, minimumTasks);
+}
+
+bool TFormFormAlle::LoadFirstListOf(const QString& folder, int minimumTasks)
+{
+    QStringList files;
+    if (fsys::dirExists(folder))
+        files = fsys::list(folder, QStringLiteral("*.txt"), false, fsys::Entries::Files);
+    files.sort(Qt::CaseInsensitive);
+    if (files.isEmpty())
+        return false;
+    WAV1->StopAll();
+    if (!LoadChosenPath(fsys::withSlash(folder) + files.first(), minimumTasks))
+        return false;
+    FillListChoice();
+    return true;
+}
+
 bool TFormFormAlle::LoadChosenPath(const QString& newPath, int minimumTasks)
 {
     const QString oldPath = listPath;

@@ -112,6 +112,12 @@ public:
     bool LoadChosenList(const QString& fileName, int minimumTasks);
     // The same for a list in another folder (the folder tabs of an exercise).
     bool LoadChosenPath(const QString& path, int minimumTasks);
+    // The list choice moved to entry `index`: unless it names the list shown (and that list is
+    // valid), the sounds stop and the named list is loaded as LoadChosenList does.
+    bool LoadListFromChoice(int index, int minimumTasks, bool shownListValid);
+    // A folder tab: the first list (by name) of `folder` is loaded as LoadChosenPath does and the
+    // choice lists its folder; false, with nothing changed, when the folder holds no list.
+    bool LoadFirstListOf(const QString& folder, int minimumTasks);
     // Shows or hides the bottom bar (a click on L_unten toggles it).
     void setBottomBarVisible(bool visible);
     bool bottomBarVisible() const;

@@ -677,13 +677,7 @@ bool TFormGleichNichtGleich::HandleAppMessage(QObject* watched, QEvent* event)
 
 void TFormGleichNichtGleich::CB_auswahlChange(int index)
 {
-    if (index < 0)
-        return;
-    const QString name = CB_auswahl->itemText(index);
-    if (fsys::fileName(listPath).compare(name, Qt::CaseInsensitive) == 0 && m_listValid)
-        return;
-    WAV1->StopAll();
-    if (LoadChosenList(name, 2))
+    if (LoadListFromChoice(index, 2, m_listValid))
         startChosenList();
 }
 
@@ -702,20 +696,9 @@ void TFormGleichNichtGleich::folderTabClick(int index)
         return;
     static const QString names[3] = {QStringLiteral("Allgemein"), QStringLiteral("Inlaut"),
                                      QStringLiteral("Minimalpaare")};
-    const QString folder = listFolder() + names[index] + QLatin1Char('/');
-    QStringList files;
-    ListFiles(folder, QStringLiteral("*.txt"), false, files);
-    files.sort(Qt::CaseInsensitive);
-    if (files.isEmpty() || !fsys::dirExists(folder)) {
-        // An empty folder: the previous folder and file stay chosen.
-        showFolderTab();
-        return;
-    }
-    WAV1->StopAll();
-    if (LoadChosenPath(folder + files.first(), 2)) {
-        FillListChoice();
+    // An empty folder leaves the previous folder and file chosen.
+    if (LoadFirstListOf(listFolder() + names[index] + QLatin1Char('/'), 2))
         startChosenList();
-    }
     showFolderTab();
 }
 

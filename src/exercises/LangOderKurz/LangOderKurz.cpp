@@ -867,13 +867,7 @@ bool TFormLangOderKurz::HandleAppMessage(QObject* watched, QEvent* event)
 
 void TFormLangOderKurz::CB_auswahlChange(int index)
 {
-    if (index < 0)
-        return;
-    const QString name = CB_auswahl->itemText(index);
-    if (fsys::fileName(listPath).compare(name, Qt::CaseInsensitive) == 0 && m_listValid)
-        return;
-    WAV1->StopAll();
-    if (LoadChosenList(name, 2))
+    if (LoadListFromChoice(index, 2, m_listValid))
         startChosenList();
 }
 
@@ -891,20 +885,9 @@ void TFormLangOderKurz::folderTabClick(int index)
 {
     if (index < 0 || index > 2)
         return;
-    const QString folder = listFolder() + kFolderNames[index] + QLatin1Char('/');
-    QStringList files;
-    if (fsys::dirExists(folder))
-        ListFiles(folder, QStringLiteral("*.txt"), false, files);
-    files.sort(Qt::CaseInsensitive);
-    if (files.isEmpty()) {
-        showFolderTab();
-        return;
-    }
-    WAV1->StopAll();
-    if (LoadChosenPath(folder + files.first(), 2)) {
-        FillListChoice();
+    // An empty folder leaves the previous folder and file chosen.
+    if (LoadFirstListOf(listFolder() + kFolderNames[index] + QLatin1Char('/'), 2))
         startChosenList();
-    }
     showFolderTab();
 }
 

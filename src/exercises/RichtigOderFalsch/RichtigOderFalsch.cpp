@@ -652,13 +652,7 @@ bool TFormRichtigOderFalsch::HandleAppMessage(QObject* watched, QEvent* event)
 
 void TFormRichtigOderFalsch::CB_auswahlChange(int index)
 {
-    if (index < 0)
-        return;
-    const QString name = CB_auswahl->itemText(index);
-    if (fsys::fileName(listPath).compare(name, Qt::CaseInsensitive) == 0 && m_listValid)
-        return;
-    WAV1->StopAll();
-    if (LoadChosenList(name, 1))
+    if (LoadListFromChoice(index, 1, m_listValid))
         startChosenList();
 }
 
@@ -679,21 +673,9 @@ void TFormRichtigOderFalsch::folderTabClick(int index)
 {
     if (index < 0 || index > 2)
         return;
-    const QString folder = listFolder() + kFolderNames[index] + QLatin1Char('/');
-    QStringList files;
-    if (fsys::dirExists(folder))
-        ListFiles(folder, QStringLiteral("*.txt"), false, files);
-    files.sort(Qt::CaseInsensitive);
-    if (files.isEmpty()) {
-        // An empty folder: the previous folder and file stay chosen.
-        showFolderTab();
-        return;
-    }
-    WAV1->StopAll();
-    if (LoadChosenPath(folder + files.first(), 1)) {
-        FillListChoice();
+    // An empty folder leaves the previous folder and file chosen.
+    if (LoadFirstListOf(listFolder() + kFolderNames[index] + QLatin1Char('/'), 1))
         startChosenList();
-    }
     showFolderTab();
 }
 

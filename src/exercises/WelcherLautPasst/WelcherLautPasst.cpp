@@ -848,13 +848,7 @@ bool TFormWelcherLautPasst::HandleAppMessage(QObject* watched, QEvent* event)
 
 void TFormWelcherLautPasst::CB_auswahlChange(int index)
 {
-    if (index < 0)
-        return;
-    const QString name = CB_auswahl->itemText(index);
-    if (fsys::fileName(listPath).compare(name, Qt::CaseInsensitive) == 0 && m_listValid)
-        return;
-    WAV1->StopAll();
-    if (LoadChosenList(name, 1))
+    if (LoadListFromChoice(index, 1, m_listValid))
         startChosenList();
 }
 
