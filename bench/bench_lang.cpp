@@ -25,6 +25,8 @@
 #include <QPushButton>
 #include <QWidget>
 #include <algorithm>
+#include "ExerciseBench.h"
+
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <memory>
@@ -32,23 +34,10 @@
 
 namespace {
 
+using namespace benchsupport;
+
 const QString kLangList = QStringLiteral("3_Differenzierung/4_Lang oder Kurz/Vokale/01 Kurz und lang.txt");
 const QSize kLangScreen(1920, 1080);
-
-double medianOf(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-qint64 nowNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 class LangWindow : public TFormLangOderKurz
 {
@@ -65,38 +54,6 @@ protected:
             firstPaintEnd = nowNs();
     }
 };
-
-// The floor: two card-sized JPEGs decoded and drawn, fitted, into the card rectangles in one paint.
-class JpegCards : public QWidget
-{
-public:
-    QString files[2];
-    QRect cards[2];
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        for (int i = 0; i < 2; ++i) {
-            const QImage image(files[i]);
-            QRect target(QPoint(0, 0), image.size().scaled(cards[i].size(), Qt::KeepAspectRatio));
-            target.moveCenter(cards[i].center());
-            p.fillRect(cards[i], Qt::white);
-            p.drawImage(target, image);
-        }
-    }
-};
-
-void playOutSounds(TestAudioBackend& audio)
-{
-    for (int i = 0; i < 80; ++i) {
-        QApplication::processEvents();
-        if (audio.endNext().isEmpty())
-            break;
-    }
-    QApplication::processEvents();
-}
 
 void BM_LangWeiterToPaint(benchmark::State& state)
 {
@@ -138,6 +95,7 @@ void BM_LangWeiterToPaint(benchmark::State& state)
         return;
     }
     JpegCards floor;
+    floor.cards.resize(2);
     floor.setGeometry(QRect(QPoint(0, 0), kLangScreen));
     floor.show();
     QApplication::processEvents();
@@ -170,9 +128,9 @@ void BM_LangWeiterToPaint(benchmark::State& state)
             picture::Target card(w->cardRect(1).width(), w->cardRect(1).height(), 0x00FFFFFF);
             const QString name = t.elements.size() > size_t(i + 1) ? t.elements[size_t(i + 1)].picture : QString();
             picture::DrawPictureFitted(card, g().config.dirs.materialBilder + name, 0x00FFFFFF, 100, true, false, true);
-            floor.files[i] = tree.path(QStringLiteral("floor%1.jpg").arg(i));
-            picture::ShownImage(card).save(floor.files[i], "JPEG", 90);
-            floor.cards[i] = w->cardRect(i + 1);
+            floor.cards[size_t(i)].file = tree.path(QStringLiteral("floor%1.jpg").arg(i));
+            picture::ShownImage(card).save(floor.cards[size_t(i)].file, "JPEG", 90);
+            floor.cards[size_t(i)].rect = w->cardRect(i + 1);
         }
         QApplication::processEvents();
 

@@ -33,6 +33,8 @@
 #include <QTemporaryDir>
 #include <QWidget>
 #include <algorithm>
+#include "ExerciseBench.h"
+
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <memory>
@@ -40,23 +42,10 @@
 
 namespace {
 
+using namespace benchsupport;
+
 const QString kWelcherList = QStringLiteral("3_Differenzierung/3_Welcher Laut passt/Anlaut/01 B oder P.txt");
 const QSize kWelcherScreen(1920, 1080);
-
-double medianOf(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-qint64 nowNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 class TimedWelcher : public TFormWelcherLautPasst
 {
@@ -73,33 +62,6 @@ protected:
             firstPaintEnd = nowNs();
     }
 };
-
-// The floor: one JPEG of the card's inner size decoded and drawn into the word card, in one paint.
-class JpegCardFloor : public QWidget
-{
-public:
-    QString file;
-    QRect card;
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        const QImage image(file);
-        p.fillRect(card, Qt::white);
-        p.drawImage(card.topLeft(), image);
-    }
-};
-
-void playOutAll(TestAudioBackend& audio)
-{
-    for (int i = 0; i < 80; ++i) {
-        QApplication::processEvents();
-        if (audio.endNext().isEmpty())
-            break;
-    }
-    QApplication::processEvents();
-}
 
 void BM_WelcherWeiterToPaint(benchmark::State& state)
 {
@@ -139,15 +101,18 @@ void BM_WelcherWeiterToPaint(benchmark::State& state)
     }
     // The card back as a JPEG of the word card's inner size.
     QTemporaryDir dir;
-    JpegCardFloor floor;
-    floor.card = w->cardRect(2).adjusted(20, 20, -20, -20);
+    // The floor: one JPEG of the card's inner size decoded and drawn into the word card.
+    JpegCards floor;
+    floor.cards.resize(1);
+    const QRect card = w->cardRect(2).adjusted(20, 20, -20, -20);
+    floor.cards[0].rect = card;
     {
-        picture::Target back(floor.card.width(), floor.card.height(), 0x00FFFFFF);
+        picture::Target back(card.width(), card.height(), 0x00FFFFFF);
         const QString file = exercise::CardBackPicture();
         if (!file.isEmpty())
             picture::DrawPicture(back, file, 0x00FFFFFF, 100, true, true);
-        floor.file = dir.filePath(QStringLiteral("back.jpg"));
-        back.image.save(floor.file, "JPG", 90);
+        floor.cards[0].file = dir.filePath(QStringLiteral("back.jpg"));
+        back.image.save(floor.cards[0].file, "JPG", 90);
     }
     floor.setGeometry(QRect(QPoint(0, 0), kWelcherScreen));
     floor.show();
@@ -159,12 +124,12 @@ void BM_WelcherWeiterToPaint(benchmark::State& state)
         auto& rules = w->rules();
         // Solve the current task outside the measurement; after the last one start over.
         w->listenClick();
-        playOutAll(audio);
+        playOutSounds(audio);
         const QPointF at(w->cardRect(rules.rightCard()).center());
         QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
                             Qt::NoModifier);
         QApplication::sendEvent(w.get(), &release);
-        playOutAll(audio);
+        playOutSounds(audio);
         if (rules.state() != welcher::AnswerState::Solved) {
             state.SkipWithError("the task was not solved");
             break;
