@@ -1,5 +1,6 @@
 #include "exercises/GleichNichtGleich/GleichNichtGleich.h"
 
+#include "exercises/common/FolderTab.h"
 #include "exercises/common/ListLook.h"
 #include "exercises/common/RevealAnimation.h"
 
@@ -105,15 +106,9 @@ TFormGleichNichtGleich::TFormGleichNichtGleich(const QString& listPath, QWidget*
                                     QStringLiteral(" Minimalpaare ")};
     QPushButton** tabs[3] = {&TB_Allgemein, &TB_Inlaut, &TB_minimalpaare};
     for (int i = 0; i < 3; ++i) {
-        auto* b = new QPushButton(tabCaptions[i], this);
-        b->setObjectName(QLatin1String(tabNames[i]));
-        b->setFocusPolicy(Qt::NoFocus);
-        b->setCheckable(true);
         // Folder tabs standing on the bottom bar; the pressed one is the list's folder.
-        b->setStyleSheet(QStringLiteral(
-            "QPushButton { border: 1px solid #8a8a8a; border-bottom: none; border-top-left-radius: 6px;"
-            " border-top-right-radius: 6px; background: #dcdcdc; padding: 2px 8px; }"
-            "QPushButton:checked { background: #f0f0f0; font-weight: bold; }"));
+        auto* b = exercise::MakeFolderTab(this, tabNames[i], tabCaptions[i],
+                                          QStringLiteral("background: #f0f0f0; font-weight: bold;"));
         connect(b, &QPushButton::clicked, this, [this, i] { folderTabClick(i); });
         *tabs[i] = b;
     }

@@ -1,5 +1,6 @@
 #include "exercises/LangOderKurz/LangOderKurz.h"
 
+#include "exercises/common/FolderTab.h"
 #include "exercises/common/CardText.h"
 #include "exercises/common/ListLook.h"
 #include "exercises/common/RevealAnimation.h"
@@ -148,15 +149,7 @@ TFormLangOderKurz::TFormLangOderKurz(const QString& listPath, QWidget* parent)
                                  QStringLiteral("Zusätzliches")};
     QPushButton** tabs[3] = {&TB_Vokale, &TB_Wortlaenge, &TB_zusatz};
     for (int i = 0; i < 3; ++i) {
-        auto* b = new QPushButton(captions[i], this);
-        b->setObjectName(QLatin1String(tabNames[i]));
-        b->setFocusPolicy(Qt::NoFocus);
-        b->setCheckable(true);
-        // The pressed tab: navy bold on yellow.
-        b->setStyleSheet(QStringLiteral(
-            "QPushButton { border: 1px solid #8a8a8a; border-bottom: none; border-top-left-radius: 6px;"
-            " border-top-right-radius: 6px; background: #dcdcdc; padding: 2px 8px; }"
-            "QPushButton:checked { background: #ffff00; color: #000080; font-weight: bold; }"));
+        auto* b = exercise::MakeFolderTab(this, tabNames[i], captions[i]);
         connect(b, &QPushButton::clicked, this, [this, i] { folderTabClick(i); });
         *tabs[i] = b;
     }

@@ -1,5 +1,6 @@
 #include "exercises/RichtigOderFalsch/RichtigOderFalsch.h"
 
+#include "exercises/common/FolderTab.h"
 #include "exercises/common/ListLook.h"
 #include "exercises/common/RevealAnimation.h"
 
@@ -103,15 +104,7 @@ TFormRichtigOderFalsch::TFormRichtigOderFalsch(const QString& listPath, QWidget*
     const char* tabNames[3] = {"TB_Allgemein", "TB_Weitere", "TB_minimalpaare"};
     QPushButton** tabs[3] = {&TB_Allgemein, &TB_Weitere, &TB_minimalpaare};
     for (int i = 0; i < 3; ++i) {
-        auto* b = new QPushButton(QLatin1Char(' ') + kFolderNames[i] + QLatin1Char(' '), this);
-        b->setObjectName(QLatin1String(tabNames[i]));
-        b->setFocusPolicy(Qt::NoFocus);
-        b->setCheckable(true);
-        // The pressed tab: dark blue bold on yellow.
-        b->setStyleSheet(QStringLiteral(
-            "QPushButton { border: 1px solid #8a8a8a; border-bottom: none; border-top-left-radius: 6px;"
-            " border-top-right-radius: 6px; background: #dcdcdc; padding: 2px 8px; }"
-            "QPushButton:checked { background: #ffff00; color: #000080; font-weight: bold; }"));
+        auto* b = exercise::MakeFolderTab(this, tabNames[i], QLatin1Char(' ') + kFolderNames[i] + QLatin1Char(' '));
         connect(b, &QPushButton::clicked, this, [this, i] { folderTabClick(i); });
         *tabs[i] = b;
     }

@@ -1,5 +1,6 @@
 #include "exercises/WelcherLautPasst/WelcherLautPasst.h"
 
+#include "exercises/common/FolderTab.h"
 #include "exercises/common/ListLook.h"
 #include "exercises/common/TaskSounds.h"
 
@@ -106,16 +107,10 @@ TFormWelcherLautPasst::TFormWelcherLautPasst(const QString& listPath, QWidget* p
     const char* tabNames[3] = {"TB_Anlaut", "TB_Inlaut", "TB_Auslaut"};
     QPushButton** tabs[3] = {&TB_Anlaut, &TB_Inlaut, &TB_Auslaut};
     for (int i = 0; i < 3; ++i) {
-        auto* b = new QPushButton(QString::fromUtf8(kTabCaptions[i]), this);
-        b->setObjectName(QLatin1String(tabNames[i]));
-        b->setFocusPolicy(Qt::NoFocus);
-        b->setCheckable(true);
-        // The pressed tab: navy bold on yellow, a white and a light grey line at its left edge.
-        b->setStyleSheet(QStringLiteral(
-            "QPushButton { border: 1px solid #8a8a8a; border-bottom: none; border-top-left-radius: 6px;"
-            " border-top-right-radius: 6px; background: #dcdcdc; padding: 2px 8px; }"
-            "QPushButton:checked { background: #ffff00; color: #000080; font-weight: bold;"
-            " border-left: 2px solid #e3e3e3; }"));
+        // The pressed tab: a white and a light grey line at its left edge.
+        auto* b = exercise::MakeFolderTab(this, tabNames[i], QString::fromUtf8(kTabCaptions[i]),
+                                          exercise::kPressedTabYellow +
+                                              QStringLiteral(" border-left: 2px solid #e3e3e3;"));
         connect(b, &QPushButton::clicked, this, [this, i] { folderTabClick(i); });
         *tabs[i] = b;
     }
