@@ -455,6 +455,14 @@ void TFormFormAlle::MakeStripPictures(const std::array<QString, 4>& files, const
     }
 }
 
+void TFormFormAlle::ApplyFrameOptions(bool backgroundPicture, int pauseCode)
+{
+    backgroundPictureVisible = backgroundPicture;
+    SyncFrameOptions();
+    SelectPause(pauseCode);
+    setListHint();
+}
+
 void TFormFormAlle::SyncFrameOptions()
 {
     {

@@ -100,6 +100,9 @@ public:
 
     // Operations the exercises call.
     void SyncFrameOptions();
+    // An exercise's options reach the frame: the background picture flag (and its box), the pause
+    // between sounds and the list choice's hint.
+    void ApplyFrameOptions(bool backgroundPicture, int pauseCode);
     void BuildTaskStrip();
     void DrawTaskStrip();
     void ShowStripFrom(int first);

@@ -161,12 +161,8 @@ bool TFormGleichNichtGleich::prepareList()
 
 void TFormGleichNichtGleich::applyOptions()
 {
-    backgroundPictureVisible = opts().backgroundPicture;
-    SyncFrameOptions();
-    SelectPause(opts().time);
+    ApplyFrameOptions(opts().backgroundPicture, opts().time);
     showFolderTab();
-    CB_auswahl->setToolTip(QStringLiteral(".\\") +
-                           fsys::toStored(MakeRelativePath(g().config.dirs.listen, listPath, false)));
 }
 
 QPushButton* TFormGleichNichtGleich::folderTab(int i) const

@@ -207,16 +207,12 @@ bool TFormLangOderKurz::prepareList()
 
 void TFormLangOderKurz::applyOptions()
 {
-    backgroundPictureVisible = opts().backgroundPicture;
-    SyncFrameOptions();
-    SelectPause(opts().time);
+    ApplyFrameOptions(opts().backgroundPicture, opts().time);
     showFolderTab();
     RB_Bildsofort->setChecked(opts().pictureView == 2);
     RB_ohneBild->setChecked(opts().pictureView != 2);
     Chb_bilderzeigen->setChecked(opts().afterSolution & 1);
     ChB_nochmalsagen->setChecked(opts().afterSolution & 2);
-    CB_auswahl->setToolTip(QStringLiteral(".\\") +
-                           fsys::toStored(MakeRelativePath(g().config.dirs.listen, listPath, false)));
 }
 
 QPushButton* TFormLangOderKurz::folderTab(int i) const

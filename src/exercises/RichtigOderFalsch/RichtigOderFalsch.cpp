@@ -155,12 +155,8 @@ bool TFormRichtigOderFalsch::prepareList()
 
 void TFormRichtigOderFalsch::applyOptions()
 {
-    backgroundPictureVisible = opts().backgroundPicture;
-    SyncFrameOptions();
-    SelectPause(opts().time);
+    ApplyFrameOptions(opts().backgroundPicture, opts().time);
     showFolderTab();
-    CB_auswahl->setToolTip(QStringLiteral(".\\") +
-                           fsys::toStored(MakeRelativePath(g().config.dirs.listen, listPath, false)));
 }
 
 QPushButton* TFormRichtigOderFalsch::folderTab(int i) const

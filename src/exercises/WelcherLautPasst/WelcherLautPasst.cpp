@@ -168,13 +168,9 @@ bool TFormWelcherLautPasst::prepareList(bool keepStart)
 
 void TFormWelcherLautPasst::applyOptions()
 {
-    backgroundPictureVisible = opts().backgroundPicture;
-    SyncFrameOptions();
-    SelectPause(opts().time);
+    ApplyFrameOptions(opts().backgroundPicture, opts().time);
     showFolderTab();
     m_animationCopy = QImage();
-    CB_auswahl->setToolTip(QStringLiteral(".\\") +
-                           fsys::toStored(MakeRelativePath(g().config.dirs.listen, listPath, false)));
 }
 
 QPushButton* TFormWelcherLautPasst::folderTab(int i) const
