@@ -8,6 +8,7 @@
 #include "exercises/LangOderKurz/LangOderKurz.h"
 #include "exercises/RichtigOderFalsch/RichtigOderFalsch.h"
 #include "exercises/WelcherLautPasst/WelcherLautPasst.h"
+#include "shell/ExerciseWindow.h"
 
 #include <memory>
 
@@ -38,7 +39,7 @@ int runProgram(QWidget* parent, int programCode, const QString& listPath, bool l
             g().loadedList.tasks.clear();
         BuildTaskOrderForProgram(programCode, std::max(0, n), programRandomOrder(programCode));
     }
-    std::unique_ptr<TFormFormAlle> window;
+    std::unique_ptr<TFormExercise> window;
     switch (programCode) {
     case 301:
         window = std::make_unique<TFormGleichNichtGleich>(listPath, parent);

@@ -112,51 +112,25 @@ int taskCount() { return int(g().taskList().size()); }
 }
 
 TFormFormAlle::TFormFormAlle(int programCode_, const QString& listPath_, QWidget* parent)
-    : QDialog(parent, Qt::Window | Qt::FramelessWindowHint), programCode(programCode_), listPath(listPath_)
+    : TFormExercise(programCode_, listPath_, parent)
 {
     setObjectName(QStringLiteral("FormFormAlle"));
-    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    run().runStartTime = clock_::now();
-    run().runDate = run().runStartTime;
     listenCaption = QStringLiteral("Hören");
 
     buildWidgets();
-    WAV1 = new TWAV(this);
-    onSoundEnded(this, [this](int channel, SoundStatus status) { SoundNotice(channel, status); });
 
     m_repeat = new QTimer(this);
     m_repeat->setObjectName(QStringLiteral("stripRepeat"));
     m_repeat->setInterval(kRepeatMs);
     connect(m_repeat, &QTimer::timeout, this, [this] { stepStrip(m_repeatDelta); });
-
-    if (screen)
-        setGeometry(screen->geometry());
 }
 
-TFormFormAlle::~TFormFormAlle()
-{
-    // Children die after this body; none of their signals may reach the half-destroyed window.
-    for (QObject* child : findChildren<QObject*>())
-        QObject::disconnect(child, nullptr, this, nullptr);
-    if (m_hookInstalled)
-        messagehook::remove(this);
-    delete WAV1;
-    WAV1 = nullptr;
-}
+TFormFormAlle::~TFormFormAlle() = default;
 
 std::array<QImage, 5>& TFormFormAlle::stripPictures()
 {
     static std::array<QImage, 5> pictures;
     return pictures;
-}
-
-int& TFormFormAlle::lastEndPraiseIndex()
-{
-    // Program-wide, so that consecutive windows never repeat the end sound.
-    static int index = -1;
-    return index;
 }
 
 void TFormFormAlle::buildWidgets()
@@ -537,80 +511,12 @@ bool TFormFormAlle::LoadChosenPath(const QString& newPath, int minimumTasks)
     return true;
 }
 
-void TFormFormAlle::SB_endeClick()
-{
-    // The frame's programs (301-305, 401-407) name their runs as the protocol does.
-    summaryCaption = ProtocolCaption(programCode);
-    RunState& r = run();
-    r.runProtocol.clear();
-    const bool anyRow =
-        std::any_of(r.runResults.begin(), r.runResults.end(), [](const TErgebnis& e) { return !e.Rows.empty(); });
-    if (!anyRow) {
-        endRun();
-    } else {
-        BuildRunProtocol(programCode, summaryCaption);
-        if (r.runProtocol.isEmpty() || ShowCloseDialog(this))
-            endRun();
-    }
-    if (QWidget* f = focusWidget())
-        f->clearFocus();
-}
-
-void TFormFormAlle::endRun(int result)
-{
-    m_runEnded = true;
-    finishClose();
-    done(result);
-}
-
-void TFormFormAlle::finishClose()
-{
-    if (m_closing)
-        return;
-    m_closing = true;
-    m_repeat->stop();
-    repeating = false;
-    if (isVisible())
-        repaint();
-    // The praise counts the run's results, which FormClose empties.
-    PlayEndPraise();
-    FormClose();
-}
-
-void TFormFormAlle::PlayEndPraise()
-{
-    const QStringList& sounds = g().config.endSounds;
-    const int n = int(sounds.size());
-    if (n == 0)
-        return;
-    int index = rnd::below(n);
-    if (n >= 2)
-        while (index == lastEndPraiseIndex())
-            index = rnd::below(n);
-    int solved = 0;
-    for (const TErgebnis& e : run().runResults)
-        solved += int(std::count_if(e.Rows.begin(), e.Rows.end(), [](const TZeile& z) { return z.Solved; }));
-    if (g().playerOptions.endPraise && solved > 1) {
-        // To its end: the window is gone, and a start from the command line ends right after it.
-        PlayWaveFile(sounds[index], true, false);
-        lastEndPraiseIndex() = index;
-    }
-}
-
 void TFormFormAlle::FormPaint(QPainter&) {}
 
 bool TFormFormAlle::HandleAppMessage(QObject* watched, QEvent* event)
 {
-    bool ours = watched == this || watched == qApp;
-    if (!ours)
-        if (auto* w = qobject_cast<QWidget*>(watched))
-            ours = w->window() == this;
-    if (!ours)
-        return false;
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-        SB_endeClick();
+    if (TFormExercise::HandleAppMessage(watched, event))
         return true;
-    }
     if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
         P_hoeren->setFrameShadow(QFrame::Raised);
     return false;
@@ -622,29 +528,6 @@ void TFormFormAlle::CB_auswahlChange(int) {}
 void TFormFormAlle::sb_optionenClick() {}
 void TFormFormAlle::SB_hoerenClick() {}
 void TFormFormAlle::Chb_hintergrundbildClick() { update(); }
-
-void TFormFormAlle::FormActivate()
-{
-    m_runEnded = false;
-    praiseSounds().clear();
-}
-
-void TFormFormAlle::FormClose()
-{
-    if (m_hookInstalled) {
-        messagehook::remove(this);
-        m_hookInstalled = false;
-    }
-    if (WAV1)
-        WAV1->CloseAll();
-    ClearRunResults();
-}
-
-void TFormFormAlle::SoundNotice(int channel, SoundStatus status)
-{
-    if (WAV1)
-        WAV1->HandleNotice(channel, status);
-}
 
 void TFormFormAlle::paintEvent(QPaintEvent*)
 {
@@ -665,40 +548,8 @@ void TFormFormAlle::resizeEvent(QResizeEvent* event)
     }
 }
 
-void TFormFormAlle::showEvent(QShowEvent* event)
+void TFormFormAlle::StopBeforeClose()
 {
-    QDialog::showEvent(event);
-    if (m_activated)
-        return;
-    m_activated = true;
-    if (!m_hookInstalled) {
-        messagehook::push(this);
-        m_hookInstalled = true;
-    }
-    FormActivate();
+    m_repeat->stop();
+    repeating = false;
 }
-
-void TFormFormAlle::closeEvent(QCloseEvent* event)
-{
-    // A close from outside (the window manager, the end of the session) goes the end button's way,
-    // so an answered run is offered its protocol and the closing dialog may keep the window open.
-    if (!m_runEnded && !m_closing) {
-        SB_endeClick();
-        if (!m_runEnded) {
-            event->ignore();
-            return;
-        }
-    }
-    m_runEnded = true;
-    finishClose();
-    event->accept();
-}
-
-bool TFormFormAlle::eventFilter(QObject* watched, QEvent* event)
-{
-    if (m_closing)
-        return false;
-    return HandleAppMessage(watched, event);
-}
-
-void TFormFormAlle::reject() { SB_endeClick(); }

@@ -1,5 +1,5 @@
 #pragma once
-#include "media/sound/AudioBackend.h"
+#include "shell/ExerciseWindow.h"
 
 #include <QDialog>
 #include <QImage>
@@ -17,13 +17,11 @@ class QPainter;
 class QPushButton;
 class QTimer;
 class QToolButton;
-class TWAV;
 
-// The frame every exercise window is built on: full screen on the monitor under the pointer, a top
-// bar with the strip of numbered task buttons, a bottom bar (options, list choice, background
-// picture, listen button, end), the Escape key, the run summary with the closing dialog, and the end
-// praise when the window closes. The exercise fills the area between the bars.
-class TFormFormAlle : public QDialog
+// The frame most exercise windows are built on: a top bar with the strip of numbered task buttons
+// and a bottom bar (options, list choice, background picture, listen button, end). The exercise
+// fills the area between the bars.
+class TFormFormAlle : public TFormExercise
 {
     Q_OBJECT
 public:
@@ -42,9 +40,6 @@ public:
     // at their percentages on the button colour. A missing file leaves the plain square.
     void MakeStripPictures(const std::array<QString, 4>& files, const std::array<int, 4>& percents);
 
-    // Frame fields.
-    int programCode = 0;
-    QString listPath;                  // full path of the current task-list file
     std::vector<TaskState> taskStates; // sized and filled by the exercise
     bool backgroundPictureVisible = false;
     int stripSize = 0;                 // client height / 15
@@ -54,8 +49,6 @@ public:
     int firstShown = 0, lowestFirst = 0, highestFirst = 0;
     bool repeating = false;            // "<" or ">" held down
     QString listenCaption;             // "Hören"
-    QString summaryCaption;
-    bool runEnded() const { return m_runEnded; }
 
     // Screen furniture (names of the window class).
     QFrame* P_oben = nullptr;
@@ -74,7 +67,6 @@ public:
     QPushButton* SB_hoeren = nullptr;
     QPushButton* SB_ende = nullptr;
     QFrame* L_unten = nullptr;         // 3-pixel strip: hides or shows the bottom bar
-    TWAV* WAV1 = nullptr;
 
     // The strip buttons, left to right; each shows the task at position `stripNumber(j)`.
     const std::vector<QAbstractButton*>& stripButtons() const { return m_stripButtons; }
@@ -85,18 +77,12 @@ public:
     QRect playArea() const;
 
     // Virtual operations, in slot order.
-    virtual void SB_endeClick();
+    bool HandleAppMessage(QObject* watched, QEvent* event) override;
     // Draws the playing area; the frame's own does nothing.
     virtual void FormPaint(QPainter& painter);
-    // The message hook: every application event while the window is active passes here first;
-    // true = handled (swallowed). Exercises call the frame's version first.
-    virtual bool HandleAppMessage(QObject* watched, QEvent* event);
     // A strip button showing play position `position` was clicked; the frame only redraws the strip.
     virtual void TaskImageClick(int position);
     virtual void ArrangeFrame();
-    // The end praise: a random end sound other than last time's, when "EndeLob" is on and more than
-    // one task row of the run is solved.
-    void PlayEndPraise();
 
     // Operations the exercises call.
     void SyncFrameOptions();
@@ -124,11 +110,6 @@ public:
     // Shows or hides the bottom bar (a click on L_unten toggles it).
     void setBottomBarVisible(bool visible);
     bool bottomBarVisible() const;
-    // Ends the window: the run-ended flag is set and the dialog closes with `result`.
-    void endRun(int result = QDialog::Accepted);
-
-    // Last end-praise index, program-wide (-1: none yet).
-    static int& lastEndPraiseIndex();
 
 protected:
     // Handlers the exercises replace with their own.
@@ -136,17 +117,10 @@ protected:
     virtual void sb_optionenClick();
     virtual void SB_hoerenClick();
     virtual void Chb_hintergrundbildClick();
-    virtual void FormActivate();       // first showing: clears the run-ended flag, empties praise
-    virtual void FormClose();          // the window closes (after the run ended)
-    // A sound-ended notice of WAV1; the frame forwards it to WAV1->HandleNotice.
-    virtual void SoundNotice(int channel, SoundStatus status);
 
+    void StopBeforeClose() override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void reject() override;            // Escape in the dialog: SB_endeClick
 
 private:
     void buildWidgets();
@@ -154,15 +128,9 @@ private:
     void drawStripButton(int j);
     void updateArrowButtons();
     void setListHint();
-    // FormClose and the end praise, once, whichever way the window closes.
-    void finishClose();
 
     std::vector<QAbstractButton*> m_stripButtons;
     std::vector<int> m_stripNumbers;
     QTimer* m_repeat = nullptr;
     int m_repeatDelta = 0;
-    bool m_runEnded = false;
-    bool m_activated = false;
-    bool m_hookInstalled = false;
-    bool m_closing = false;
 };

@@ -87,6 +87,8 @@ protected:
         resetToInstallation(tree.root());
         resetRun();
         g().config.dirs.listen = tree.mkdir(QStringLiteral("Listen"));
+        // The closing dialog's "Ende" writes the protocol; it belongs in the tree, not the cwd.
+        g().config.dirs.protokoll = tree.mkdir(QStringLiteral("Protokolle"));
         TFormFormAlle::lastEndPraiseIndex() = -1;
         rnd::seed(7);
     }
