@@ -181,6 +181,11 @@ bool CreatePlayerFromCurrent(const QString& name, QWidget* parent)
     return true;
 }
 
+QString playerHistoryFile(const QString& player)
+{
+    return fsys::withSlash(g().config.dirs.protokoll) + player + QStringLiteral("-Verlauf.csv");
+}
+
 bool DeleteCurrentPlayer(const QString& name, QWidget* parent)
 {
     if (playerlock::anyoneLocked()) {
@@ -204,9 +209,9 @@ bool DeleteCurrentPlayer(const QString& name, QWidget* parent)
     const QString previous = g().currentPlayer();
     const QString listed = g().playerList.at(i);
     g().playerList.removeAt(i);
-    const QString file = playerOptionsFile(listed);
-    if (fsys::fileExists(file))
-        fsys::removeFile(file);
+    for (const QString& file : {playerOptionsFile(listed), playerHistoryFile(listed)})
+        if (fsys::fileExists(file))
+            fsys::removeFile(file);
     if (!previous.isEmpty() && previous.compare(kStandard, Qt::CaseInsensitive) != 0)
         ReleasePlayerLock(previous);
     if (playerIndex(kStandard) < 0)

@@ -23,6 +23,10 @@ bool CreatePlayerFromCurrent(const QString& name, QWidget* parent = nullptr);
 // The main window's deletion of the name shown in the combo; true when a player was deleted.
 bool DeleteCurrentPlayer(const QString& comboText, QWidget* parent = nullptr);
 
+// The player's run history beside the protocol files: `Protokoll` folder + name + "-Verlauf.csv".
+// It goes where the player's options file goes when the player is deleted.
+QString playerHistoryFile(const QString& player);
+
 // "LetzterNutzer.txt" in the `Optionen` folder.
 QString lastPlayerFilePath();
 // Index of a name in the player list, compared without case; -1 when missing.

@@ -292,6 +292,20 @@ qint64 roundedPercent(qint64 ok, qint64 total)
 
 } // namespace
 
+TaskLineKind ClassifyTaskLine(int programCode, const QString& text)
+{
+    if (programCode == 305 || programCode == 407)
+        return text.contains(QStringLiteral("gelöst")) ? TaskLineKind::Ok : TaskLineKind::Bad;
+    if (programCode == 408)
+        return text.contains(QStringLiteral("4 Versuche")) ? TaskLineKind::Ok : TaskLineKind::Bad;
+    const bool unanswered = text.contains(QStringLiteral("()")) && text.contains(QStringLiteral("ungelöst"));
+    if (!text.contains(QStringLiteral("0 Fehler")) && unanswered)
+        return TaskLineKind::NotCounted;
+    const bool good = hasZeroErrors(text) && !unanswered && !text.contains(QStringLiteral("()")) &&
+                      !text.contains(QStringLiteral("ungelöst"));
+    return good ? TaskLineKind::Ok : TaskLineKind::Bad;
+}
+
 ProtocolRendering RenderProtocolRtf(const QStringList& lines, QTextEdit* display, int programCode)
 {
     if (programCode < 0)
@@ -323,20 +337,10 @@ ProtocolRendering RenderProtocolRtf(const QStringList& lines, QTextEdit* display
             rtf << EscapeRtf(QStringLiteral("         ") + text) << QStringLiteral(" \\par ");
         } else if (c == QLatin1Char(' ') || c == QLatin1Char('B')) {
             if (!text.trimmed().isEmpty()) {
-                bool good;
-                if (code == 305 || code == 407) {
-                    good = text.contains(QStringLiteral("gelöst"));
-                } else if (code == 408) {
-                    good = text.contains(QStringLiteral("4 Versuche"));
-                } else {
-                    const bool unanswered = text.contains(QStringLiteral("()")) &&
-                                            text.contains(QStringLiteral("ungelöst"));
-                    if (!text.contains(QStringLiteral("0 Fehler")) && unanswered)
-                        continue;  // shown but never answered: neither shown nor counted
-                    good = hasZeroErrors(text) && !unanswered && !text.contains(QStringLiteral("()")) &&
-                           !text.contains(QStringLiteral("ungelöst"));
-                }
-                (good ? ok : bad) += 1;
+                const TaskLineKind kind = ClassifyTaskLine(code, text);
+                if (kind == TaskLineKind::NotCounted)
+                    continue;  // shown but never answered: neither shown nor counted
+                (kind == TaskLineKind::Ok ? ok : bad) += 1;
             }
             rtf << EscapeRtf(text) + QStringLiteral(" \\par ");
         } else if (c == QLatin1Char('Z')) {

@@ -88,6 +88,11 @@ QString PlayerProtocolPath();
 
 QString EscapeRtf(const QString& text);
 
+// How a task line of a protocol (without its leading blank) counts in the run's result: a task
+// without errors, one with errors, or a task shown but never answered, which does not count.
+enum class TaskLineKind { NotCounted, Ok, Bad };
+TaskLineKind ClassifyTaskLine(int programCode, const QString& text);
+
 struct RunBlockCount { int ok = 0; int bad = 0; };
 struct ProtocolRendering {
     QStringList rtfLines;

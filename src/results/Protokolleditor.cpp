@@ -6,6 +6,7 @@
 #include "core/GlobalState.h"
 #include "results/Drucken.h"
 #include "results/Ergebnisse.h"
+#include "results/Verlauf.h"
 
 #include <QAction>
 #include <QKeyEvent>
@@ -42,6 +43,13 @@ TFormProtokolleditor::TFormProtokolleditor(const QString& protocolFile, QWidget*
     MI_letztesProtokolldrucken->setObjectName(QStringLiteral("MI_letztesProtokolldrucken"));
     markiertesProtokolldrucken1 = print->addAction(QStringLiteral("markiertes Protokoll"));
     markiertesProtokolldrucken1->setObjectName(QStringLiteral("markiertesProtokolldrucken1"));
+    QMenu* progress = MainMenu1->addMenu(QStringLiteral("Verlauf"));
+    MI_verlauf = progress->addAction(QStringLiteral("Verlauf anzeigen"));
+    MI_verlauf->setObjectName(QStringLiteral("MI_verlauf"));
+    MI_verlaufExportieren = progress->addAction(QStringLiteral("Verlauf exportieren"));
+    MI_verlaufExportieren->setObjectName(QStringLiteral("MI_verlaufExportieren"));
+    connect(MI_verlauf, &QAction::triggered, this, &TFormProtokolleditor::showHistory);
+    connect(MI_verlaufExportieren, &QAction::triggered, this, &TFormProtokolleditor::exportHistory);
     connect(MI_loeschen, &QAction::triggered, this, &TFormProtokolleditor::onDelete);
     connect(Beenden1, &QAction::triggered, this, &QDialog::reject);
     connect(MI_letztesProtokolldrucken, &QAction::triggered, this, &TFormProtokolleditor::onPrintLast);
@@ -176,4 +184,24 @@ void TFormProtokolleditor::onPrintMarked()
     printjob::PreviewAndPrint(this, printer, [&lines](QPagedPaintDevice& device) {
         return PrintProtocolLines(device, lines, true);
     });
+}
+
+QString TFormProtokolleditor::historyFile() const
+{
+    QString base = fsys::fileName(m_file);
+    if (base.endsWith(QStringLiteral(".prt"), Qt::CaseInsensitive))
+        base.chop(4);
+    return fsys::folderOf(m_file) + base + QStringLiteral("-Verlauf.csv");
+}
+
+void TFormProtokolleditor::showHistory()
+{
+    TFormVerlauf view(historyFile(), g().currentPlayer(), this);
+    view.exec();
+}
+
+void TFormProtokolleditor::exportHistory()
+{
+    TFormVerlauf view(historyFile(), g().currentPlayer(), this);
+    view.exportHistory();
 }

@@ -20,10 +20,17 @@ public:
     QAction* Beenden1;
     QAction* MI_letztesProtokolldrucken;
     QAction* markiertesProtokolldrucken1;
+    QAction* MI_verlauf;               // the player's run history as a chart
+    QAction* MI_verlaufExportieren;
     QTextEdit* RichEdit1;
 
     const QString& protocolFile() const { return m_file; }
     const QStringList& workList() const { return m_workList; }
+    // The history beside the protocol file: its name + "-Verlauf.csv".
+    QString historyFile() const;
+    // Opens the "Verlauf" view (modal).
+    void showHistory();
+    void exportHistory();
 
 protected:
     void showEvent(QShowEvent* e) override;

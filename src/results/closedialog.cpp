@@ -6,6 +6,8 @@
 #include "core/GlobalState.h"
 #include "results/Drucken.h"
 #include "results/Ergebnisse.h"
+#include "results/History.h"
+#include "data/PlayerList.h"
 
 #include <QEnterEvent>
 #include <QFontMetrics>
@@ -191,6 +193,14 @@ void TFormclosedialog::onEnd()
             const int error = errno ? errno : EIO;
             // The old file stays whole; the run cannot be kept, the dialog still closes.
             fileproblems::reportNotSaved(this, path, error);
+        } else {
+            // The history keeps every run the protocol file has taken, also after it was trimmed.
+            const RunState& r = run();
+            const QString historyPath = playerHistoryFile(g().currentPlayer());
+            errno = 0;
+            if (!history::AppendRun(historyPath, history::RunFromProtocol(r.runProtocol, r.runStartTime, r.runEndTime,
+                                                                          history::ListPrefix(g().programCode))))
+                fileproblems::reportNotSaved(this, historyPath, errno ? errno : EIO);
         }
     }
     done(End);

@@ -448,18 +448,20 @@ void TFormnamenwahl::deleteSelected()
         g().playerList.removeAt(i);
     if (LV_namen->count() > 0)
         LV_namen->setCurrentRow(0);
-    // Renamed with a leading "_", so it is no longer listed but can still be brought back.
-    const QString file = playerOptionsFile(name);
-    if (!fsys::fileExists(file))
-        return;
-    const QString from = fsys::resolve(file);
-    const QString to = fsys::folderOf(from) + QLatin1Char('_') + fsys::fileName(from);
-    if (fsys::renameFile(from, to))
-        return;
-    if (fsys::fileExists(to))
-        fsys::removeFile(to);
-    if (!fsys::renameFile(from, to))
-        fsys::removeFile(from);
+    // Renamed with a leading "_", so it is no longer listed but can still be brought back; the run
+    // history goes the same way.
+    for (const QString& file : {playerOptionsFile(name), playerHistoryFile(name)}) {
+        if (!fsys::fileExists(file))
+            continue;
+        const QString from = fsys::resolve(file);
+        const QString to = fsys::folderOf(from) + QLatin1Char('_') + fsys::fileName(from);
+        if (fsys::renameFile(from, to))
+            continue;
+        if (fsys::fileExists(to))
+            fsys::removeFile(to);
+        if (!fsys::renameFile(from, to))
+            fsys::removeFile(from);
+    }
 }
 
 bool TFormnamenwahl::eventFilter(QObject* watched, QEvent* event)

@@ -242,6 +242,9 @@ TEST_F(PlayerListTest, DeletionRefusals)
 
 TEST_F(PlayerListTest, DeletionAskedAndDone)
 {
+    g().config.dirs.protokoll = t.mkdir("Protokoll");
+    t.write("Protokoll/Anna-Verlauf.csv", "anna");
+    t.write("Protokoll/Standard-Verlauf.csv", "standard");
     LoadPlayerList();
     {
         dialogs::ScriptedDialogs d;
@@ -261,6 +264,8 @@ TEST_F(PlayerListTest, DeletionAskedAndDone)
     EXPECT_TRUE(DeleteCurrentPlayer("Anna"));
     EXPECT_EQ(g().playerList, QStringList{"Standard"});
     EXPECT_FALSE(exists("Optionen/Options-Anna.txt"));
+    EXPECT_FALSE(exists("Protokoll/Anna-Verlauf.csv"));  // goes with the options file
+    EXPECT_EQ(t.read("Protokoll/Standard-Verlauf.csv"), "standard");
     EXPECT_EQ(IniFile::load(lastPlayerFilePath()).readString("Namen", "Namen"), "Standard");
     LoadPlayerList();
     EXPECT_EQ(g().playerList, QStringList{"Standard"});

@@ -6,13 +6,17 @@
 #include "core/GlobalState.h"
 #include "results/Drucken.h"
 #include "results/Ergebnisse.h"
+#include "results/History.h"
 #include "results/Protokolleditor.h"
+#include "results/Verlauf.h"
+#include "support/ModalWatch.h"
 #include "support/TestSupport.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QLineSeries>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTest>
@@ -340,4 +344,33 @@ TEST_F(ProtocolViewer, FailedExportIsToldAndPrintingGoesOn)
         QStringLiteral(" konnte nicht gespeichert werden: Auf dem Datenträger ist kein Platz mehr frei.")));
     EXPECT_FALSE(QFile::exists(tree.path(QStringLiteral("Protokolle.txt"))));
     EXPECT_TRUE(pdfutil::text(pdf).contains(QStringLiteral("Liste2.txt")));
+}
+
+TEST_F(ProtocolViewer, TheHistoryMenuOpensThePlayersHistoryBesideTheProtocol)
+{
+    writeRuns(1);
+    history::HistoryRun r;
+    r.start = QDateTime(QDate(2026, 12, 1), QTime(9, 0));
+    r.programCode = 301;
+    r.programName = QStringLiteral("Gleich/Nicht gleich?");
+    r.counted = 4;
+    r.firstTry = 3;
+    r.withErrors = 1;
+    ASSERT_TRUE(history::WriteHistory(tree.path(QStringLiteral("Protokoll/Anna-Verlauf.csv")), {r}));
+    TFormProtokolleditor viewer(file());
+    viewer.show();
+    QList<QPointF> points;
+    {
+        ModalWatch watch([&points](QWidget* w) {
+            if (auto* v = qobject_cast<TFormVerlauf*>(w))
+                points = v->series()->points();
+            w->close();
+        });
+        viewer.MI_verlauf->trigger();
+        EXPECT_EQ(watch.seen, QStringList{QStringLiteral("TFormVerlauf")});
+    }
+    ASSERT_EQ(points.size(), 1);
+    EXPECT_EQ(points[0].y(), 75.0);
+    // The protocol file is left as it was.
+    EXPECT_EQ(viewer.workList().size(), runBlock(1).size());
 }

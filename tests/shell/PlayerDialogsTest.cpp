@@ -213,6 +213,10 @@ TEST_F(PlayerDialogsTest, CancelledQuestionCreatesNothing)
 TEST_F(PlayerDialogsTest, DeleteRenamesTheOptionsFile)
 {
     t.write("Optionen/_Options-Anna.txt", "old");  // an earlier deletion
+    // The run history goes the options file's way; another player's stays.
+    g().config.dirs.protokoll = t.mkdir("Protokoll");
+    t.write("Protokoll/Anna-Verlauf.csv", "anna");
+    t.write("Protokoll/Ben-Verlauf.csv", "ben");
     TFormnamenwahl dlg;
     dlg.show();
     dlg.LV_namen->setCurrentItem(dlg.itemFor("Anna"));
@@ -222,6 +226,9 @@ TEST_F(PlayerDialogsTest, DeleteRenamesTheOptionsFile)
     EXPECT_EQ(d.texts(), QStringList{"Soll der Spieler Anna wirklich gelöscht werden?"});
     EXPECT_FALSE(exists("Optionen/Options-Anna.txt"));
     EXPECT_EQ(t.read("Optionen/_Options-Anna.txt"), kAnnaOptions);
+    EXPECT_FALSE(exists("Protokoll/Anna-Verlauf.csv"));
+    EXPECT_EQ(t.read("Protokoll/_Anna-Verlauf.csv"), "anna");
+    EXPECT_EQ(t.read("Protokoll/Ben-Verlauf.csv"), "ben");
     EXPECT_EQ(dlg.captions(), (QStringList{"Ben", "Neuer Name", "Standard"}));
     EXPECT_EQ(dlg.LV_namen->currentRow(), 0);
     EXPECT_EQ(g().playerList, (QStringList{"Ben", "Standard"}));

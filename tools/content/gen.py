@@ -14,6 +14,7 @@ from concurrent.futures import ThreadPoolExecutor
 
 import art
 import ausmalbilder
+import history
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.abspath(os.path.join(HERE, "..", ".."))
@@ -953,6 +954,7 @@ def main():
     for keep in ("Font", "Protokoll"):
         ensure(os.path.join(DIR[keep], ".gitkeep"))
         open(os.path.join(DIR[keep], ".gitkeep"), "w").close()
+    history.write_history(DIR["Protokoll"], DIR["Listen"])
     with open(os.path.join(HERE, "QUELLEN.txt"), encoding="utf-8") as f:
         write_win(os.path.join(DEMO, "QUELLEN.txt"), f.read())
     shutil.rmtree(WORK)
