@@ -63,3 +63,33 @@ void BM_HistoryReadAndSplitFloor(benchmark::State& state)
 
 BENCHMARK(BM_OpenHistoryView)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HistoryReadAndSplitFloor)->Unit(benchmark::kMillisecond);
+// For reading the figures: reading and checking the lines alone, an empty view opened and shown,
+// and the view made but not shown.
+namespace {
+void BM_HistoryReadOnly(benchmark::State& state)
+{
+    const QString path = historyFile();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(history::ReadHistory(path).runs.size());
+}
+void BM_OpenEmptyHistoryView(benchmark::State& state)
+{
+    for (auto _ : state) {
+        TFormVerlauf view(QStringLiteral("/nonexistent/x.csv"), QStringLiteral("Anna"));
+        view.resize(1200, 800);
+        view.show();
+        QApplication::processEvents();
+    }
+}
+void BM_HistoryViewMadeNotShown(benchmark::State& state)
+{
+    const QString path = historyFile();
+    for (auto _ : state) {
+        TFormVerlauf view(path, QStringLiteral("Anna"));
+        benchmark::DoNotOptimize(view.shownRuns().size());
+    }
+}
+} // namespace
+BENCHMARK(BM_HistoryReadOnly)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenEmptyHistoryView)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HistoryViewMadeNotShown)->Unit(benchmark::kMillisecond);

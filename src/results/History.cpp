@@ -7,6 +7,9 @@
 #include "results/Ergebnisse.h"
 
 #include <QRegularExpression>
+#include <QTimeZone>
+#include <array>
+#include <unordered_map>
 #include <cerrno>
 
 namespace history {
@@ -60,7 +63,7 @@ bool splitFields(const QString& line, QStringList& fields)
     return !inQuotes;
 }
 
-bool toCount(const QString& text, int& out)
+bool toCount(QStringView text, int& out)
 {
     bool ok = false;
     const int v = text.trimmed().toInt(&ok);
@@ -102,6 +105,39 @@ QTime timeOf(QStringView s)
     return h < 0 || m < 0 ? QTime() : QTime(h, m);
 }
 
+// The local time of a wall-clock date and time, as an instant with its offset from UTC. The offset
+// comes from the system time zone's rules, read once, and is found once per day (and anew for the
+// small hours, when clocks change): asking the C library for every line stats the zone file each
+// time, which cost more than reading the whole history.
+QDateTime localTime(QDate date, QTime time)
+{
+    static const QTimeZone zone = QTimeZone::systemTimeZone();
+    static thread_local QDate lastDate;
+    static thread_local int lastOffset = 0;
+    if (!zone.isValid())
+        return QDateTime(date, time);
+    if (time.hour() < 4)
+        return QDateTime(date, time, zone);
+    if (date != lastDate) {
+        lastDate = date;
+        lastOffset = zone.offsetFromUtc(QDateTime(date, QTime(12, 0), Qt::UTC));
+    }
+    return QDateTime(date, time, Qt::OffsetFromUTC, lastOffset);
+}
+
+// A field's text, shared with an earlier equal one: a history names few programs and lists many
+// times over.
+QString shared(QStringView text)
+{
+    static thread_local std::unordered_map<size_t, QString> seen;
+    if (seen.size() > 4096)
+        seen.clear();
+    QString& slot = seen[qHash(text)];
+    if (slot != text)
+        slot = text.toString();
+    return slot;
+}
+
 QByteArray encodedLine(const QString& line) { return win1252::encode(line) + QByteArrayLiteral("\r\n"); }
 
 } // namespace
@@ -128,21 +164,39 @@ QString formatLine(const HistoryRun& run)
 
 bool parseLine(const QString& line, HistoryRun& run)
 {
-    QStringList f;
-    if (!splitFields(line, f) || f.size() != kFieldCount)
-        return false;
-    const QDate date = dateOf(QStringView(f[0]).trimmed());
-    const QTime time = timeOf(QStringView(f[1]).trimmed());
+    // Most lines hold no quotes: their fields are read as views, with no string built per field.
+    QStringList quotedFields;
+    std::array<QStringView, kFieldCount> f;
+    if (line.contains(QLatin1Char('"'))) {
+        if (!splitFields(line, quotedFields) || quotedFields.size() != kFieldCount)
+            return false;
+        for (int i = 0; i < kFieldCount; ++i)
+            f[size_t(i)] = quotedFields[i];
+    } else {
+        const QStringView whole(line);
+        qsizetype from = 0;
+        int n = 0;
+        for (qsizetype i = 0; i <= whole.size(); ++i) {
+            if (i < whole.size() && whole[i] != u';')
+                continue;
+            if (n == kFieldCount)
+                return false;
+            f[size_t(n++)] = whole.mid(from, i - from);
+            from = i + 1;
+        }
+        if (n != kFieldCount)
+            return false;
+    }
+    const QDate date = dateOf(f[0].trimmed());
+    const QTime time = timeOf(f[1].trimmed());
     if (!date.isValid() || !time.isValid())
         return false;
     HistoryRun r;
-    r.start = QDateTime(date, time);
+    r.start = localTime(date, time);
     bool ok = false;
     r.programCode = f[2].trimmed().toInt(&ok);
     if (!ok || r.programCode < 100 || r.programCode > 999)
         return false;
-    r.programName = f[3];
-    r.listFile = f[4];
     if (!toCount(f[5], r.counted) || !toCount(f[6], r.firstTry) || !toCount(f[7], r.withErrors))
         return false;
     if (r.firstTry > r.counted || r.withErrors > r.counted)
@@ -150,7 +204,9 @@ bool parseLine(const QString& line, HistoryRun& run)
     r.workSeconds = f[8].trimmed().toLongLong(&ok);
     if (!ok || r.workSeconds < 0)
         return false;
-    run = r;
+    r.programName = shared(f[3]);
+    r.listFile = shared(f[4]);
+    run = std::move(r);
     return true;
 }
 

@@ -246,6 +246,8 @@ void TFormVerlauf::rebuild()
         if (r.counted > 0)
             points << QPointF(qreal(r.start.toMSecsSinceEpoch()), r.firstTryPercent());
     m_series->replace(points);
+    // Beyond a few hundred runs the markers only blot the line (and cost most of the drawing).
+    m_series->setPointsVisible(points.size() <= 200);
     QChart* chart = chartView->chart();
     chart->setTitle(CB_programm->currentText().isEmpty() ? QString()
                                                          : CB_programm->currentText() +
