@@ -6,8 +6,10 @@
 #include "data/TaskList.h"
 #include "exercises/GleichNichtGleich/GleichNichtGleich.h"
 #include "exercises/LangOderKurz/LangOderKurz.h"
+#include "exercises/Memory/Memory.h"
 #include "exercises/RichtigOderFalsch/RichtigOderFalsch.h"
 #include "exercises/WelcherLautPasst/WelcherLautPasst.h"
+#include "exercises/Wortreihe/Wortreihe.h"
 #include "shell/ExerciseWindow.h"
 
 #include <memory>
@@ -17,10 +19,16 @@ namespace exercises {
 bool hasWindow(int programCode)
 {
     switch (programCode) {
+    case 201:
+    case 202:
+    case 203:
+    case 204:
     case 301:
     case 302:
     case 303:
     case 304:
+    case 305:
+    case 407:
         return true;
     default:
         return false;
@@ -41,6 +49,12 @@ int runProgram(QWidget* parent, int programCode, const QString& listPath, bool l
     }
     std::unique_ptr<TFormExercise> window;
     switch (programCode) {
+    case 201:
+    case 202:
+    case 203:
+    case 204:
+        window = std::make_unique<TFormWortreihe>(programCode, listPath, parent);
+        break;
     case 301:
         window = std::make_unique<TFormGleichNichtGleich>(listPath, parent);
         break;
@@ -52,6 +66,10 @@ int runProgram(QWidget* parent, int programCode, const QString& listPath, bool l
         break;
     case 304:
         window = std::make_unique<TFormLangOderKurz>(listPath, parent);
+        break;
+    case 305:
+    case 407:
+        window = std::make_unique<TFormMemory>(programCode, listPath, parent);
         break;
     default:
         return 0;

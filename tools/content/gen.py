@@ -476,6 +476,16 @@ def build_lists(W):
              ("Brille", "Grille"), ("Ziege", "Fliege")]
     task_list(listdir("memory", "02 Reimpaare.txt"), [pair(a, b) for a, b in rhyme],
               heading="Finde die Reime!", heading_sound="memory.wav", back="Karo.bmp", instruction="anleitung_memory.gif")
+    animals = ["Hund", "Katze", "Pferd", "Frosch", "Affe", "Löwe", "Wal", "Ente", "Igel", "Elefant", "Giraffe", "Pinguin"]
+    task_list(listdir("memory", "03 Tiere.txt"),
+              [("paar_gefunden.wav", "||", [element(w(n)), element(w(n))]) for n in animals],
+              heading="Finde die Paare!", heading_sound="memory.wav", back="Sterne.gif", instruction="anleitung_memory.gif")
+    onset = [("Ball", "Banane"), ("Fisch", "Feuer"), ("Mond", "Maus"), ("Tisch", "Tasse"), ("Sonne", "Seife"),
+             ("Kuh", "Kamel"), ("Nase", "Nest"), ("Rose", "Ring"), ("Hund", "Hut"), ("Wal", "Wurm"), ("Zug", "Zebra"),
+             ("Löwe", "Löffel")]
+    task_list(listdir("memory", "04 Gleicher Anfang.txt"), [pair(a, b) for a, b in onset],
+              heading="Finde Wörter mit gleichem Anfang!", heading_sound="memory.wav", back="Karo.bmp",
+              instruction="anleitung_memory.gif")
     LISTS["memory"] = "01 Gleiche Bilder.txt"
 
     # Laut-/Silbenmemory: words with the same first sound, marked
@@ -486,6 +496,23 @@ def build_lists(W):
     task_list(listdir("lautmemory", "01 Gleicher Anfang.txt"),
               [("", "||", [mk(w(a), n), mk(w(b), n if n != 2 else 2)]) for a, b, n in lm],
               heading="Finde Wörter mit gleichem Anfang!", heading_sound="laut_memory.wav", back="Punkte.wmf",
+              instruction="anleitung_memory.gif")
+    # the marked end, and the marked first syllable
+    def mkend(x, n):
+        return element(x, text=f"{x.word[:-n]}{n}{x.word[-n:]}")
+    ends = [("Haus", 1, "Eis", 1), ("Pilz", 1, "Herz", 1), ("Fisch", 3, "Tisch", 3), ("Ball", 2, "Stuhl", 1),
+            ("Baum", 1, "Turm", 1), ("Hut", 1, "Boot", 1), ("Zahn", 1, "Stein", 1), ("Uhr", 1, "Tor", 1),
+            ("Buch", 2, "Milch", 2), ("Schiff", 2, "Schaf", 1), ("Kuh", 2, "Schuh", 2), ("Sonne", 1, "Hose", 1)]
+    task_list(listdir("lautmemory", "02 Gleiches Ende.txt"),
+              [("", "||", [mkend(w(a), na), mkend(w(b), nb)]) for a, na, b, nb in ends],
+              heading="Finde Wörter mit gleichem Ende!", heading_sound="laut_memory.wav", back="Sterne.gif",
+              instruction="anleitung_memory.gif")
+    first = [("Nase", "Nadel", 2), ("Feuer", "Feuerwehrauto", 3), ("Kirsche", "Kirche", 3), ("Käse", "Käfer", 2),
+             ("Gitarre", "Giraffe", 2), ("Krone", "Krokodil", 3), ("Elefant", "Esel", 1), ("Pinguin", "Pinsel", 3),
+             ("Blume", "Blumenstrauß", 3), ("Wolke", "Wolle", 3), ("Besen", "Becher", 2)]
+    task_list(listdir("lautmemory", "03 Gleiche erste Silbe.txt"),
+              [("", "||", [mk(w(a), n), mk(w(b), n)]) for a, b, n in first],
+              heading="Finde Wörter mit gleicher erster Silbe!", heading_sound="laut_memory.wav", back="Karo.bmp",
               instruction="anleitung_memory.gif")
     LISTS["lautmemory"] = "01 Gleicher Anfang.txt"
 
@@ -614,6 +641,14 @@ def build_lists(W):
         "02 Essen.txt": ["Apfel", "Birne", "Banane", "Brot", "Käse", "Ei", "Milch", "Kuchen", "Tomate", "Möhre", "Eis", "Kirsche"],
         "03 Dinge.txt": ["Ball" if "Ball" in W else "Fußball", "Buch", "Stuhl", "Tisch", "Bett", "Uhr", "Schere", "Stift",
                          "Schlüssel", "Tasse", "Löffel", "Brille"],
+        "04 Kleidung.txt": ["Hose", "Schuh", "Hut", "Schal", "Socke", "Jacke", "Kleid", "Mütze", "Stiefel", "Ring",
+                            "Koffer", "Tasche"],
+        "05 Draußen.txt": ["Baum", "Blume", "Blatt", "Pilz", "Sonne", "Mond", "Stern", "Wolke", "Blitz", "Schneemann",
+                           "Nest", "Regenschirm"],
+        "06 Fahrzeuge.txt": ["Auto", "Bus", "Zug", "Schiff", "Boot", "Flugzeug", "Rakete", "Traktor", "Fahrrad", "Roller",
+                             "Hubschrauber", "Feuerwehrauto"],
+        "07 Noch mehr Tiere.txt": ["Elefant", "Giraffe", "Krokodil", "Pinguin", "Igel", "Schnecke", "Biene", "Spinne",
+                                   "Tiger", "Zebra", "Kamel", "Fuchs"],
     }
     for variant in ("Bild", "Text"):
         for name, items in sets.items():
@@ -637,6 +672,57 @@ def build_lists(W):
                   [("", "||", [element(w(n)) for n in grp]) for grp in groups],
                   heading=head, heading_sound="doppelgaenger.wav" if "Doppel" in sub else "einer_passt_nicht.wav",
                   elements=6)
+    # More lists: Doppelgänger groups of six; Einer passt nicht with element 1 the odd one (3 to 6 words).
+    more_dg = {
+        "02 Reimwörter.txt": [
+            ["Kanne", "Tanne", "Wanne", "Pfanne", "Tonne", "Sonne"], ["Hund", "Mund", "Hand", "Stein", "Schwein", "Bein"],
+            ["Eule", "Keule", "Feuer", "Seife", "Eis", "Reis"], ["Kuh", "Schuh", "Huhn", "Zug", "Uhr", "Ohr"],
+            ["Rose", "Hose", "Dose", "Vase", "Nase", "Hase"], ["Kerze", "Herz", "Ziege", "Fliege", "Biene", "Birne"],
+            ["Nadel", "Nudel", "Becher", "Bücher", "Wolle", "Welle"], ["Hütte", "Hüte", "Mütze", "Mücke", "Kirche", "Schüssel"],
+            ["Zunge", "Junge", "Wurm", "Turm", "Baum", "Blume"], ["Bohne", "Krone", "Tonne", "Sonne", "Mond", "Boot"],
+            ["Grille", "Brille", "Socke", "Jacke", "Kleid", "Besen"], ["Brot", "Boot", "Bett", "Bär", "Ball", "Bus"]],
+        "03 Tiere.txt": [
+            ["Hund", "Katze", "Maus", "Hase", "Schaf", "Kuh"], ["Pferd", "Frosch", "Affe", "Löwe", "Wal", "Ente"],
+            ["Igel", "Krokodil", "Elefant", "Giraffe", "Pinguin", "Papagei"], ["Zebra", "Kamel", "Tiger", "Robbe", "Esel", "Fuchs"],
+            ["Schnecke", "Raupe", "Spinne", "Schlange", "Wurm", "Käfer"], ["Biene", "Fliege", "Mücke", "Grille", "Schmetterling", "Ziege"],
+            ["Huhn", "Hahn", "Küken", "Ente", "Hummer", "Fisch"], ["Bär", "Fuchs", "Igel", "Eichhörnchen", "Schildkröte", "Känguru"],
+            ["Fisch", "Wal", "Hai", "Robbe", "Pinguin", "Krokodil"], ["Katze", "Ziege", "Kamel", "Affe", "Zebra", "Tiger"]],
+        "04 Dinge.txt": [
+            ["Tisch", "Stuhl", "Bett", "Uhr", "Spiegel", "Fenster"], ["Löffel", "Messer", "Tasse", "Becher", "Flasche", "Pfanne"],
+            ["Buch", "Brief", "Stift", "Schere", "Zeitung", "Pinsel"], ["Auto", "Zug", "Bus", "Boot", "Schiff", "Flugzeug"],
+            ["Rakete", "Traktor", "Fahrrad", "Roller", "Hubschrauber", "Feuerwehrauto"],
+            ["Ball", "Trommel", "Gitarre", "Geige", "Fußball", "Drache"], ["Hut", "Mütze", "Socke", "Jacke", "Kleid", "Stiefel"],
+            ["Besen", "Hammer", "Säge", "Schlüssel", "Seife", "Zahnbürste"], ["Apfel", "Banane", "Birne", "Kirsche", "Zitrone", "Tomate"],
+            ["Brot", "Käse", "Milch", "Kuchen", "Wurst", "Eis"], ["Baum", "Blume", "Blatt", "Pilz", "Kaktus", "Nest"]],
+    }
+    more_ep = {
+        "02 Reime.txt": ("Welches Wort reimt sich nicht?", [
+            ["Fisch", "Hose", "Rose", "Dose"], ["Sonne", "Kanne", "Tanne", "Wanne", "Pfanne"], ["Mond", "Nase", "Hase", "Vase"],
+            ["Baum", "Hund", "Mund"], ["Zug", "Eis", "Reis", "Mais"], ["Boot", "Kuh", "Schuh"], ["Hand", "Stein", "Schwein", "Bein"],
+            ["Hut", "Eule", "Keule"], ["Ball", "Zahn", "Hahn"], ["Uhr", "Junge", "Zunge"], ["Kuh", "Wurm", "Turm"],
+            ["Tasse", "Grille", "Brille"], ["Bus", "Ei", "Hai", "Papagei"], ["Hose", "Tonne", "Sonne"]]),
+        "03 Anlaut.txt": ("Welches Wort fängt anders an?", [
+            ["Tisch", "Banane", "Ball", "Boot", "Buch", "Bus"], ["Ball", "Kamel", "Koffer", "Kuchen", "Kerze", "Käfer"],
+            ["Hut", "Fisch", "Fuß", "Fuchs", "Feuer", "Fenster"], ["Maus", "Pilz", "Pinsel", "Pinguin", "Papagei"],
+            ["Nase", "Zahn", "Zug", "Zebra", "Ziege", "Zitrone"], ["Wal", "Gitarre", "Geige", "Glocke", "Geschenk"],
+            ["Sonne", "Wolke", "Wurm", "Wurst", "Wal", "Welle"], ["Ring", "Löffel", "Löwe", "Luftballon"],
+            ["Dose", "Tasse", "Tasche", "Tomate", "Tonne", "Tor"], ["Ente", "Stein", "Stern", "Stuhl", "Stift", "Stiefel"],
+            ["Kuh", "Messer", "Milch", "Möhre", "Mütze", "Mücke"], ["Hand", "Nadel", "Nest", "Nudel", "Nuss", "Nase"]]),
+        "04 Auslaut.txt": ("Welches Wort hört anders auf?", [
+            ["Hase", "Stuhl", "Ball", "Schal", "Wal", "Igel"], ["Hut", "Uhr", "Tor", "Ohr", "Bär"],
+            ["Ball", "Hut", "Boot", "Brot", "Blatt", "Nest"], ["Mond", "Haus", "Maus", "Eis", "Reis", "Mais"],
+            ["Fisch", "Baum", "Turm", "Wurm"], ["Hut", "Tisch", "Fisch"], ["Eis", "Zahn", "Hahn", "Huhn", "Stein", "Schwein"],
+            ["Buch", "Kuh", "Schuh"], ["Stern", "Kanne", "Tanne", "Sonne", "Tonne", "Wanne"],
+            ["Zug", "Hase", "Nase", "Rose", "Hose", "Dose"], ["Bus", "Katze", "Mütze", "Ziege", "Biene", "Birne"]]),
+    }
+    for sub in ("1_Doppelgänger-Bild", "2_Doppelgänger-Text"):
+        for name, groups in more_dg.items():
+            task_list(os.path.join(listdir("wort"), sub, name), [("", "||", [element(w(n)) for n in grp]) for grp in groups],
+                      heading="Welches Wort hörst du zweimal?", heading_sound="doppelgaenger.wav", elements=6)
+    for sub in ("3_Einer passt nicht-Bild", "4_Einer passt nicht-Text"):
+        for name, (head, groups) in more_ep.items():
+            task_list(os.path.join(listdir("wort"), sub, name), [("", "||", [element(w(n)) for n in grp]) for grp in groups],
+                      heading=head, heading_sound="einer_passt_nicht.wav", elements=6)
     LISTS["wort"] = "01 Hörreihen.txt"
 
 

@@ -102,6 +102,11 @@ void TWAV::StopAll()
     m_queue.clear();
 }
 
+void TWAV::DropWaiting()
+{
+    m_queue.erase(std::remove_if(m_queue.begin(), m_queue.end(), isWaiting), m_queue.end());
+}
+
 bool TWAV::HandleNotice(int channel, SoundStatus status)
 {
     if (status == SoundStatus::Failure)

@@ -25,6 +25,8 @@ public:
     // True when a waiting sound was started.
     bool SkipToNext();
     void StopAll();
+    // Removes every waiting entry; what plays ends normally.
+    void DropWaiting();
     bool CloseAll();
     // The usual forwarding of a notice: a failure to SkipToNext, anything else to SoundEnded.
     // True when the chain is over.

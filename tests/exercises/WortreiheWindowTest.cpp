@@ -1,0 +1,384 @@
+#include "core/Catalogue.h"
+#include "core/Clock.h"
+#include "core/Dialogs.h"
+#include "core/FileSystem.h"
+#include "core/GlobalState.h"
+#include "core/Installation.h"
+#include "core/Random.h"
+#include "data/PlayerList.h"
+#include "data/PlayerOptions.h"
+#include "data/TaskList.h"
+#include "exercises/Wortreihe/Wortreihe.h"
+#include "media/sound/Sound.h"
+#include "media/sound/TWAV.h"
+#include "media/sound/TestAudioBackend.h"
+#include "results/Ergebnisse.h"
+#include "results/closedialog.h"
+#include "support/ModalWatch.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace wortreihe;
+
+namespace {
+
+const QString kList = QStringLiteral("01 Hörreihen.txt");
+
+class WortreiheWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        copyDemoTo(tree);
+        resetToInstallation(tree.root());
+        resetSoundState();
+        resetRun();
+        installation::ReadMainConfiguration(nullptr);
+        LoadPlayerList();
+        MakeCurrentPlayer(QStringLiteral("Anna"));
+        ReadPlayerOptions(QStringLiteral("Anna"), 0);
+        rnd::seed(5);
+    }
+
+    QString folder(int code) const { return fsys::withSlash(catalogue::listFolder(code)); }
+
+    std::unique_ptr<TFormWortreihe> open(int code, const QString& path, int k = 4)
+    {
+        g().programCode = code;
+        ReadPlayerOptions(QStringLiteral("Anna"), code);
+        auto& o = g().playerOptions.wortreihe;
+        o.pictureCount = k;
+        o.randomOrder = false;
+        o.checkAtOnce = false;
+        o.feedback.successFrequency = 0;
+        g().defaultElementCount = 6;
+        if (LoadTaskList(path) <= 0)
+            g().loadedList.tasks.clear();
+        auto w = std::make_unique<TFormWortreihe>(code, path);
+        w->show();
+        w->resize(1024, 768);
+        QApplication::processEvents();
+        return w;
+    }
+    QStringList playOut()
+    {
+        for (int i = 0; i < 100; ++i) {
+            QApplication::processEvents();
+            if (audio.endNext().isEmpty())
+                break;
+        }
+        QApplication::processEvents();
+        QStringList names;
+        for (const QString& f : audio.started())
+            names << fsys::fileName(f);
+        audio.clearLog();
+        return names;
+    }
+    QStringList protocolLines()
+    {
+        auto lines = fsys::readLines(PlayerProtocolPath());
+        return lines ? *lines : QStringList();
+    }
+    static void clickMarker(TFormWortreihe& w, int card)
+    {
+        QTest::mouseClick(&w, Qt::LeftButton, Qt::NoModifier, w.markerRects()[size_t(card)].center());
+    }
+    static QString words(const WortreiheRules& r)
+    {
+        QStringList list;
+        if (r.doppelgaenger())
+            for (int e : r.heardOrder())
+                list << r.element(e).text;
+        else
+            for (const Card& c : r.cards())
+                list << r.element(c.element).text;
+        return list.join(QStringLiteral(" - "));
+    }
+
+    TempTree tree;
+    TestAudioBackend audio;
+    dialogs::ScriptedDialogs scripted;
+};
+
+// Every task of the demo list answered through the window (keys and clicks, one wrong answer), then
+// the end button and the closing dialog's "Ende": the protocol file holds one row per answered task.
+TEST_F(WortreiheWindowTest, PlayThroughEndsInTheProtocolFile)
+{
+    for (int code : {201, 202, 203, 204}) {
+        SCOPED_TRACE(code);
+        resetRun();
+        const QStringList before = protocolLines();
+        auto w = open(code, folder(code) + kList);
+        WortreiheRules& r = w->rules();
+        ASSERT_GE(r.taskCount(), 3);
+        ASSERT_EQ(r.k(), 4);
+        ASSERT_EQ(w->cardRects().size(), 4u);
+        EXPECT_FALSE(w->SB_pruefen->isVisible());
+        struct Row { int errors; QString words; };
+        std::vector<Row> rows;
+        for (int task = 0; task < r.taskCount(); ++task) {
+            ASSERT_EQ(r.currentTask(), task);
+            EXPECT_EQ(w->E_Aufgabe->text(), QString::number(task + 1));
+            QTest::keyClick(w.get(), task % 2 ? Qt::Key_Return : Qt::Key_H);
+            EXPECT_EQ(r.soundState(), SoundState::Playing);
+            const QStringList heard = playOut();
+            ASSERT_EQ(r.taskState(), TaskState::Heard);
+            // Every heard word sounds; pauses lie between them.
+            EXPECT_GE(heard.size(), int(r.heardOrder().size()) * 2 - 1);
+            const int right = r.solutionCard();
+            if (task == 1) {
+                clickMarker(*w, right == 0 ? 1 : 0);
+                ASSERT_TRUE(w->SB_pruefen->isVisible());
+                QTest::keyClick(w.get(), Qt::Key_P);
+                EXPECT_EQ(r.taskState(), TaskState::Retry);
+                EXPECT_FALSE(w->SB_pruefen->isEnabled());
+                playOut();
+                rows.push_back({1, words(r)});
+                clickMarker(*w, right);
+                QTest::mouseClick(w->SB_pruefen, Qt::LeftButton);
+                ASSERT_EQ(r.taskState(), TaskState::Solved);
+                playOut();
+                // Two attempts: "Weiter " sets the same task up again.
+                QTest::keyClick(w.get(), Qt::Key_W);
+                ASSERT_EQ(r.currentTask(), task);
+                QTest::keyClick(w.get(), Qt::Key_H);
+                playOut();
+            }
+            // Arrow keys walk to the right card and mark it with the keyboard face.
+            for (int i = 0; i <= r.solutionCard(); ++i)
+                QTest::keyClick(w.get(), Qt::Key_Right);
+            EXPECT_EQ(r.cards()[size_t(r.solutionCard())].face, 3);
+            rows.push_back({0, words(r)});
+            QTest::keyClick(w.get(), Qt::Key_Return);
+            ASSERT_EQ(r.taskState(), TaskState::Solved);
+            playOut();
+            EXPECT_TRUE(w->SB_hoeren->isVisible());
+            if (task + 1 < r.taskCount())
+                QTest::keyClick(w.get(), Qt::Key_Return);
+        }
+        ModalWatch driver([](QWidget* m) {
+            if (auto* d = qobject_cast<TFormclosedialog*>(m))
+                d->sb_ende->click();
+        });
+        QTest::mouseClick(w->SB_ende, Qt::LeftButton);
+        EXPECT_TRUE(w->runEnded());
+        EXPECT_TRUE(driver.seen.contains(QStringLiteral("TFormclosedialog")));
+
+        const QStringList lines = protocolLines();
+        ASSERT_GT(lines.size(), before.size());
+        const QStringList added = lines.mid(before.size());
+        EXPECT_EQ(added.filter(QRegularExpression(QStringLiteral("^P "))).size(), 1);
+        EXPECT_TRUE(added.contains(QStringLiteral("F ") + kList));
+        const QStringList got = added.filter(QRegularExpression(QStringLiteral("^  Aufgabe ")));
+        ASSERT_EQ(got.size(), int(rows.size())) << added.join(QLatin1Char('\n')).toStdString();
+        const QRegularExpression shape(
+            QStringLiteral("^  Aufgabe +(\\d+): +(\\d+) Fehler  \\(\\d\\d:\\d\\d:\\d\\d\\d\\)  (.*) $"));
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const auto m = shape.match(got[int(i)]);
+            ASSERT_TRUE(m.hasMatch()) << got[int(i)].toStdString();
+            EXPECT_EQ(m.captured(1).toInt(), int(i) + 1);
+            EXPECT_EQ(m.captured(2).toInt(), rows[i].errors);
+            EXPECT_EQ(m.captured(3), rows[i].words);
+        }
+    }
+}
+
+// The solved Doppelgänger-Text shows the replay button, writes the heard order into the sequence
+// boxes and draws the doubled word in red.
+TEST_F(WortreiheWindowTest, DoppelgaengerTextShowsTheHeardOrderAfterSolving)
+{
+    auto w = open(202, folder(202) + kList, 3);
+    WortreiheRules& r = w->rules();
+    ASSERT_EQ(w->sequenceRects().size(), 4u);
+    QTest::keyClick(w.get(), Qt::Key_H);
+    playOut();
+    const QImage empty = w->backBuffer().copy(w->sequenceRects()[0]);
+    clickMarker(*w, r.solutionCard());
+    QTest::keyClick(w.get(), Qt::Key_Return);
+    ASSERT_EQ(r.taskState(), TaskState::Solved);
+    EXPECT_NE(w->backBuffer().copy(w->sequenceRects()[0]), empty);
+    EXPECT_TRUE(w->SB_pruefen->isVisible());
+    int red = 0;
+    const QImage card = w->backBuffer().copy(w->cardRects()[size_t(r.solutionCard())]);
+    for (int y = 0; y < card.height(); ++y)
+        for (int x = 0; x < card.width(); ++x) {
+            const QColor c = card.pixelColor(x, y);
+            red += c.red() > 200 && c.green() < 60 && c.blue() < 60;
+        }
+    EXPECT_GT(red, 20);
+    audio.clearLog();
+    QTest::keyClick(w.get(), Qt::Key_N);
+    EXPECT_EQ(r.soundState(), SoundState::Replaying);
+    EXPECT_FALSE(playOut().isEmpty());
+    w->endRun();
+}
+
+// Task navigation: "<" and ">", the number box with its message for a wrong value.
+TEST_F(WortreiheWindowTest, TaskNavigationAndTheNumberBox)
+{
+    auto w = open(203, folder(203) + kList);
+    EXPECT_FALSE(w->BB_zurueck->isEnabled());
+    QTest::mouseClick(w->BB_vor, Qt::LeftButton);
+    EXPECT_EQ(w->rules().currentTask(), 1);
+    w->E_Aufgabe->setText(QStringLiteral("99"));
+    w->taskNumberEntered();
+    ASSERT_FALSE(scripted.asked().isEmpty());
+    EXPECT_EQ(scripted.asked().back().text, QStringLiteral("Bitte einen gültigen Wert eingeben!"));
+    EXPECT_EQ(w->rules().currentTask(), 1);
+    w->E_Aufgabe->setText(QStringLiteral("3"));
+    w->taskNumberEntered();
+    EXPECT_EQ(w->rules().currentTask(), 2);
+    QTest::mouseClick(w->SB_anzahl[3], Qt::LeftButton);
+    EXPECT_EQ(g().playerOptions.wortreihe.pictureCount, 6);
+    EXPECT_EQ(w->cardRects().size(), size_t(w->rules().k()));
+    w->endRun();
+}
+
+TEST_F(WortreiheWindowTest, EscapeWithNothingAnsweredLeavesTheProtocolAlone)
+{
+    const QStringList old = protocolLines();
+    auto w = open(201, folder(201) + kList);
+    QTest::keyClick(w.get(), Qt::Key_Escape);
+    EXPECT_TRUE(w->runEnded());
+    EXPECT_EQ(protocolLines(), old);
+}
+
+// Random bytes, missing pictures and sounds, too few elements: the message or silence, no crash,
+// the protocol file untouched.
+TEST_F(WortreiheWindowTest, BadListsNeverCrashAndNeverTouchTheProtocol)
+{
+    const QStringList old = protocolLines();
+    QByteArray junk(4096, '\0');
+    for (int i = 0; i < junk.size(); ++i)
+        junk[i] = char(rnd::below(256));
+    {
+        auto w = open(201, tree.write("Listen/junk.txt", junk));
+        QTest::keyClick(w.get(), Qt::Key_H);
+        QTest::keyClick(w.get(), Qt::Key_Return);
+        EXPECT_FALSE(w->SB_hoeren->isEnabled());
+        w->endRun();
+    }
+    // Pictures and sounds missing: the picture program has too few data, the text program plays
+    // silently and can be answered.
+    QStringList lines = {QStringLiteral("[Allgemein]"), QStringLiteral("Aufgabencount=2")};
+    for (int k = 1; k <= 2; ++k) {
+        lines << QStringLiteral("[Aufgabe %1]").arg(k);
+        for (int e = 1; e <= 4; ++e)
+            lines << QStringLiteral("%1=weg%1%2.jpg|100|Wort%1%2|weg%1%2.wav").arg(e).arg(k);
+    }
+    const QString missing = tree.writeLines("Listen/missing.txt", lines);
+    {
+        scripted.clear();
+        auto w = open(203, missing);
+        ASSERT_FALSE(scripted.asked().isEmpty());
+        EXPECT_EQ(scripted.asked().back().text, kTooFewData);
+        EXPECT_FALSE(w->SB_hoeren->isEnabled());
+        w->endRun();
+    }
+    {
+        auto w = open(202, missing);
+        audio.clearLog();
+        QTest::keyClick(w.get(), Qt::Key_H);
+        // Only the pauses between the words sound.
+        EXPECT_TRUE(playOut().filter(QStringLiteral("weg")).isEmpty());
+        EXPECT_EQ(w->rules().taskState(), TaskState::Heard);
+        clickMarker(*w, w->rules().solutionCard());
+        QTest::keyClick(w.get(), Qt::Key_Return);
+        EXPECT_EQ(w->rules().taskState(), TaskState::Solved);
+        w->endRun();
+    }
+    // Two elements per task only.
+    lines = {QStringLiteral("[Allgemein]"), QStringLiteral("Aufgabencount=2")};
+    for (int k = 1; k <= 2; ++k)
+        lines << QStringLiteral("[Aufgabe %1]").arg(k) << QStringLiteral("1=|100|Haus|Haus.wav")
+              << QStringLiteral("2=|100|Maus|Maus.wav");
+    {
+        scripted.clear();
+        auto w = open(204, tree.writeLines("Listen/two.txt", lines));
+        ASSERT_FALSE(scripted.asked().isEmpty());
+        EXPECT_EQ(scripted.asked().back().text, kTooFewData);
+        QTest::mouseClick(w->BB_vor, Qt::LeftButton);
+        EXPECT_EQ(scripted.asked().size(), 2);
+        w->endRun();
+    }
+    EXPECT_EQ(protocolLines(), old);
+}
+
+// Every demo list of the four programs loads, and every task has at least three usable words whose
+// sounds exist.
+TEST_F(WortreiheWindowTest, EveryDemoListHasPlayableTasks)
+{
+    TWAV player(nullptr);
+    for (int code : {201, 202, 203, 204}) {
+        g().programCode = code;
+        g().defaultElementCount = 6;
+        g().playerOptions.wortreihe.pictureCount = 6;
+        const QStringList files = fsys::list(folder(code), QStringLiteral("*.txt"), false, fsys::Entries::Files);
+        int long_ = 0;
+        for (const QString& f : files) {
+            const int n = LoadTaskList(folder(code) + f);
+            ASSERT_GE(n, 3) << f.toStdString();
+            long_ += n >= 10;
+            WortreiheRules r(player, code);
+            ASSERT_TRUE(r.startList(f));
+            for (int t = 0; t < r.taskCount(); ++t) {
+                r.goTo(t);
+                EXPECT_TRUE(r.message.isEmpty()) << f.toStdString() << " " << t;
+                EXPECT_GE(r.k(), 3);
+                for (const Card& c : r.cards())
+                    EXPECT_FALSE(ResolveSoundName(r.element(c.element).sounds).isEmpty()) << f.toStdString();
+            }
+        }
+        EXPECT_GE(long_, 3) << code;
+    }
+}
+
+// Screenshots for a person to look at: run under Xvfb with the xcb platform and KALIMO_SHOTS_DIR set
+// (scripts/screenshots); skipped otherwise.
+TEST_F(WortreiheWindowTest, ScreenshotsOfATaskForAPersonToLookAt)
+{
+    const QString dir = qEnvironmentVariable("KALIMO_SHOTS_DIR");
+    if (dir.isEmpty() || QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "set KALIMO_SHOTS_DIR and run under Xvfb with QT_QPA_PLATFORM=xcb";
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    const QString tag = QStringLiteral("%1x%2").arg(screen.width()).arg(screen.height());
+    for (int code : {201, 202, 203, 204}) {
+        auto shot = [&](const QString& name) {
+            QTest::qWait(300);
+            QGuiApplication::primaryScreen()->grabWindow(0).save(dir + QStringLiteral("/wortreihe%1-").arg(code) +
+                                                                tag + QLatin1Char('-') + name +
+                                                                QStringLiteral(".png"));
+        };
+        resetRun();
+        g().programCode = code;
+        ReadPlayerOptions(QStringLiteral("Anna"), code);
+        g().playerOptions.wortreihe.pictureCount = code == 201 ? 6 : 4;
+        const QString path = folder(code) + kList;
+        LoadTaskList(path);
+        TFormWortreihe w(code, path);
+        w.show();
+        QTest::qWait(500);
+        QTest::keyClick(&w, Qt::Key_H);
+        playOut();
+        shot(QStringLiteral("1-task"));
+        const int right = w.rules().solutionCard();
+        clickMarker(w, right == 0 ? 1 : 0);
+        QTest::keyClick(&w, Qt::Key_P);
+        shot(QStringLiteral("2-wrong"));
+        playOut();
+        clickMarker(w, right);
+        QTest::keyClick(&w, Qt::Key_P);
+        shot(QStringLiteral("3-right"));
+        w.endRun();
+    }
+}
+
+} // namespace
