@@ -6,6 +6,7 @@
 #include "data/TaskList.h"
 #include "exercises/GleichNichtGleich/GleichNichtGleich.h"
 #include "exercises/LangOderKurz/LangOderKurz.h"
+#include "exercises/Merkfaehigkeit/Merkfaehigkeit.h"
 #include "exercises/Memory/Memory.h"
 #include "exercises/RichtigOderFalsch/RichtigOderFalsch.h"
 #include "exercises/WelcherLautPasst/WelcherLautPasst.h"
@@ -19,6 +20,8 @@ namespace exercises {
 bool hasWindow(int programCode)
 {
     switch (programCode) {
+    case 101:
+    case 102:
     case 201:
     case 202:
     case 203:
@@ -49,6 +52,10 @@ int runProgram(QWidget* parent, int programCode, const QString& listPath, bool l
     }
     std::unique_ptr<TFormExercise> window;
     switch (programCode) {
+    case 101:
+    case 102:
+        window = std::make_unique<TFormMerkfaehigkeit>(programCode, listPath, parent);
+        break;
     case 201:
     case 202:
     case 203:

@@ -1,0 +1,412 @@
+#include "core/Dialogs.h"
+#include "core/FileSystem.h"
+#include "core/GlobalState.h"
+#include "core/Installation.h"
+#include "core/Random.h"
+#include "data/PlayerList.h"
+#include "data/PlayerOptions.h"
+#include "data/TaskList.h"
+#include "exercises/Merkfaehigkeit/Merkfaehigkeit.h"
+#include "media/picture/Picture.h"
+#include "media/skin/Meldung.h"
+#include "media/sound/Sound.h"
+#include "media/sound/TWAV.h"
+#include "media/sound/TestAudioBackend.h"
+#include "results/Ergebnisse.h"
+#include "results/closedialog.h"
+#include "support/ModalWatch.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace merk;
+
+namespace {
+
+class MerkWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        copyDemoTo(tree);
+        resetToInstallation(tree.root());
+        resetSoundState();
+        resetRun();
+        installation::ReadMainConfiguration(nullptr);
+        LoadPlayerList();
+        MakeCurrentPlayer(QStringLiteral("Anna"));
+        ReadPlayerOptions(QStringLiteral("Anna"), 0);
+        for (int code : {101, 102}) {
+            g().programCode = code;
+            ReadPlayerOptions(QStringLiteral("Anna"), code);
+        }
+        auto& o = g().playerOptions.merkfaehigkeit;
+        o.pictureCount = 6;
+        o.rememberCount = 2;
+        o.checkAtOnce = true;
+        o.orderCounts = false;
+        o.invisible = 2;
+        o.time = 1;
+        o.successSound = true;
+        o.successFrequency = 0;
+        o.successSource = 0;
+        folder = fsys::withSlash(g().config.dirs.listen) + QStringLiteral("1_Merkfähigkeit/");
+        TFormMeldung::shownHook() = [this](TFormMeldung& m) {
+            bubbles << m.L_meldung->text();
+            QTimer::singleShot(0, &m, [&m] { m.close(); });
+        };
+    }
+    void TearDown() override { TFormMeldung::shownHook() = nullptr; }
+
+    std::unique_ptr<TFormMerkfaehigkeit> open(const QString& path, int code)
+    {
+        g().programCode = code;
+        g().defaultElementCount = 12;
+        if (LoadTaskList(path) <= 0)
+            g().loadedList.tasks.clear();
+        auto w = std::make_unique<TFormMerkfaehigkeit>(code, path);
+        w->show();
+        w->resize(1024, 768);
+        QApplication::processEvents();
+        return w;
+    }
+    QStringList playOut()
+    {
+        for (int i = 0; i < 200; ++i) {
+            QApplication::processEvents();
+            if (audio.endNext().isEmpty()) {
+                QApplication::processEvents();
+                if (audio.endNext().isEmpty())
+                    break;
+            }
+        }
+        QApplication::processEvents();
+        QStringList names;
+        for (const QString& f : audio.started())
+            names << fsys::fileName(f);
+        audio.clearLog();
+        return names;
+    }
+    static void drag(TFormMerkfaehigkeit& w, int card, QPoint to)
+    {
+        const QPoint from = w.homeRect(card).center();
+        QTest::mousePress(&w, Qt::LeftButton, Qt::NoModifier, from);
+        QTest::mouseMove(&w, (from + to) / 2);
+        QTest::mouseMove(&w, to);
+        QTest::mouseRelease(&w, Qt::LeftButton, Qt::NoModifier, to);
+    }
+    static int unheard(TFormMerkfaehigkeit& w)
+    {
+        const std::vector<int>& h = w.rules().heard();
+        for (int c = 1; c <= w.rules().cardCount(); ++c)
+            if (std::find(h.begin(), h.end(), c) == h.end())
+                return c;
+        return 0;
+    }
+    static QString answersOf(TFormMerkfaehigkeit& w)
+    {
+        QString s;
+        for (int c : w.rules().heard())
+            s += w.rules().card(c).element.text + QLatin1Char(';');
+        return s;
+    }
+    QStringList protocolLines()
+    {
+        auto lines = fsys::readLines(PlayerProtocolPath());
+        return lines ? *lines : QStringList();
+    }
+    int beeps() const { return int(audio.log().count(QStringLiteral("beep"))); }
+    // Ends with the end button and the closing dialog's "Ende"; the protocol's task rows.
+    QStringList endAndReadRows(TFormMerkfaehigkeit& w, const QString& caption, int tasks)
+    {
+        ModalWatch driver([](QWidget* m) {
+            if (auto* d = qobject_cast<TFormclosedialog*>(m))
+                d->sb_ende->click();
+        });
+        QTest::mouseClick(w.SB_ende, Qt::LeftButton);
+        EXPECT_TRUE(w.runEnded());
+        EXPECT_TRUE(driver.seen.contains(QStringLiteral("TFormclosedialog")));
+        const QStringList lines = protocolLines();
+        EXPECT_EQ(lines.filter(QRegularExpression(QStringLiteral("^P .*") + caption)).size(), 1) << lines.join('|').toStdString();
+        EXPECT_TRUE(lines.contains(QStringLiteral("N Anna")));
+        EXPECT_TRUE(lines.contains(QStringLiteral("O 2 von 6 Bildern zu merken")));
+        const QStringList rows = lines.filter(QRegularExpression(QStringLiteral("^  Aufgabe ")));
+        EXPECT_EQ(rows.size(), tasks);
+        return rows;
+    }
+
+    TempTree tree;
+    TestAudioBackend audio;
+    dialogs::ScriptedDialogs scripted;
+    QString folder;
+    QStringList bubbles;
+};
+
+const QRegularExpression kRow(
+    QStringLiteral("^  Aufgabe  (\\d): ( \\(Reihenfolge beachten\\))?  +(\\d+) Fehler  \\(\\d\\d:\\d\\d:\\d\\d\\d\\)  (.*) $"));
+
+// Pictures: a task by clicks, one by drags onto the answer card after a wrong click, one by the
+// arrow keys and Enter; then "Ende" and the protocol.
+TEST_F(MerkWindowTest, PicturePlayThroughByClicksDragsAndKeysEndsInTheProtocolFile)
+{
+    auto w = open(folder + QStringLiteral("Bild/01 Tiere.txt"), 101);
+    MerkRules& r = w->rules();
+    ASSERT_EQ(r.cardCount(), 6);
+    ASSERT_EQ(r.phase(), Phase::Ready);
+    EXPECT_FALSE(w->layout().stripAtTop);
+    QStringList answers;
+
+    // 1: "H", then the heard cards clicked in order; the words with the pause between them.
+    QTest::keyClick(w.get(), Qt::Key_H);
+    EXPECT_EQ(r.phase(), Phase::Hearing);
+    const QStringList heard = playOut();
+    EXPECT_EQ(heard.count(QStringLiteral("0500.wav")), 1) << heard.join(' ').toStdString();
+    ASSERT_EQ(r.phase(), Phase::Answering);
+    answers << answersOf(*w);
+    for (int c : std::vector<int>(r.heard()))
+        QTest::mouseClick(w.get(), Qt::LeftButton, Qt::NoModifier, w->homeRect(c).center());
+    ASSERT_EQ(r.phase(), Phase::Solved);
+    EXPECT_TRUE(w->SB_nochmal->isVisible());
+    playOut();
+
+    // 2: "Weiter " with the button; a wrong click beeps; the heard cards dragged onto the answer card.
+    QTest::mouseClick(w->SB_hoeren, Qt::LeftButton);
+    ASSERT_EQ(r.phase(), Phase::Ready);
+    QTest::mouseClick(w->SB_hoeren, Qt::LeftButton);
+    playOut();
+    ASSERT_EQ(r.phase(), Phase::Answering);
+    answers << answersOf(*w);
+    QTest::mouseClick(w.get(), Qt::LeftButton, Qt::NoModifier, w->homeRect(unheard(*w)).center());
+    EXPECT_EQ(beeps(), 1);
+    for (int c : std::vector<int>(r.heard()))
+        drag(*w, c, w->layout().answerCard.center());
+    ASSERT_EQ(r.phase(), Phase::Solved);
+    playOut();
+
+    // 3: "W", "H", then the focus walked with Right and the card taken with Enter.
+    QTest::keyClick(w.get(), Qt::Key_W);
+    QTest::keyClick(w.get(), Qt::Key_H);
+    playOut();
+    ASSERT_EQ(r.phase(), Phase::Answering);
+    answers << answersOf(*w);
+    for (int c : std::vector<int>(r.heard())) {
+        for (int i = 0; i < 12 && r.focusedCard() != c; ++i)
+            QTest::keyClick(w.get(), Qt::Key_Right);
+        ASSERT_EQ(r.focusedCard(), c);
+        QTest::keyClick(w.get(), Qt::Key_Return);
+    }
+    ASSERT_EQ(r.phase(), Phase::Solved);
+    playOut();
+    EXPECT_EQ(r.stripPage().size(), 3u);
+
+    const QStringList rows = endAndReadRows(*w, QStringLiteral("Merkfähigkeit-Bild"), 3);
+    ASSERT_EQ(rows.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        const auto m = kRow.match(rows[i]);
+        ASSERT_TRUE(m.hasMatch()) << rows[i].toStdString();
+        EXPECT_EQ(m.captured(1).toInt(), i + 1);
+        EXPECT_EQ(m.captured(3).toInt(), i == 1 ? 1 : 0) << rows[i].toStdString();
+        EXPECT_EQ(m.captured(4), answers[i]);
+    }
+    EXPECT_TRUE(protocolLines().contains(QStringLiteral("F 01 Tiere.txt")));
+}
+
+// Texts in order mode: a drop between two fields goes home silently, a card on the wrong field beeps,
+// the right fields take the cards; then "Nochmal" and a solution by clicks.
+TEST_F(MerkWindowTest, TextPlayThroughByDragsOntoFieldsEndsInTheProtocolFile)
+{
+    g().playerOptions.merkfaehigkeit.orderCounts = true;
+    auto w = open(folder + QStringLiteral("Text/01 Tiere.txt"), 102);
+    MerkRules& r = w->rules();
+    ASSERT_EQ(r.cardCount(), 6);
+    EXPECT_TRUE(w->RB_reihenfolge->isChecked());
+    QStringList answers;
+    QTest::keyClick(w.get(), Qt::Key_H);
+    playOut();
+    ASSERT_EQ(r.phase(), Phase::Answering);
+    answers << answersOf(*w);
+    const std::vector<int> h = r.heard();
+    const QRect f0 = w->fieldRect(0), f1 = w->fieldRect(1);
+    drag(*w, h[0], QPoint(f0.center().x(), (f0.bottom() + f1.top()) / 2));
+    EXPECT_EQ(beeps(), 0);
+    EXPECT_FALSE(r.card(h[0]).placed);
+    drag(*w, h[1], f0.center());
+    EXPECT_EQ(beeps(), 1);
+    EXPECT_FALSE(r.card(h[1]).placed);
+    drag(*w, h[0], f0.center());
+    EXPECT_EQ(r.answerSlots()[0], h[0]);
+    drag(*w, h[1], f1.center());
+    ASSERT_EQ(r.phase(), Phase::Solved);
+    playOut();
+
+    QTest::keyClick(w.get(), Qt::Key_N);
+    ASSERT_EQ(r.phase(), Phase::Ready);
+    EXPECT_EQ(r.heard(), h);
+    QTest::keyClick(w.get(), Qt::Key_H);
+    playOut();
+    answers << answersOf(*w);
+    for (int c : h)
+        QTest::mouseClick(w.get(), Qt::LeftButton, Qt::NoModifier, w->homeRect(c).center());
+    ASSERT_EQ(r.phase(), Phase::Solved);
+    playOut();
+
+    const QStringList rows = endAndReadRows(*w, QStringLiteral("Merkfähigkeit-Text"), 2);
+    ASSERT_EQ(rows.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        const auto m = kRow.match(rows[i]);
+        ASSERT_TRUE(m.hasMatch()) << rows[i].toStdString();
+        EXPECT_FALSE(m.captured(2).isEmpty());
+        // The silent drop counts nothing, the wrong field one error.
+        EXPECT_EQ(m.captured(3).toInt(), i == 0 ? 1 : 0) << rows[i].toStdString();
+        EXPECT_EQ(m.captured(4), answers[i]);
+    }
+}
+
+// "Ende" in the middle of a task asks first; "Nein" keeps the window.
+TEST_F(MerkWindowTest, EndDuringATaskAsksFirst)
+{
+    auto w = open(folder + QStringLiteral("Bild/02 Essen.txt"), 101);
+    QTest::keyClick(w.get(), Qt::Key_H);
+    playOut();
+    TFormMeldung::shownHook() = [this](TFormMeldung& m) {
+        bubbles << m.L_meldung->text();
+        QTimer::singleShot(0, &m, [&m] { m.B_nein->click(); });
+    };
+    QTest::mouseClick(w->SB_ende, Qt::LeftButton);
+    EXPECT_FALSE(w->runEnded());
+    ASSERT_FALSE(bubbles.isEmpty());
+    EXPECT_EQ(bubbles.back().trimmed(), QStringLiteral("Die Aufgabe ist noch nicht vollständig gelöst!\n\rTrotzdem Programm beenden?"));
+    w->endRun();
+}
+
+// Random bytes, a list whose sounds are all missing, one usable element: the message and the window
+// closes; missing pictures only: the task can be played. The protocol is never touched.
+TEST_F(MerkWindowTest, BadListsNeverCrashAndNeverTouchTheProtocol)
+{
+    const QStringList old = protocolLines();
+    QByteArray junk(4096, '\0');
+    for (int i = 0; i < junk.size(); ++i)
+        junk[i] = char(rnd::below(256));
+    const QString junkList = tree.write("Listen/junk.txt", junk);
+    auto listOf = [&](const QString& name, int count, bool withSounds) {
+        QStringList lines = {QStringLiteral("[Allgemein]"), QStringLiteral("Aufgabencount=1"),
+                             QStringLiteral("[Aufgabe 1]"), QStringLiteral("0=weg.gif|100||")};
+        for (int k = 1; k <= count; ++k)
+            lines << QStringLiteral("%1=weg%1.jpg|100|Wort%1|%2").arg(k).arg(withSounds ? QStringLiteral("Hund.wav")
+                                                                                         : QStringLiteral("fort%1.wav").arg(k));
+        return tree.writeLines(QStringLiteral("Listen/") + name, lines);
+    };
+    const QString noSounds = listOf(QStringLiteral("nosound.txt"), 6, false);
+    const QString single = listOf(QStringLiteral("single.txt"), 1, true);
+    for (const QString& path : {junkList, noSounds, single}) {
+        SCOPED_TRACE(path.toStdString());
+        bubbles.clear();
+        auto w = open(path, 101);
+        QTest::qWait(20);
+        EXPECT_TRUE(w->runEnded() || !w->isVisible());
+        ASSERT_FALSE(bubbles.isEmpty());
+        EXPECT_EQ(bubbles.back().trimmed(), QStringLiteral("Die ausgewählte Liste enthält keine gültigen Daten!"));
+    }
+    const QString noPictures = listOf(QStringLiteral("nopictures.txt"), 4, true);
+    {
+        g().playerOptions.merkfaehigkeit.pictureCount = 4;
+        auto w = open(noPictures, 101);
+        ASSERT_EQ(w->rules().cardCount(), 4);
+        QTest::keyClick(w.get(), Qt::Key_H);
+        playOut();
+        for (int c : std::vector<int>(w->rules().heard()))
+            QTest::mouseClick(w.get(), Qt::LeftButton, Qt::NoModifier, w->homeRect(c).center());
+        EXPECT_EQ(w->rules().phase(), Phase::Solved);
+        w->endRun();
+    }
+    EXPECT_EQ(protocolLines(), old);
+}
+
+// Screenshots for a person to look at: run under Xvfb with the xcb platform and KALIMO_SHOTS_DIR set
+// (scripts/screenshots); skipped otherwise.
+TEST_F(MerkWindowTest, ScreenshotsOfATaskForAPersonToLookAt)
+{
+    const QString dir = qEnvironmentVariable("KALIMO_SHOTS_DIR");
+    if (dir.isEmpty() || QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "set KALIMO_SHOTS_DIR and run under Xvfb with QT_QPA_PLATFORM=xcb";
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    const QString tag = QStringLiteral("%1x%2").arg(screen.width()).arg(screen.height());
+    for (int code : {101, 102}) {
+        auto& o = g().playerOptions.merkfaehigkeit;
+        o.checkAtOnce = false;
+        o.pictureCount = code == 101 ? 12 : 6;
+        o.rememberCount = 3;
+        const QString name = code == 101 ? QStringLiteral("merkbild-") : QStringLiteral("merktext-");
+        auto shot = [&](const QString& step) {
+            QTest::qWait(300);
+            QGuiApplication::primaryScreen()->grabWindow(0).save(dir + QLatin1Char('/') + name + tag + QLatin1Char('-') +
+                                                                 step + QStringLiteral(".png"));
+        };
+        const QString path = folder + (code == 101 ? QStringLiteral("Bild/01 Tiere.txt") : QStringLiteral("Text/01 Tiere.txt"));
+        g().programCode = code;
+        g().defaultElementCount = 12;
+        LoadTaskList(path);
+        TFormMerkfaehigkeit w(code, path);
+        w.show();
+        QTest::qWait(500);
+        shot(QStringLiteral("1-task"));
+        QTest::keyClick(&w, Qt::Key_H);
+        playOut();
+        const std::vector<int> h = w.rules().heard();
+        QTest::mouseClick(&w, Qt::LeftButton, Qt::NoModifier, w.homeRect(h[0]).center());
+        QTest::mouseClick(&w, Qt::LeftButton, Qt::NoModifier, w.homeRect(unheard(w)).center());
+        QTest::mouseClick(&w, Qt::LeftButton, Qt::NoModifier, w.homeRect(h[2]).center());
+        shot(QStringLiteral("2-wrong"));
+        QTest::mouseClick(w.SB_pruefen, Qt::LeftButton);
+        playOut();
+        shot(QStringLiteral("3-replayed"));
+        for (int c : h)
+            if (!w.rules().card(c).placed)
+                QTest::mouseClick(&w, Qt::LeftButton, Qt::NoModifier, w.homeRect(c).center());
+        QTest::mouseClick(w.SB_pruefen, Qt::LeftButton);
+        shot(QStringLiteral("4-right"));
+        ModalWatch driver([&](QWidget* m) {
+            if (auto* d = qobject_cast<TFormclosedialog*>(m))
+                d->sb_ende->click();
+        });
+        QTest::keyClick(&w, Qt::Key_Escape);
+        EXPECT_TRUE(w.runEnded());
+        resetRun();
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Every demo list of both programs loads with 12 cards whose pictures and sounds exist.
+TEST_F(MerkWindowTest, EveryDemoListGivesTwelveCardsWithTheirMedia)
+{
+    TWAV player(nullptr);
+    int lists = 0;
+    for (const QString& variant : {QStringLiteral("Bild/"), QStringLiteral("Text/")}) {
+        for (const QString& name : fsys::list(folder + variant, QStringLiteral("*.txt"), false, fsys::Entries::Files)) {
+            SCOPED_TRACE((variant + name).toStdString());
+            g().defaultElementCount = 12;
+            ASSERT_GE(LoadTaskList(folder + variant + name), 1);
+            g().playerOptions.merkfaehigkeit.pictureCount = 12;
+            MerkRules r(player, variant.startsWith(QLatin1Char('B')) ? 101 : 102);
+            ASSERT_TRUE(r.startList(name));
+            EXPECT_EQ(r.poolSize(), 12);
+            for (const TEinzelbild& e : r.pool())
+                EXPECT_FALSE(picture::ResolvePictureName(e.picture).isEmpty()) << e.picture.toStdString();
+            ++lists;
+        }
+    }
+    EXPECT_GE(lists, 14);
+}
+
+} // namespace
