@@ -219,7 +219,11 @@ TFormVerlauf::TFormVerlauf(const QString& historyPath, const QString& player, QW
     rebuild();
 }
 
-TFormVerlauf::~TFormVerlauf() = default;
+// The table's children are hidden after the runs they show are gone; they must find no runs then.
+TFormVerlauf::~TFormVerlauf()
+{
+    m_model->setRuns(nullptr);
+}
 
 void TFormVerlauf::choose(int programCode, Span span)
 {
