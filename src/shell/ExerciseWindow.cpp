@@ -1,18 +1,23 @@
 #include "shell/ExerciseWindow.h"
 
 #include "core/Clock.h"
+#include "core/FileSystem.h"
 #include "core/GlobalState.h"
 #include "core/MessageHook.h"
 #include "core/Random.h"
+#include "data/TaskList.h"
+#include "media/skin/Meldung.h"
 #include "media/sound/Sound.h"
 #include "media/sound/TWAV.h"
 #include "results/Ergebnisse.h"
 #include "results/closedialog.h"
 
+#include <QComboBox>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <algorithm>
 
 TFormExercise::TFormExercise(int programCode_, const QString& listPath_, QWidget* parent)
@@ -184,3 +189,19 @@ bool TFormExercise::eventFilter(QObject* watched, QEvent* event)
 }
 
 void TFormExercise::reject() { SB_endeClick(); }
+
+bool TFormExercise::LoadChosenPath(const QString& newPath, int minimumTasks, QComboBox* choice)
+{
+    const QString oldPath = listPath;
+    if (LoadTaskList(newPath) < minimumTasks) {
+        ShowMessageWindow(QStringLiteral("Datei nicht gültig! Bitte andere auswählen!"), this, false);
+        LoadTaskList(oldPath);
+        if (choice) {
+            const QSignalBlocker block(choice);
+            choice->setCurrentIndex(choice->findText(fsys::fileName(oldPath)));
+        }
+        return false;
+    }
+    listPath = newPath;
+    return true;
+}

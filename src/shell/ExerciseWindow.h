@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QString>
 
+class QComboBox;
 class QEvent;
 class QObject;
 class TWAV;
@@ -36,6 +37,12 @@ public:
     void PlayEndPraise();
     // Ends the window: the run-ended flag is set and the dialog closes with `result`.
     void endRun(int result = QDialog::Accepted);
+
+    // A list chosen in `choice` (the window's list box): loaded into the global list when it holds at
+    // least `minimumTasks` tasks, and listPath follows. Otherwise the skin's message "Datei nicht
+    // gültig! Bitte andere auswählen!" is shown, the old list is loaded again and the list box shows
+    // it again (without a change signal).
+    bool LoadChosenPath(const QString& newPath, int minimumTasks, QComboBox* choice);
 
     // Last end-praise index, program-wide (-1: none yet).
     static int& lastEndPraiseIndex();

@@ -497,16 +497,8 @@ bool TFormFormAlle::LoadFirstListOf(const QString& folder, int minimumTasks)
 
 bool TFormFormAlle::LoadChosenPath(const QString& newPath, int minimumTasks)
 {
-    const QString oldPath = listPath;
-    if (LoadTaskList(newPath) < minimumTasks) {
-        ShowMessageWindow(QStringLiteral("Datei nicht gültig! Bitte andere auswählen!"), this, false);
-        listPath = oldPath;
-        LoadTaskList(oldPath);
-        const QSignalBlocker block(CB_auswahl);
-        CB_auswahl->setCurrentIndex(CB_auswahl->findText(fsys::fileName(oldPath)));
+    if (!TFormExercise::LoadChosenPath(newPath, minimumTasks, CB_auswahl))
         return false;
-    }
-    listPath = newPath;
     setListHint();
     return true;
 }

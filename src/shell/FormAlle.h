@@ -101,6 +101,7 @@ public:
     bool LoadChosenList(const QString& fileName, int minimumTasks);
     // The same for a list in another folder (the folder tabs of an exercise).
     bool LoadChosenPath(const QString& path, int minimumTasks);
+    using TFormExercise::LoadChosenPath;
     // The list choice moved to entry `index`: unless it names the list shown (and that list is
     // valid), the sounds stop and the named list is loaded as LoadChosenList does.
     bool LoadListFromChoice(int index, int minimumTasks, bool shownListValid);

@@ -17,7 +17,6 @@
 #include "media/skin/Cursors.h"
 #include "media/skin/FileChoice.h"
 #include "media/skin/Frames.h"
-#include "media/skin/Meldung.h"
 #include "media/skin/ScreenScale.h"
 #include "media/skin/SkinButton.h"
 #include "media/sound/Sound.h"
@@ -837,16 +836,8 @@ void TFormWortreihe::listChosen(int index)
     if (fsys::fileName(listPath).compare(name, Qt::CaseInsensitive) == 0 && m_listValid)
         return;
     WAV1->StopAll();
-    const QString oldPath = listPath;
-    const QString newPath = fsys::folderOf(listPath) + name;
-    if (LoadTaskList(newPath) < 1) {
-        ShowMessageWindow(QStringLiteral("Datei nicht gültig! Bitte andere auswählen!"), this, false);
-        LoadTaskList(oldPath);
-        const QSignalBlocker block(CB_auswahl);
-        CB_auswahl->setCurrentIndex(CB_auswahl->findText(fsys::fileName(oldPath)));
+    if (!LoadChosenPath(fsys::folderOf(listPath) + name, 1, CB_auswahl))
         return;
-    }
-    listPath = newPath;
     opts().file = relativeList();
     m_listValid = m_rules->startList(name, 0);
     L_Aufgaben->setText(QStringLiteral(" Aufgaben: ") + QString::number(m_rules->taskCount()));
