@@ -4,7 +4,7 @@ JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 FUZZ_SECONDS ?= 30
 
-.PHONY: run test build deps bench fuzz demo-tree clean test-sanitize
+.PHONY: run test build deps bench fuzz demo-tree clean test-sanitize package
 
 deps:
 	@bash scripts/install-deps
@@ -25,6 +25,11 @@ run: demo-tree
 test: demo-tree
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy \
 	  ctest --output-on-failure -j $(JOBS) --timeout 600
+
+# A Debian package of the program with the demo installation as its default installation:
+# build/kalimo_<version>_<arch>.deb, installed with `apt install ./build/kalimo_*.deb`.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 bench: deps
 	cmake -S . -B $(BUILD)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DKALIMO_BENCH=ON -DKALIMO_TESTS=OFF

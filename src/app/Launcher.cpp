@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
@@ -35,17 +36,6 @@ int startProgram(QWidget* parent, int programCode, const QString& listFolder)
 
 namespace {
 
-// A start from a shortcut has no console to read: the message shows for a while and goes, and also
-// goes to the standard error output.
-int refuse(const QString& text)
-{
-    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Kalimo"), text, QMessageBox::Ok);
-    QTimer::singleShot(8000, &box, &QMessageBox::accept);
-    box.exec();
-    return 2;
-}
-
 void registerInstalledFonts()
 {
     for (const QString& f : fsys::list(g().config.dirs.font, QStringLiteral("*.t*"), true, fsys::Entries::Files))
@@ -53,6 +43,18 @@ void registerInstalledFonts()
 }
 
 } // namespace
+
+int refuse(const QString& text)
+{
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
+        return 2;
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Kalimo"), text, QMessageBox::Ok);
+    QTimer::singleShot(8000, &box, &QMessageBox::accept);
+    box.exec();
+    return 2;
+}
 
 int runFromCommandLine(const CommandLine& line)
 {

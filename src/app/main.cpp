@@ -5,13 +5,63 @@
 #include "core/TextUtil.h"
 #include "media/sound/AudioBackend.h"
 #include "shell/Hauptformular.h"
+#include "Check.h"
 #include "Launcher.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <cstring>
+
+namespace {
+
+// The value of `--name VALUE` or `--name=VALUE` before the parser runs (it needs the application).
+QString earlyOption(int argc, char** argv, const char* name)
+{
+    const std::size_t n = std::strlen(name);
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], name) == 0 && i + 1 < argc)
+            return QString::fromLocal8Bit(argv[i + 1]);
+        if (std::strncmp(argv[i], name, n) == 0 && argv[i][n] == '=')
+            return QString::fromLocal8Bit(argv[i] + n + 1);
+    }
+    return {};
+}
+
+bool earlyFlag(int argc, char** argv, const char* name)
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], name) == 0)
+            return true;
+    return false;
+}
+
+// The installation named is no installation: what is wrong, in German; empty when it is one.
+QString installationProblem(const QString& given)
+{
+    if (!given.isEmpty() && !QFileInfo(given).isDir())
+        return QStringLiteral("Den Installationsordner \"%1\" gibt es nicht.").arg(given);
+    if (!installation::hasMainConfiguration())
+        return QStringLiteral("Der Ordner \"%1\" ist keine Kalimo-Installation: die Konfigurationsdatei \"%2\" fehlt.")
+            .arg(QDir::toNativeSeparators(QDir::cleanPath(g().config.installationDirectory)),
+                 QStringLiteral("INTERN/") + g().config.programBaseName + QStringLiteral(".txt"));
+    return {};
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
+    // The check and the refusal of a wrong installation work from a console without a display.
+    const bool check = earlyFlag(argc, argv, "--check");
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        const QString given = earlyOption(argc, argv, "--installation");
+        installation::setProgramFile(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath(), given);
+        if (check || !installationProblem(given).isEmpty())
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kalimo"));
 
@@ -32,11 +82,21 @@ int main(int argc, char** argv)
     parser.addOption(playerOpt);
     parser.addOption(programOpt);
     parser.addOption(listOpt);
+    QCommandLineOption checkOpt(QStringLiteral("check"),
+                                QStringLiteral("Check every task list of the installation for missing pictures and sounds."));
+    parser.addOption(checkOpt);
     parser.process(app);
+
+    installation::setProgramFile(QApplication::applicationFilePath(), parser.value(installOpt));
+    // A wrong installation is refused before anything is read or written.
+    const QString problem = installationProblem(parser.value(installOpt));
+    if (!problem.isEmpty())
+        return launcher::refuse(problem);
+    if (check)
+        return launcher::runInstallationCheck();
 
     rnd::seedFromClock();
     registerFontTwins();
-    installation::setProgramFile(QApplication::applicationFilePath(), parser.value(installOpt));
 
     if (parser.isSet(programOpt) || parser.isSet(playerOpt)) {
         const int rc = launcher::runFromCommandLine({parser.value(playerOpt), parser.value(programOpt),

@@ -108,7 +108,7 @@ const std::vector<SectionDef>& programSectionDefs()
 
 QString file(const QString& folder, const QString& stored) { return folder + fsys::fromStored(stored); }
 
-void readPfade(const IniFile& ini, QWidget* owner)
+void readPfade(const IniFile& ini, QWidget* owner, DataFolders data)
 {
     MainConfig& c = g().config;
     const QString inst = c.installationDirectory;
@@ -140,9 +140,15 @@ void readPfade(const IniFile& ini, QWidget* owner)
         const QString joined = dir(key);
         return startsWithNoCase(joined, inst) ? joined.mid(inst.size()) : joined;
     };
-    d.optionen = ResolveDataDirectory(relativeOf("Optionen"), owner);
-    d.protokoll = ResolveDataDirectory(relativeOf("Protokoll"), owner);
-    d.temp = ResolveDataDirectory(QStringLiteral("TEMP/"), owner);
+    if (data == DataFolders::Resolve) {
+        d.optionen = ResolveDataDirectory(relativeOf("Optionen"), owner);
+        d.protokoll = ResolveDataDirectory(relativeOf("Protokoll"), owner);
+        d.temp = ResolveDataDirectory(QStringLiteral("TEMP/"), owner);
+    } else {
+        d.optionen = fsys::withSlash(inst + relativeOf("Optionen"));
+        d.protokoll = fsys::withSlash(inst + relativeOf("Protokoll"));
+        d.temp = inst + QStringLiteral("TEMP/");
+    }
 
     c.mainConfigurationFile = d.intern + c.programBaseName + QStringLiteral(".txt");
     c.helpFile = d.hilfe + QStringLiteral("index.html");
@@ -218,10 +224,41 @@ void setProgramFile(const QString& programFile, const QString& overrideDir)
     if (base.endsWith(QStringLiteral(".exe"), Qt::CaseInsensitive))
         base.chop(4);
     c.programBaseName = base.isEmpty() ? QStringLiteral("Kalimo") : base;
-    const QString dir = overrideDir.isEmpty() ? fi.absolutePath() : QFileInfo(overrideDir).absoluteFilePath();
+    const QString dir = overrideDir.isEmpty() ? defaultInstallationFor(programFile) : QFileInfo(overrideDir).absoluteFilePath();
     c.installationDirectory = fsys::withSlash(QDir::cleanPath(dir));
     c.dirs.intern = c.installationDirectory + QStringLiteral("INTERN/");
     c.mainConfigurationFile = c.dirs.intern + c.programBaseName + QStringLiteral(".txt");
+}
+
+namespace {
+bool holdsMainConfiguration(const QString& dir, const QString& baseName)
+{
+    return fsys::fileExists(fsys::resolve(fsys::withSlash(dir) + QStringLiteral("INTERN/") + baseName + QStringLiteral(".txt")));
+}
+}
+
+QString defaultInstallationFor(const QString& programFile)
+{
+    const QFileInfo fi(programFile);
+    QString base = fi.fileName();
+    if (base.endsWith(QStringLiteral(".exe"), Qt::CaseInsensitive))
+        base.chop(4);
+    if (base.isEmpty())
+        base = QStringLiteral("Kalimo");
+    const QString own = fi.absolutePath();
+    if (holdsMainConfiguration(own, base))
+        return own;
+    // An installed program: bin/kalimo beside share/kalimo.
+    const QString installed = QDir::cleanPath(own + QStringLiteral("/../share/kalimo"));
+    if (holdsMainConfiguration(installed, base))
+        return installed;
+    return own;
+}
+
+bool hasMainConfiguration()
+{
+    const QString file = fsys::resolve(g().config.mainConfigurationFile);
+    return fsys::fileExists(file) && !QFileInfo(file).isDir();
 }
 
 bool isWritableDirectory(const QString& dir)
@@ -283,12 +320,12 @@ QString ResolveDataDirectory(const QString& relativeIn, QWidget* owner)
     return result;
 }
 
-void ReadMainConfiguration(QWidget* owner)
+void ReadMainConfiguration(QWidget* owner, DataFolders data)
 {
     MainConfig& c = g().config;
     const IniFile ini = IniFile::load(c.mainConfigurationFile);
 
-    readPfade(ini, owner);
+    readPfade(ini, owner, data);
 
     c.bildschirmfaktor = ini.readInteger("Allgemein", "Bildschirmfaktor", 13);
     c.tonMeldung = file(c.dirs.internsound, ini.readString("Toene", "TonMeldung"));
@@ -320,8 +357,10 @@ void ReadMainConfiguration(QWidget* owner)
     for (const auto& e : ini.sectionEntries("Info"))
         c.infoLines << e.key + QLatin1Char('=') + e.value;
 
-    fsys::makePath(c.dirs.optionen);
-    fsys::makePath(c.dirs.protokoll);
+    if (data == DataFolders::Resolve) {
+        fsys::makePath(c.dirs.optionen);
+        fsys::makePath(c.dirs.protokoll);
+    }
 }
 
 } // namespace installation

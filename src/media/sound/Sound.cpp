@@ -9,7 +9,9 @@
 #include "media/sound/AudioBackend.h"
 #include "media/sound/TWAV.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <memory>
 
@@ -299,7 +301,15 @@ void PlayAcousticEvent(const QString& name, bool wait, bool interruptOthers)
     }
 }
 
-QString NoiseProgramFile() { return g().config.installationDirectory + QStringLiteral("noise/noise"); }
+QString NoiseProgramFile()
+{
+    const QString own = g().config.installationDirectory + QStringLiteral("noise/noise");
+    if (fsys::fileExists(fsys::resolve(own)))
+        return own;
+    // An installed program keeps its helper programs apart from the (read-only) installation data.
+    const QString installed = QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../libexec/kalimo/noise"));
+    return QFileInfo::exists(installed) ? installed : own;
+}
 
 bool NoiseProgramExists() { return fsys::fileExists(NoiseProgramFile()); }
 
@@ -330,8 +340,8 @@ void StartNoise(bool visible, QWidget* parent)
 {
     if (NoiseRunning())
         return;
-    const QString folder = g().config.installationDirectory + QStringLiteral("noise/");
     const QString program = fsys::resolve(NoiseProgramFile());
+    const QString folder = fsys::folderOf(program);
     int code = -1;
     if (!fsys::dirExists(fsys::resolve(folder)))
         code = 3;
