@@ -20,4 +20,16 @@ rc=$?
 if [ $rc != 0 ] || ! grep -q "nichts fehlt" "$work/check.out"; then
   echo "check of the installed tree: exit $rc"; tail -5 "$work/check.out"; fail=1
 fi
+
+# A write-protected installation keeps its players' data in the common documents folder.
+chmod -R a-w "$work/usr/share/kalimo"
+before=$(cd "$work/usr/share/kalimo" && find . -exec stat -c '%n %s %Y' {} + | sort)
+timeout 6 "$work/usr/bin/kalimo" --player Standard --program 301 >/dev/null 2>&1
+common="$work/common/MORWEN/kalimo"
+for f in Optionen/Options-Standard.txt Optionen/Options-Anna.txt Protokoll TEMP; do
+  [ -e "$common/$f" ] || { echo "not in the common documents folder: $f"; fail=1; }
+done
+[ -w "$common/Optionen/Options-Standard.txt" ] || { echo "the copied options file is not writable"; fail=1; }
+after=$(cd "$work/usr/share/kalimo" && find . -exec stat -c '%n %s %Y' {} + | sort)
+if [ "$before" != "$after" ]; then echo "the installation changed:"; diff <(echo "$before") <(echo "$after") | head; fail=1; fi
 exit $fail
