@@ -12,7 +12,7 @@ namespace sdlapi {
     X(SDL_ResetHint) X(SDL_RWFromConstMem) X(SDL_GetCurrentAudioDriver) X(Mix_OpenAudioDevice)       \
     X(Mix_CloseAudio) X(Mix_AllocateChannels) X(Mix_ReserveChannels) X(Mix_ChannelFinished)         \
     X(Mix_SetPostMix) X(Mix_LoadWAV_RW) X(Mix_QuickLoad_RAW) X(Mix_FreeChunk) X(Mix_PlayChannel)    \
-    X(Mix_HaltChannel) X(Mix_Playing)
+    X(Mix_HaltChannel) X(Mix_Playing) X(SDL_OpenAudioDevice) X(SDL_CloseAudioDevice) X(SDL_PauseAudioDevice)
 
 struct Functions {
 #define KALIMO_SDL_MEMBER(name) decltype(&::name) name = nullptr;
