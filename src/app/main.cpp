@@ -3,6 +3,7 @@
 #include "core/Installation.h"
 #include "core/Random.h"
 #include "core/TextUtil.h"
+#include "editor/Formeditor.h"
 #include "media/sound/AudioBackend.h"
 #include "shell/Hauptformular.h"
 #include "Check.h"
@@ -97,6 +98,7 @@ int main(int argc, char** argv)
 
     rnd::seedFromClock();
     registerFontTwins();
+    editor::InstallEditorHooks();
 
     if (parser.isSet(programOpt) || parser.isSet(playerOpt)) {
         const int rc = launcher::runFromCommandLine({parser.value(playerOpt), parser.value(programOpt),
