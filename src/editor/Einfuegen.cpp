@@ -1,5 +1,7 @@
 #include "editor/Einfuegen.h"
 
+#include "editor/Recording.h"
+
 #include "core/FileSystem.h"
 #include "core/GlobalState.h"
 #include "core/TextUtil.h"
@@ -67,6 +69,9 @@ TFormEinfuegen::TFormEinfuegen(QWidget* owner) : QDialog(owner)
     B_stopp = new QPushButton(QStringLiteral("Stopp"), P_player);
     ph->addWidget(B_abspielen);
     ph->addWidget(B_stopp);
+    B_aufnehmen = new QPushButton(QStringLiteral("Aufnehmen..."), P_player);
+    B_aufnehmen->setToolTip(QStringLiteral("Das Wort mit dem Mikrofon sprechen und als Sound einfügen"));
+    ph->addWidget(B_aufnehmen);
     sv->addWidget(P_vorschau);
     sv->addWidget(P_player);
     sv->addStretch(1);
@@ -111,6 +116,7 @@ TFormEinfuegen::TFormEinfuegen(QWidget* owner) : QDialog(owner)
             PlayWaveFile(m_soundFile, false, true);
     });
     connect(B_stopp, &QPushButton::clicked, this, [] { StopWaveFiles(); });
+    connect(B_aufnehmen, &QPushButton::clicked, this, [this] { recordAndInsert(); });
     LV_dateien->installEventFilter(this);
 }
 
@@ -324,6 +330,21 @@ bool TFormEinfuegen::confirm()
     if (file.isEmpty())
         return false;
     emit inserted(file);
+    hide();
+    return true;
+}
+
+bool TFormEinfuegen::recordAndInsert()
+{
+    if (pictureMode())
+        return false;
+    StopWaveFiles();
+    const QString folder = m_folder.isEmpty() ? baseFolder() : m_folder;
+    const QString path = editor::RecordWord(this, m_searchText, folder);
+    if (path.isEmpty())
+        return false;
+    fillList();
+    emit inserted(path);
     hide();
     return true;
 }

@@ -34,6 +34,9 @@ public:
     QString selectedFile() const;
     // Sends the reply for the selected entry; false without a selection.
     bool confirm();
+    // Records the searched word into the folder shown and sends it as the reply; false when
+    // nothing was saved.
+    bool recordAndInsert();
 
     // The folder remembered across showings (modes 2 to 10).
     static QString& rememberedFolder();
@@ -45,6 +48,7 @@ public:
     QWidget* P_player = nullptr;
     QPushButton* B_abspielen = nullptr;
     QPushButton* B_stopp = nullptr;
+    QPushButton* B_aufnehmen = nullptr;  // sound modes: record the searched word and insert it
     QPushButton* B_standard = nullptr;
     QPushButton* B_abbrechen = nullptr;
     QPushButton* B_ok = nullptr;

@@ -9,6 +9,7 @@
 #include "data/TaskList.h"
 #include "data/TaskListWriter.h"
 #include "editor/Einfuegen.h"
+#include "editor/Recording.h"
 #include "editor/LayoutDialogs.h"
 #include "editor/ListExport.h"
 #include "editor/ListPrint.h"
@@ -39,6 +40,16 @@
 #include <QVBoxLayout>
 
 namespace {
+
+// The red dot that records a word for a sound field.
+QToolButton* recordButton(QWidget* parent)
+{
+    auto* b = new QToolButton(parent);
+    b->setText(QStringLiteral("\u25CF"));
+    b->setToolTip(QStringLiteral("Aufnehmen: das Wort mit dem Mikrofon sprechen"));
+    b->setStyleSheet(QStringLiteral("QToolButton { color: #c8201a; }"));
+    return b;
+}
 const QString kUntitled = QStringLiteral("UNBENANNT.txt");
 
 QString afterBase(const QString& base, const QString& path)
@@ -250,6 +261,8 @@ TFrameEinzelbild::TFrameEinzelbild(QWidget* parent, int card, Shape shape) : QFr
     };
     row(P_text, SB_Text, M_Text, QStringLiteral("T"));
     row(P_sound, SB_Ton, E_sound, QStringLiteral("\u266A"));
+    SB_Aufnahme = recordButton(P_sound);
+    P_sound->layout()->addWidget(SB_Aufnahme);
 
     if (shape == Shape::Row) {
         auto* h = new QHBoxLayout(this);
@@ -291,6 +304,7 @@ void TFrameEinzelbild::resizeEvent(QResizeEvent* e)
     // The buttons are square, as high as their row.
     SB_Text->setFixedWidth(std::max(16, P_text->height()));
     SB_Ton->setFixedWidth(std::max(16, P_sound->height()));
+    SB_Aufnahme->setFixedWidth(std::max(16, P_sound->height()));
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -339,6 +353,8 @@ void TFormeditor::buildWindow()
     ah->addWidget(E_TaskTitel, 2);
     ah->addWidget(SB_TaskSound);
     ah->addWidget(E_TaskSound, 2);
+    SB_TaskAufnahme = recordButton(P_anleitung);
+    ah->addWidget(SB_TaskAufnahme);
     m_toolBar->addWidget(P_anleitung);
 
     TC_aufgaben = new QTabBar(this);
@@ -360,6 +376,8 @@ void TFormeditor::buildWindow()
     E_Erfolgssound = new QLineEdit(P_Erfolgssound);
     eh->addWidget(playSuccess);
     eh->addWidget(E_Erfolgssound, 1);
+    SB_ErfolgAufnahme = recordButton(P_Erfolgssound);
+    eh->addWidget(SB_ErfolgAufnahme);
     v->addWidget(P_Erfolgssound);
 
     auto* status = new QStatusBar(this);
@@ -384,6 +402,7 @@ void TFormeditor::buildWindow()
             m_pictureMenu->exec(f->Bild->mapToGlobal(pos));
         });
         connect(f->SB_Ton, &QToolButton::clicked, this, [this, card] { playField(card); });
+        connect(f->SB_Aufnahme, &QToolButton::clicked, this, [this, card] { recordSound(card); });
         connect(f->M_Text, &QLineEdit::textEdited, this, [this, card](const QString& text) {
             edit(QStringLiteral("Text"), [&] {
                 if (TAufgabe* t = currentTask()) {
@@ -406,6 +425,8 @@ void TFormeditor::buildWindow()
     }
     connect(playSuccess, &QToolButton::clicked, this, [this] { playField(13); });
     connect(SB_TaskSound, &QToolButton::clicked, this, [this] { playField(-1); });
+    connect(SB_TaskAufnahme, &QToolButton::clicked, this, [this] { recordSound(-1); });
+    connect(SB_ErfolgAufnahme, &QToolButton::clicked, this, [this] { recordSound(13); });
     connect(E_Erfolgssound, &QLineEdit::textEdited, this, [this](const QString& text) {
         edit(QStringLiteral("Erfolgssound"), [&] {
             if (TAufgabe* t = currentTask()) {
@@ -992,6 +1013,42 @@ void TFormeditor::headingSoundDoubleClicked()
 }
 
 void TFormeditor::openBackgroundPicture() { showInsertDialog(0); }
+
+void TFormeditor::recordSound(int card)
+{
+    if (card == 0 && m_code != 404)
+        return;
+    TAufgabe* t = currentTask();
+    if (card != -1 && !t)
+        return;
+    endTypingRun();
+    const Directories& d = g().config.dirs;
+    const QString listName = fsys::baseName(m_editedFile);
+    QString word, folder;
+    QLineEdit* field = nullptr;
+    if (card == -1) {
+        word = E_TaskTitel->text().trimmed().isEmpty() ? QStringLiteral("Anleitung ") + listName : E_TaskTitel->text();
+        folder = d.anleitungsound;
+        field = E_TaskSound;
+    } else if (card == 13) {
+        word = QStringLiteral("Erfolg ") + listName;
+        folder = d.lobSound;
+        field = E_Erfolgssound;
+    } else {
+        word = m_frames[size_t(card)]->M_Text->text();
+        folder = d.materialSound;
+        field = m_frames[size_t(card)]->E_sound;
+    }
+    const QString path = editor::RecordWord(this, word, folder);
+    if (path.isEmpty())
+        return;
+    // A new take of a word the field already names only replaced the file.
+    for (const QString& name : field->text().split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        if (fsys::fileName(fsys::fromStored(name)).compare(fsys::fileName(path), Qt::CaseInsensitive) == 0)
+            return;
+    m_activeField = card;
+    edit(QStringLiteral("Aufnahme"), [&] { AddCardSound(path, card); });
+}
 
 void TFormeditor::handleInsertReply(const QString& path)
 {

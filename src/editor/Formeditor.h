@@ -76,6 +76,7 @@ public:
     QWidget* P_sound = nullptr;
     QToolButton* SB_Ton = nullptr;
     QLineEdit* E_sound = nullptr;
+    QToolButton* SB_Aufnahme = nullptr;  // records the word with the microphone
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -136,6 +137,9 @@ public:
     void chooseInstructionPicture();
     void chooseAnimation();
     void playField(int card);  // -1 heading, 0..12 cards, 13 success sounds
+    // Records the field's word with the microphone, saves it in the field's sound folder and puts
+    // its name into the field as one undoable edit (-1 heading, 0..12 cards, 13 success sounds).
+    void recordSound(int card);
 
     // The insert reply of the insertion dialog: acts by the dialog's current mode.
     void handleInsertReply(const QString& path);
@@ -156,6 +160,8 @@ public:
     QLineEdit* headingField() const { return E_TaskTitel; }
     QLineEdit* headingSoundField() const { return E_TaskSound; }
     QLineEdit* successField() const { return E_Erfolgssound; }
+    QToolButton* headingRecordButton() const { return SB_TaskAufnahme; }
+    QToolButton* successRecordButton() const { return SB_ErfolgAufnahme; }
     QWidget* successRow() const { return P_Erfolgssound; }
     QToolBar* toolBar() const { return m_toolBar; }
     QMenuBar* menuBar() const { return m_menuBar; }
@@ -236,6 +242,8 @@ private:
     QLineEdit* E_TaskTitel = nullptr;
     QLineEdit* E_TaskSound = nullptr;
     QToolButton* SB_TaskSound = nullptr;
+    QToolButton* SB_TaskAufnahme = nullptr;
+    QToolButton* SB_ErfolgAufnahme = nullptr;
     QTabBar* TC_aufgaben = nullptr;
     QWidget* P_karten = nullptr;
     QWidget* P_Erfolgssound = nullptr;
