@@ -9,6 +9,7 @@
 #include "media/sound/TestAudioBackend.h"
 #include "media/sound/VoiceTake.h"
 #include "support/TestSupport.h"
+#include "EditorTree.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -43,19 +44,8 @@ class EditorRecording : public ::testing::Test
 protected:
     void SetUp() override
     {
-        resetToInstallation(tree.root());
-        Directories& d = g().config.dirs;
-        d.listen = tree.mkdir(QStringLiteral("Listen"));
-        d.materialBilder = tree.mkdir(QStringLiteral("Material/Bilder"));
-        d.materialSammelBilder = tree.mkdir(QStringLiteral("Material/Sammelbilder"));
-        d.materialSound = tree.mkdir(QStringLiteral("Material/Sound"));
-        d.internBilder = tree.mkdir(QStringLiteral("INTERN/Bilder"));
-        d.hintergrundbilder = tree.mkdir(QStringLiteral("INTERN/Bilder/Hintergrund"));
-        d.internRueckseite = tree.mkdir(QStringLiteral("INTERN/Rueckseite"));
-        d.internsound = tree.mkdir(QStringLiteral("INTERN/Sound"));
-        d.anleitungsound = tree.mkdir(QStringLiteral("INTERN/Anleitung"));
-        d.lobSound = tree.mkdir(QStringLiteral("INTERN/Sound/Lob"));
-        TFormEinfuegen::rememberedFolder().clear();
+        makeEditorTree(tree);
+        g().config.dirs.lobSound = tree.mkdir(QStringLiteral("INTERN/Sound/Lob"));
         savedRecorder = editor::recorder();
         const QString file = tree.writeLines(
             QStringLiteral("Listen/Tiere.txt"),

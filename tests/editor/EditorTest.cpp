@@ -12,6 +12,7 @@
 #include "options/Options.h"
 #include "support/ModalWatch.h"
 #include "support/TestSupport.h"
+#include "EditorTree.h"
 
 #include <QAction>
 #include <QDir>
@@ -51,19 +52,7 @@ class EditorTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        resetToInstallation(tree.root());
-        Directories& d = g().config.dirs;
-        d.listen = tree.mkdir(QStringLiteral("Listen"));
-        d.materialBilder = tree.mkdir(QStringLiteral("Material/Bilder"));
-        d.materialSammelBilder = tree.mkdir(QStringLiteral("Material/Sammelbilder"));
-        d.materialSound = tree.mkdir(QStringLiteral("Material/Sound"));
-        d.internBilder = tree.mkdir(QStringLiteral("INTERN/Bilder"));
-        d.hintergrundbilder = tree.mkdir(QStringLiteral("INTERN/Bilder/Hintergrund"));
-        d.internRueckseite = tree.mkdir(QStringLiteral("INTERN/Rueckseite"));
-        d.internsound = tree.mkdir(QStringLiteral("INTERN/Sound"));
-        d.anleitungsound = tree.mkdir(QStringLiteral("INTERN/Anleitung"));
-        d.lobSound = tree.mkdir(QStringLiteral("INTERN/Lob"));
-        TFormEinfuegen::rememberedFolder().clear();
+        makeEditorTree(tree);
     }
 
     std::unique_ptr<TFormeditor> open(const QString& file, int code = 301)
