@@ -13,11 +13,14 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMediaPlayer>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
 #include <QTreeWidget>
+#include <QUrl>
+#include <QVideoWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -62,6 +65,14 @@ TFormEinfuegen::TFormEinfuegen(QWidget* owner) : QDialog(owner)
     L_vorschau->setFixedSize(260, 220);
     L_vorschau->setAlignment(Qt::AlignCenter);
     pv->addWidget(L_vorschau);
+    // Qt Multimedia picks its back end once, at its first object: the GStreamer one of Qt 6.4
+    // crashes where GStreamer's plug-ins are missing; FFmpeg's comes with Qt Multimedia itself.
+    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
+        qputenv("QT_MEDIA_BACKEND", "ffmpeg");
+    V_film = new QVideoWidget(P_vorschau);
+    V_film->setFixedSize(L_vorschau->size());
+    V_film->hide();
+    pv->addWidget(V_film);
     pv->addStretch(1);
     P_player = new QWidget(side);
     auto* ph = new QHBoxLayout(P_player);
@@ -112,10 +123,15 @@ TFormEinfuegen::TFormEinfuegen(QWidget* owner) : QDialog(owner)
             TV_ordner->setCurrentItem(root);
     });
     connect(B_abspielen, &QPushButton::clicked, this, [this] {
-        if (!m_soundFile.isEmpty())
+        if (m_film && !m_filmFile.isEmpty())
+            m_film->play();
+        else if (!m_soundFile.isEmpty())
             PlayWaveFile(m_soundFile, false, true);
     });
-    connect(B_stopp, &QPushButton::clicked, this, [] { StopWaveFiles(); });
+    connect(B_stopp, &QPushButton::clicked, this, [this] {
+        stopFilm();
+        StopWaveFiles();
+    });
     connect(B_aufnehmen, &QPushButton::clicked, this, [this] { recordAndInsert(); });
     LV_dateien->installEventFilter(this);
 }
@@ -154,6 +170,7 @@ void TFormEinfuegen::showDialog()
                               : QStringLiteral("OK - Sound übernehmen"));
     P_vorschau->setVisible(pictures);
     P_player->setVisible(!pictures);
+    B_aufnehmen->setVisible(!pictures);
     L_vorschau->clear();
     m_soundFile.clear();
 
@@ -306,6 +323,11 @@ void TFormEinfuegen::onFileSelected()
 {
     const QString file = selectedFile();
     if (pictureMode()) {
+        if (!file.isEmpty() && hasExtension(file, kFilmExtensions)) {
+            showFilm(file);
+            return;
+        }
+        showFilm(QString());
         QImage img;
         if (!file.isEmpty() && hasExtension(file, kPictureExtensions))
             img = editor::DrawCardPicture(file, L_vorschau->size(), 90, Qt::white);
@@ -322,6 +344,30 @@ void TFormEinfuegen::onFileSelected()
     m_soundFile = (!file.isEmpty() && fsys::fileExists(file) && hasExtension(file, {QStringLiteral(".WAV")})) ? file
                                                                                                             : QString();
     P_player->setVisible(true);
+}
+
+// A film waits in the preview, paused, until "Abspielen"; a picture takes its place again.
+void TFormEinfuegen::showFilm(const QString& file)
+{
+    stopFilm();
+    m_filmFile = file;
+    const bool film = !file.isEmpty();
+    V_film->setVisible(film);
+    L_vorschau->setVisible(!film);
+    P_player->setVisible(film || !pictureMode());
+    if (!film)
+        return;
+    if (!m_film) {
+        m_film = new QMediaPlayer(this);
+        m_film->setVideoOutput(V_film);
+    }
+    m_film->setSource(QUrl::fromLocalFile(file));
+}
+
+void TFormEinfuegen::stopFilm()
+{
+    if (m_film)
+        m_film->stop();
 }
 
 bool TFormEinfuegen::confirm()
@@ -355,6 +401,7 @@ void TFormEinfuegen::hideEvent(QHideEvent* e)
 {
     m_soundFile.clear();
     StopWaveFiles();
+    showFilm(QString());
     QDialog::hideEvent(e);
 }
 

@@ -6,6 +6,8 @@
 
 class QLabel;
 class QListWidget;
+class QMediaPlayer;
+class QVideoWidget;
 class QPushButton;
 class QSplitter;
 class QTreeWidget;
@@ -46,6 +48,7 @@ public:
     QLabel* L_vorschau = nullptr;
     QWidget* P_vorschau = nullptr;
     QWidget* P_player = nullptr;
+    QVideoWidget* V_film = nullptr;       // picture modes: holds a film chosen in the list
     QPushButton* B_abspielen = nullptr;
     QPushButton* B_stopp = nullptr;
     QPushButton* B_aufnehmen = nullptr;  // sound modes: record the searched word and insert it
@@ -64,6 +67,9 @@ protected:
 
 private:
     bool pictureMode() const { return m_mode == 0 || m_mode == 2 || m_mode == 5; }
+public:
+    QString filmFile() const { return m_filmFile; }
+private:
     QStringList extensions() const;
     void buildTree();
     void addSubfolders(QTreeWidgetItem* parent, const QString& folder);
@@ -79,6 +85,10 @@ private:
     QRect m_bounds;
     QString m_folder;
     QString m_soundFile;  // loaded into the sound player
+    QString m_filmFile;   // loaded into the film player
+    QMediaPlayer* m_film = nullptr;  // made when the first film is chosen
+    void showFilm(const QString& file);
+    void stopFilm();
     bool m_filling = false;
 };
 

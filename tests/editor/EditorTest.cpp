@@ -17,7 +17,11 @@
 #include <QAction>
 #include <QDir>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVideoWidget>
 #include <QTabBar>
 #include <QTest>
 #include <QUndoStack>
@@ -572,3 +576,29 @@ TEST_F(EditorTest, TheChooserAndTheOptionPagesReachTheEditorThroughTheirHooks)
 }
 
 } // namespace
+
+TEST_F(EditorTest, AFilmWaitsInThePreviewAndAPictureTakesItsPlaceAgain)
+{
+    tree.write(QStringLiteral("Material/Bilder/Zirkus.avi"), "kein echter Film");
+    picture(QStringLiteral("Banane.jpg"), QStringLiteral("Banane.jpg"));
+    auto w = open(list(QStringLiteral("a.txt"), listLines({QStringLiteral("Hund")}, 2)));
+    w->pictureDoubleClicked(1);
+    TFormEinfuegen* d = w->insertDialog();
+    auto select = [&](const QString& name) {
+        const auto items = d->LV_dateien->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(items.size(), 1) << name.toStdString();
+        d->LV_dateien->setCurrentItem(items.first());
+    };
+    select(QStringLiteral("Zirkus.avi"));
+    EXPECT_TRUE(d->V_film->isVisible());
+    EXPECT_FALSE(d->L_vorschau->isVisible());
+    EXPECT_EQ(d->filmFile(), tree.path(QStringLiteral("Material/Bilder/Zirkus.avi")));
+    EXPECT_TRUE(d->B_abspielen->isVisible());
+    EXPECT_FALSE(d->B_aufnehmen->isVisible());  // recording is for sounds
+    d->B_abspielen->click();  // a broken film plays nothing and harms nothing
+    select(QStringLiteral("Banane.jpg"));
+    EXPECT_FALSE(d->V_film->isVisible());
+    EXPECT_TRUE(d->L_vorschau->isVisible());
+    EXPECT_FALSE(d->L_vorschau->pixmap().isNull());
+    EXPECT_TRUE(d->filmFile().isEmpty());
+}
