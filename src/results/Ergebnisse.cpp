@@ -65,6 +65,7 @@ QString ProtocolCaption(int programCode)
     case 405: return QStringLiteral("Laute ersetzen");
     case 406: return QStringLiteral("Silbenanzahl");
     case 407: return QStringLiteral("Laut-Silben-Memory");
+    case 408: return QStringLiteral("PaarSuche");
     default: return QString();
     }
 }

@@ -190,11 +190,12 @@ bool TFormExercise::eventFilter(QObject* watched, QEvent* event)
 
 void TFormExercise::reject() { SB_endeClick(); }
 
-bool TFormExercise::LoadChosenPath(const QString& newPath, int minimumTasks, QComboBox* choice)
+bool TFormExercise::LoadChosenPath(const QString& newPath, int minimumTasks, QComboBox* choice, const QString& refusal)
 {
     const QString oldPath = listPath;
     if (LoadTaskList(newPath) < minimumTasks) {
-        ShowMessageWindow(QStringLiteral("Datei nicht gültig! Bitte andere auswählen!"), this, false);
+        ShowMessageWindow(refusal.isEmpty() ? QStringLiteral("Datei nicht gültig! Bitte andere auswählen!") : refusal,
+                          this, false);
         LoadTaskList(oldPath);
         if (choice) {
             const QSignalBlocker block(choice);

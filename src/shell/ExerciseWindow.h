@@ -39,10 +39,11 @@ public:
     void endRun(int result = QDialog::Accepted);
 
     // A list chosen in `choice` (the window's list box): loaded into the global list when it holds at
-    // least `minimumTasks` tasks, and listPath follows. Otherwise the skin's message "Datei nicht
-    // gültig! Bitte andere auswählen!" is shown, the old list is loaded again and the list box shows
-    // it again (without a change signal).
-    bool LoadChosenPath(const QString& newPath, int minimumTasks, QComboBox* choice);
+    // least `minimumTasks` tasks, and listPath follows. Otherwise the skin's message `refusal`
+    // (by default "Datei nicht gültig! Bitte andere auswählen!") is shown, the old list is loaded
+    // again and the list box shows it again (without a change signal).
+    bool LoadChosenPath(const QString& newPath, int minimumTasks, QComboBox* choice,
+                        const QString& refusal = QString());
 
     // Last end-praise index, program-wide (-1: none yet).
     static int& lastEndPraiseIndex();
