@@ -6,9 +6,16 @@
 #include "data/TaskList.h"
 #include "exercises/GleichNichtGleich/GleichNichtGleich.h"
 #include "exercises/LangOderKurz/LangOderKurz.h"
+#include "exercises/LautAdd/LautAdd.h"
+#include "exercises/LautErsetzen/LautErsetzen.h"
+#include "exercises/LautPos/LautPos.h"
+#include "exercises/LautSuche/LautSuche.h"
+#include "exercises/LautWeg/LautWeg.h"
 #include "exercises/Merkfaehigkeit/Merkfaehigkeit.h"
 #include "exercises/Memory/Memory.h"
+#include "exercises/PaareSuchen/PaareSuchen.h"
 #include "exercises/RichtigOderFalsch/RichtigOderFalsch.h"
+#include "exercises/Silbenanzahl/Silbenanzahl.h"
 #include "exercises/WelcherLautPasst/WelcherLautPasst.h"
 #include "exercises/Wortreihe/Wortreihe.h"
 #include "shell/ExerciseWindow.h"
@@ -31,7 +38,14 @@ bool hasWindow(int programCode)
     case 303:
     case 304:
     case 305:
+    case 401:
+    case 402:
+    case 403:
+    case 404:
+    case 405:
+    case 406:
     case 407:
+    case 408:
         return true;
     default:
         return false;
@@ -77,6 +91,27 @@ int runProgram(QWidget* parent, int programCode, const QString& listPath, bool l
     case 305:
     case 407:
         window = std::make_unique<TFormMemory>(programCode, listPath, parent);
+        break;
+    case 401:
+        window = std::make_unique<TFormLautPos>(listPath, parent);
+        break;
+    case 402:
+        window = std::make_unique<TFormLautSuche>(listPath, parent);
+        break;
+    case 403:
+        window = std::make_unique<TFormLautAdd>(listPath, parent);
+        break;
+    case 404:
+        window = std::make_unique<TFormLautWeg>(listPath, parent);
+        break;
+    case 405:
+        window = std::make_unique<TFormLautReplace>(listPath, parent);
+        break;
+    case 406:
+        window = std::make_unique<TFormSilbenanzahl>(listPath, parent);
+        break;
+    case 408:
+        window = std::make_unique<TFormPaarSuche>(programCode, listPath, parent);
         break;
     default:
         return 0;

@@ -522,6 +522,16 @@ def build_lists(W):
               heading="Such das Reimwort!", heading_sound="paare.wav", instruction="anleitung_paare.gif")
     task_list(listdir("paare", "02 Gleiche Wörter.txt"), [("", "||", [element(w(n)), element(w(n))]) for n in same],
               heading="Such das gleiche Wort!", heading_sound="paare.wav", instruction="anleitung_paare.gif")
+    # the found pair shows its shared beginning, end or first syllable in the pair colour
+    task_list(listdir("paare", "03 Gleicher Anfang.txt"), [("", "||", [mk(w(b), 1), mk(w(a), 1)]) for a, b in onset],
+              heading="Such das Wort mit dem gleichen Anfang!", heading_sound="paare.wav", background=BG[0],
+              instruction="anleitung_paare.gif")
+    task_list(listdir("paare", "04 Gleiches Ende.txt"),
+              [("", "||", [mkend(w(b), nb), mkend(w(a), na)]) for a, na, b, nb in ends],
+              heading="Such das Wort mit dem gleichen Ende!", heading_sound="paare.wav", instruction="anleitung_paare.gif")
+    task_list(listdir("paare", "05 Gleiche erste Silbe.txt"), [("", "||", [mk(w(b), n), mk(w(a), n)]) for a, b, n in first],
+              heading="Such das Wort mit der gleichen ersten Silbe!", heading_sound="paare.wav",
+              instruction="anleitung_paare.gif")
     LISTS["paare"] = "01 Reime suchen.txt"
 
     # Laut positionieren: text = word with marker digit before the sound
@@ -530,15 +540,18 @@ def build_lists(W):
         return ("", "||", [element(x, text=marked)])
     task_list(listdir("lautpos", "01 Wo hörst du das S.txt"),
               [pos("Sonne", "1Sonne"), pos("Nase", "Na1se"), pos("Bus", "Bu1s"), pos("Seife", "1Seife"),
-               pos("Hase", "Ha1se"), pos("Eis", "Ei1s"), pos("Käse", "Kä1se"), pos("Mais", "Mai1s")],
+               pos("Hase", "Ha1se"), pos("Eis", "Ei1s"), pos("Käse", "Kä1se"), pos("Mais", "Mai1s"),
+               pos("Rose", "Ro1se"), pos("Nuss", "Nu1ss"), pos("Spinne", "1Spinne"), pos("Vase", "Va1se")],
               heading="Wo hörst du das S?", heading_sound="laut_pos_s.wav")
     task_list(listdir("lautpos", "02 Wo hörst du das Sch.txt"),
               [pos("Schal", "3Schal"), pos("Tasche", "Ta3sche"), pos("Fisch", "Fi3sch"), pos("Schuh", "3Schuh"),
-               pos("Kirsche", "Kir3sche"), pos("Frosch", "Fro3sch"), pos("Flasche", "Fla3sche")],
+               pos("Kirsche", "Kir3sche"), pos("Frosch", "Fro3sch"), pos("Flasche", "Fla3sche"),
+               pos("Schaf", "3Schaf"), pos("Schiff", "3Schiff"), pos("Schnecke", "3Schnecke"), pos("Schere", "3Schere")],
               heading="Wo hörst du das Sch?", heading_sound="laut_pos_sch.wav")
     task_list(listdir("lautpos", "03 Wo hörst du das M.txt"),
               [pos("Maus", "1Maus"), pos("Hammer", "Ha1mmer"), pos("Baum", "Bau1m"), pos("Mond", "1Mond"),
-               pos("Blume", "Blu1me"), pos("Wurm", "Wur1m")],
+               pos("Blume", "Blu1me"), pos("Wurm", "Wur1m"), pos("Kamel", "Ka1mel"), pos("Turm", "Tur1m"),
+               pos("Milch", "1Milch"), pos("Ampel", "A1mpel")],
               heading="Wo hörst du das M?", heading_sound="laut_pos_m.wav")
     LISTS["lautpos"] = "01 Wo hörst du das S.txt"
 
@@ -549,23 +562,30 @@ def build_lists(W):
     ans = [ls("Haus", "1Haus", "h", ["m", "t", "l", "r"]), ls("Maus", "1Maus", "m", ["h", "n", "l", "r"]),
            ls("Sonne", "1Sonne", "s", ["t", "m", "f", "l"]), ls("Fisch", "1Fisch", "f", ["w", "t", "s", "m"]),
            ls("Tanne", "1Tanne", "t", ["k", "d", "m", "n"]), ls("Schal", "3Schal", "sch", ["s", "ch", "f", "m"]),
-           ls("Eis", "2Eis", "ei", ["au", "eu", "a", "i"]), ls("Auto", "2Auto", "au", ["ei", "eu", "o", "u"])]
+           ls("Eis", "2Eis", "ei", ["au", "eu", "a", "i"]), ls("Auto", "2Auto", "au", ["ei", "eu", "o", "u"]),
+           ls("Nase", "1Nase", "n", ["m", "h", "l", "r"]), ls("Rose", "1Rose", "r", ["l", "h", "m", "n"])]
     task_list(listdir("lautsuche", "Anlaut", "01 Anlaute.txt"), ans,
               heading="Welchen Laut hörst du am Anfang?", heading_sound="anlaut.wav", back="Sterne.gif")
     task_list(listdir("lautsuche", "Anlaut", "02 Silben am Anfang.txt"),
               [ls("Banane", "2Banane", "ba", ["to", "mi", "ro"]), ls("Tomate", "2Tomate", "to", ["ba", "ma", "li"]),
                ls("Rakete", "2Rakete", "ra", ["ba", "ri", "se"]), ls("Hase", "2Hase", "ha", ["ka", "sa", "ma"]),
-               ls("Rose", "2Rose", "ro", ["ra", "to", "so"])],
+               ls("Rose", "2Rose", "ro", ["ra", "to", "so"]), ls("Kamel", "2Kamel", "ka", ["ma", "ha", "na"]),
+               ls("Krokodil", "3Krokodil", "kro", ["ro", "ka", "to"]), ls("Zebra", "2Zebra", "ze", ["se", "ba", "to"]),
+               ls("Nase", "2Nase", "na", ["ma", "ne", "ra"]), ls("Robbe", "2Robbe", "ro", ["ra", "to", "so"])],
               heading="Welche Silbe hörst du am Anfang?", heading_sound="anlaut_silbe.wav")
     task_list(listdir("lautsuche", "zweiter Laut", "01 Zweiter Laut.txt"),
               [ls("Hase", "H1ase", "a", ["o", "u", "i"]), ls("Hose", "H1ose", "o", ["a", "u", "e"]),
                ls("Mund", "M1und", "u", ["a", "o", "i"]), ls("Tisch", "T1isch", "i", ["e", "a", "u"]),
-               ls("Nase", "N1ase", "a", ["e", "o", "u"])],
+               ls("Nase", "N1ase", "a", ["e", "o", "u"]), ls("Maus", "M2aus", "au", ["ei", "eu", "a"]),
+               ls("Sonne", "S1onne", "o", ["a", "u", "i"]), ls("Kuh", "K1uh", "u", ["o", "a", "i"]),
+               ls("Dose", "D1ose", "o", ["a", "u", "e"]), ls("Rose", "R1ose", "o", ["a", "u", "i"])],
               heading="Welchen Laut hörst du als zweiten?", heading_sound="zweiter_laut.wav")
     task_list(listdir("lautsuche", "Auslaut", "01 Auslaute.txt"),
               [ls("Baum", "Bau1m", "m", ["n", "l", "s"]), ls("Fisch", "Fi3sch", "sch", ["s", "ch", "f"]),
                ls("Bus", "Bu1s", "s", ["sch", "z", "f"]), ls("Schal", "Scha1l", "l", ["f", "n", "m"]),
-               ls("Zahn", "Zah1n", "n", ["m", "l", "r"]), ls("Schaf", "Scha1f", "f", ["l", "s", "w"])],
+               ls("Zahn", "Zah1n", "n", ["m", "l", "r"]), ls("Schaf", "Scha1f", "f", ["l", "s", "w"]),
+               ls("Bär", "Bä1r", "r", ["l", "n", "m"]), ls("Zug", "Zu1g", "g", ["k", "d", "b"]),
+               ls("Hut", "Hu1t", "t", ["d", "k", "p"]), ls("Mond", "Mon1d", "d", ["t", "n", "m"])],
               heading="Welchen Laut hörst du am Ende?", heading_sound="auslaut.wav")
     LISTS["lautsuche"] = r"Anlaut\01 Anlaute.txt"
 
@@ -573,11 +593,18 @@ def build_lists(W):
     def add(a, b, t):
         return ("", "||", [element(w(a)), element(w(b), text=t)])
     task_list(listdir("lautadd", "Anlaut", "01 Laut vorne dazu.txt"),
-              [add("Eis", "Reis", "m,l,R+eis"), add("Eule", "Keule", "b,m,K+eule"), add("Ei", "Hai", "m,r,H+ai")],
+              [add("Eis", "Reis", "m,l,R+eis"), add("Eule", "Keule", "b,m,K+eule"), add("Ei", "Hai", "m,r,H+ai"),
+               add("Ohr", "Tor", "h,m,T+or")],
               heading="Welcher Laut kommt vorne dazu?", heading_sound="add_vorne.wav")
     task_list(listdir("lautadd", "Auslaut", "01 Laut hinten dazu.txt"),
               [add("Ei", "Eis", "Ei+s,n,l"), add("Rose", "Rosen", "Rose+n,m,l"), add("Ente", "Enten", "Ente+n,r,m"),
                add("Kerze", "Kerzen", "Kerze+n,m,s")],
+              heading="Welcher Laut kommt hinten dazu?", heading_sound="add_hinten.wav")
+    task_list(listdir("lautadd", "Auslaut", "02 Aus eins mach viele.txt"),
+              [add(a, a + "n", a + "+n," + o) for a, o in
+               [("Tasse", "m,r"), ("Birne", "l,s"), ("Biene", "m,r"), ("Tomate", "s,l"), ("Katze", "r,m"),
+                ("Ziege", "l,s"), ("Blume", "r,l"), ("Socke", "m,s"), ("Rose", "r,s"), ("Ente", "l,m"),
+                ("Kerze", "l,r")]],
               heading="Welcher Laut kommt hinten dazu?", heading_sound="add_hinten.wav")
     LISTS["lautadd"] = r"Anlaut\01 Laut vorne dazu.txt"
 
@@ -593,11 +620,16 @@ def build_lists(W):
         return ("", f"{h.picture}|100|{h.word}|{h.sound}", els)
     task_list(listdir("lautweg", "Anlaut", "01 Vorne weg.txt"),
               [weg("Reis", ["Eis", "Reise", "Ei", "Rei"]), weg("Keule", ["Eule", "Kule", "Keul", "Eile"]),
-               weg("Hai", ["Ei", "Ha", "Hei", "Au"])],
+               weg("Hai", ["Ei", "Ha", "Hei", "Au"]), weg("Tor", ["Ohr", "To", "Rohr", "Or"])],
               heading="Was bleibt, wenn der erste Laut weg ist?", heading_sound="weg_vorne.wav", elements=4)
     task_list(listdir("lautweg", "Auslaut", "01 Hinten weg.txt"),
               [weg("Eis", ["Ei", "Ais", "Es", "Eisch"]), weg("Rosen", ["Rose", "Roten", "Rosel", "Ose"]),
                weg("Enten", ["Ente", "Ende", "Enter", "Nente"]), weg("Kerzen", ["Kerze", "Kerne", "Herzen", "Kerzel"])],
+              heading="Was bleibt, wenn der letzte Laut weg ist?", heading_sound="weg_hinten.wav", elements=4)
+    task_list(listdir("lautweg", "Auslaut", "02 Aus viele mach eins.txt"),
+              [weg(p, [p[:-1], p[:-2], p[1:].capitalize()]) for p in
+               ["Tassen", "Birnen", "Bienen", "Tomaten", "Katzen", "Ziegen", "Blumen", "Socken"]] +
+              [weg("Rosen", ["Rose", "Rosel", "Ose"]), weg("Enten", ["Ente", "Enter", "Nente"])],
               heading="Was bleibt, wenn der letzte Laut weg ist?", heading_sound="weg_hinten.wav", elements=4)
     LISTS["lautweg"] = r"Anlaut\01 Vorne weg.txt"
 
@@ -618,6 +650,24 @@ def build_lists(W):
               [rep("Schaf", "Scha1f", "Schal", "Scha1l", ["m", "n"]), rep("Bus", "Bu1s", "Buch", "Bu2ch", ["t", "m"]),
                rep("Fuß", "Fu1ß", "Fuchs", "Fu3chs", ["t", "r"])],
               heading="Tausche den letzten Laut!", heading_sound="ersetzen_hinten.wav")
+    task_list(listdir("lautreplace", "Anlaut", "02 Neue Anfänge.txt"),
+              [rep("Hose", "1Hose", "Dose", "1Dose", ["r", "n", "l"]), rep("Hahn", "1Hahn", "Zahn", "1Zahn", ["k", "b", "w"]),
+               rep("Tonne", "1Tonne", "Sonne", "1Sonne", ["k", "w", "n"]), rep("Zunge", "1Zunge", "Junge", "1Junge", ["l", "d", "s"]),
+               rep("Nase", "1Nase", "Vase", "1Vase", ["h", "r", "b"]), rep("Tanne", "1Tanne", "Wanne", "1Wanne", ["k", "p", "r"]),
+               rep("Kanne", "1Kanne", "Pfanne", "2Pfanne", ["w", "t", "z"]), rep("Bein", "1Bein", "Stein", "2Stein", ["sch", "p", "l"]),
+               rep("Maus", "1Maus", "Haus", "1Haus", ["l", "r", "k"]), rep("Hund", "1Hund", "Mund", "1Mund", ["b", "r", "w"])],
+              heading="Tausche den ersten Laut!", heading_sound="ersetzen_vorne.wav")
+    task_list(listdir("lautreplace", "Inlaut", "02 Mitte tauschen.txt"),
+              [rep("Nadel", "N1adel", "Nudel", "N1udel", ["i", "o"]), rep("Tonne", "T1onne", "Tanne", "T1anne", ["u", "i"]),
+               rep("Hammer", "H1ammer", "Hummer", "H1ummer", ["o", "i"]), rep("Welle", "W1elle", "Wolle", "W1olle", ["a", "u"]),
+               rep("Hahn", "H1ahn", "Huhn", "H1uhn", ["o", "e"]), rep("Hund", "H1und", "Hand", "H1and", ["o", "i"]),
+               rep("Maus", "M2aus", "Mais", "M2ais", ["ei", "eu"]), rep("Hase", "H1ase", "Hose", "H1ose", ["u", "i"]),
+               rep("Tanne", "T1anne", "Tonne", "T1onne", ["u", "e"]), rep("Wolle", "W1olle", "Welle", "W1elle", ["a", "i"])],
+              heading="Tausche den Laut in der Mitte!", heading_sound="ersetzen_mitte.wav")
+    task_list(listdir("lautreplace", "Auslaut", "02 Ende tauschen.txt"),
+              [rep("Schal", "Scha1l", "Schaf", "Scha1f", ["s", "n"]), rep("Buch", "Bu2ch", "Bus", "Bu1s", ["t", "m"]),
+               rep("Fuchs", "Fu3chs", "Fuß", "Fu1ß", ["t", "r"])],
+              heading="Tausche den letzten Laut!", heading_sound="ersetzen_hinten.wav")
     LISTS["lautreplace"] = r"Anlaut\01 Anlaut tauschen.txt"
 
     # Silbenanzahl: text "Syl-la-bles;count;offered..."; sounds "word#syllables"
@@ -628,10 +678,14 @@ def build_lists(W):
         offered = [str(n)] + [str(c) for c in range(1, 5) if c != n]
         return ("", "||", [element(x, text=";".join([x.syll] + offered), sounds=f"{x.sound}#{x.file}_silben.wav")])
     task_list(listdir("silben", "01 Eine bis drei Silben.txt"),
-              [sa(n) for n in ("Haus", "Banane", "Hase", "Tisch", "Tomate", "Sonne", "Krokodil", "Ball" if "Ball" in W else "Bus")],
+              [sa(n) for n in ("Haus", "Banane", "Hase", "Tisch", "Tomate", "Sonne", "Krokodil", "Ball" if "Ball" in W else "Bus", "Rakete", "Kamel")],
               heading="Wie viele Silben hörst du?", heading_sound="silben.wav", background=BG[2])
     task_list(listdir("silben", "02 Tiere.txt"),
               [sa(n) for n in ("Elefant", "Hund", "Giraffe", "Katze", "Schmetterling", "Igel", "Pinguin", "Wal", "Schildkröte")],
+              heading="Wie viele Silben hörst du?", heading_sound="silben.wav")
+    task_list(listdir("silben", "03 Essen.txt"),
+              [sa(n) for n in ("Apfel", "Erdbeere", "Kirsche", "Zitrone", "Möhre", "Brot", "Käse", "Milch", "Kuchen",
+                               "Tomate")],
               heading="Wie viele Silben hörst du?", heading_sound="silben.wav")
     LISTS["silben"] = "01 Eine bis drei Silben.txt"
 
@@ -729,6 +783,9 @@ def build_lists(W):
 # Non-words spoken for "Laute weglassen" alternatives
 WEG_WORDS = ["Reise", "Rei", "Kule", "Keul", "Eile", "Ha", "Hei", "Au", "Ais", "Es", "Eisch", "Roten", "Rosel", "Ose",
              "Ende", "Enter", "Nente", "Kerne", "Herzen", "Kerzel"]
+# Those of the further lists: "Tor" without its first sound, the plurals without their last.
+WEG_WORDS += ["To", "Rohr", "Or"] + [w for p in ["Tassen", "Birnen", "Bienen", "Tomaten", "Katzen", "Ziegen", "Blumen",
+                                                 "Socken"] for w in (p[:-2], p[1:].capitalize())]
 
 
 # ---------------------------------------------------------------- internal material
