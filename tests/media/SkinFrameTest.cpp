@@ -3,6 +3,7 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <map>
 
 using picture::Colour;
 using picture::MixColour;
@@ -179,4 +180,63 @@ TEST(SkinFrame, SoundButtonLaysPictureOnAndSoftensItsEdge)
     const picture::Target round = DrawRoundButton(100, 100, c);
     EXPECT_EQ(at(t.image, 50, 41), MixColour(at(round.image, 50, 41), 0, 50));
     EXPECT_EQ(at(t.image, 5, 50), at(round.image, 5, 50)) << "the border zone is not softened";
+}
+
+// The card's shadow grown layer by layer, as the look was first defined: layer k holds the pixels
+// outside the card reached from layer k - 1 by one step toward the shadow side (right, down or
+// both; for the other style left, up or both), layer 0 being the card.
+TEST(SkinFrame, CardShadowMatchesItsLayerByLayerDefinition)
+{
+    struct Case { QRect rect; int depth, cut; bool rightBottom; QSize canvas; };
+    const Case cases[] = {{QRect(20, 20, 120, 100), 10, 6, true, {200, 200}},
+                          {QRect(20, 20, 120, 100), 10, 6, false, {200, 200}},
+                          {QRect(5, 5, 60, 90), 7, 20, true, {70, 80}},   // clipped by the canvas
+                          {QRect(10, 10, 40, 40), 3, 0, false, {80, 80}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.depth);
+        const Colour white = 0xFFFFFF;
+        QImage canvas = picture::NewBitmap(c.canvas.width(), c.canvas.height(), white);
+        DrawCardFrame(canvas, c.rect, c.depth, nullptr, QRect(), c.cut, true, c.rightBottom, white);
+        const int n = c.depth, dir = c.rightBottom ? 1 : -1;
+        const QRect card = c.rightBottom ? c.rect.adjusted(n, n, -n, -n)
+                                         : c.rect.adjusted(n + 2, n + 2, -(n + 2), -(n + 2)).translated(n / 2, n / 2);
+        const int L = card.x(), T = card.y(), R = card.right(), B = card.bottom();
+        const int r = std::clamp(c.cut, 0, std::min(card.width(), card.height()) / 2);
+        auto inside = [&](int x, int y) {
+            return x >= L && x <= R && y >= T && y <= B && (x - L) + (y - T) >= r && (R - x) + (y - T) >= r &&
+                   (x - L) + (B - y) >= r && (R - x) + (B - y) >= r;
+        };
+        const QRect area = card.adjusted(-n, -n, n, n).intersected(canvas.rect());
+        std::map<std::pair<int, int>, int> level;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                if (inside(x, y))
+                    level[{x, y}] = 0;
+        for (int k = 1; k <= n; ++k) {
+            std::vector<std::pair<int, int>> reached;
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x) {
+                    if (level.count({x, y}))
+                        continue;
+                    for (const auto& q : {std::pair{x - dir, y}, std::pair{x, y - dir}, std::pair{x - dir, y - dir}})
+                        if (auto it = level.find(q); it != level.end() && it->second < k) {
+                            reached.push_back({x, y});
+                            break;
+                        }
+                }
+            for (const auto& p : reached)
+                level[p] = k;
+        }
+        int checked = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x) {
+                const auto it = level.find({x, y});
+                if (it == level.end() || it->second == 0)
+                    continue;
+                const int shade = std::max(0, 80 - it->second * (100 / n));
+                ASSERT_EQ(at(canvas, x, y), shade > 0 ? MixColour(white, 0, 100 - shade) : white) << x << "," << y;
+                ++checked;
+            }
+        EXPECT_GT(checked, 2 * n);
+    }
 }

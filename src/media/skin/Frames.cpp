@@ -219,28 +219,30 @@ void DrawCardFrame(QImage& canvas, const QRect& rect, int n, const QImage* backg
         if (aw > 0 && ah > 0) {
             std::vector<int> level(size_t(aw) * ah, -1);
             auto at = [&](int x, int y) -> int& { return level[size_t(y - area.y()) * aw + (x - area.x())]; };
-            for (int y = area.y(); y < area.y() + ah; ++y)
-                for (int x = area.x(); x < area.x() + aw; ++x)
-                    if (inside(x, y))
+            // Line k of the shadow holds the pixels first reached after k pushes: one more than the
+            // nearest of the three pixels behind them toward the card. Walking away from the card,
+            // those three are always known, so one pass finds every line.
+            const int y0 = dir > 0 ? area.y() : area.y() + ah - 1, y1 = dir > 0 ? area.y() + ah : area.y() - 1;
+            const int x0 = dir > 0 ? area.x() : area.x() + aw - 1, x1 = dir > 0 ? area.x() + aw : area.x() - 1;
+            for (int y = y0; y != y1; y += dir)
+                for (int x = x0; x != x1; x += dir) {
+                    if (inside(x, y)) {
                         at(x, y) = 0;
-            for (int k = 1; k <= n; ++k) {
-                std::vector<std::pair<int, int>> reached;
-                for (int y = area.y(); y < area.y() + ah; ++y)
-                    for (int x = area.x(); x < area.x() + aw; ++x) {
-                        if (at(x, y) >= 0)
-                            continue;
-                        const int px = x - dir, py = y - dir;
-                        auto was = [&](int qx, int qy) {
-                            return area.contains(qx, qy) && at(qx, qy) >= 0 && at(qx, qy) < k;
-                        };
-                        if (was(px, y) || was(x, py) || was(px, py))
-                            reached.emplace_back(x, y);
+                        continue;
                     }
-                for (const auto& [x, y] : reached) {
-                    at(x, y) = k;
-                    darken(canvas, x, y, lineShade(k - 1, n));
+                    int nearest = -1;
+                    for (const auto& [qx, qy] : {std::pair{x - dir, y}, std::pair{x, y - dir}, std::pair{x - dir, y - dir}}) {
+                        if (!area.contains(qx, qy))
+                            continue;
+                        const int l = at(qx, qy);
+                        if (l >= 0 && (nearest < 0 || l < nearest))
+                            nearest = l;
+                    }
+                    if (nearest >= 0 && nearest < n) {
+                        at(x, y) = nearest + 1;
+                        darken(canvas, x, y, lineShade(nearest, n));
+                    }
                 }
-            }
         }
     }
     QPolygon octagon;
