@@ -112,6 +112,27 @@ TEST_F(LautErsetzenWindowTest, InlautOffersTheNewSoundFirstAndHelpMarksTheRow)
     EXPECT_TRUE(run().runResults.back().Rows.back().WithHelp);
 }
 
+// Card pictures are kept at their size while the layout stays: going back to a task shows its own
+// pictures again, never those of the task shown in between.
+TEST_F(LautErsetzenWindowTest, ATaskShownAgainShowsItsOwnPictures)
+{
+    auto w = open<TFormLautReplace>(folder + QStringLiteral("Anlaut/01 Anlaut tauschen.txt"));
+    ASSERT_GE(w->rules().taskCount(), 2);
+    // The upper half of the first card holds only its picture.
+    const QRect card = w->cardRect(1);
+    const QRect picture = card.adjusted(11, 11, -11, -card.height() / 2);
+    const QImage first = w->screenshot().copy(picture);
+    w->TaskImageClick(1);
+    ASSERT_EQ(w->rules().position(), 1);
+    ASSERT_EQ(w->cardRect(1), card);
+    const QImage second = w->screenshot().copy(picture);
+    EXPECT_NE(second, first);
+    w->TaskImageClick(0);
+    EXPECT_EQ(w->screenshot().copy(picture), first);
+    w->TaskImageClick(1);
+    EXPECT_EQ(w->screenshot().copy(picture), second);
+}
+
 TEST_F(LautErsetzenWindowTest, BadListsNeverCrashAndNeverTouchTheProtocol)
 {
     const QStringList old = protocolLines();

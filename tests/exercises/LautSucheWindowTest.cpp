@@ -12,6 +12,7 @@
 #include "exercises/LautSuche/LautSuche.h"
 #include "exercises/common/LautFlow.h"
 #include "exercises/common/LautMarker.h"
+#include "exercises/common/ListLook.h"
 #include "media/picture/Picture.h"
 #include "media/skin/Meldung.h"
 #include "media/sound/Sound.h"
@@ -257,6 +258,37 @@ TEST_F(LautSucheWindowTest, TheSolvedWordIsMarkedAndTheDissolveUncoversThePictur
     EXPECT_GT(marked, 20);
     (void)backBefore;
     w->endRun();
+}
+
+// The window keeps its screen between tasks: what a solved task drew (the marked word) must give way
+// to the background on the next task, and the frames and faces drawn again must match a fresh window.
+TEST_F(LautSucheWindowTest, TheNextTaskLeavesNoTraceOfTheSolvedOne)
+{
+    opts().atOnce = true;
+    auto w = open(folder + kList);
+    auto& rules = w->rules();
+    QTest::keyClick(w.get(), Qt::Key_H);
+    playOut();
+    click(*w, w->buttonRect(rightButton(*w)).center());
+    ASSERT_EQ(rules.state(), exercise::LautState::Solved);
+    playOut();
+    const QImage background = exercise::WindowBackground(w->size(), w->backgroundPictureVisible).convertToFormat(QImage::Format_RGB32);
+    const QRect word = w->wordArea();
+    ASSERT_FALSE(word.isEmpty());
+    EXPECT_NE(w->screenBuffer().copy(word), background.copy(word));  // the word is shown
+    w->weiterClick();
+    ASSERT_EQ(rules.position(), 1);
+    ASSERT_NE(rules.state(), exercise::LautState::Solved);
+    EXPECT_EQ(w->screenBuffer().copy(w->wordArea()), background.copy(w->wordArea()));
+    // A window opened on the same task draws the picture box and its frame the same.
+    const QImage shown = w->screenBuffer().copy(w->pictureBox().adjusted(-10, -10, 10, 10));
+    w->endRun();
+    w.reset();
+    chooser::startPosition() = 1;
+    auto fresh = open(folder + kList);
+    ASSERT_EQ(fresh->rules().position(), 1);
+    EXPECT_EQ(fresh->screenBuffer().copy(fresh->pictureBox().adjusted(-10, -10, 10, 10)), shown);
+    fresh->endRun();
 }
 
 TEST_F(LautSucheWindowTest, BothDarstellungBoxesOffShowLetterButtons)

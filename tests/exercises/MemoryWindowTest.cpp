@@ -380,3 +380,39 @@ TEST_F(MemoryWindowTest, ScreenshotsOfAGameForAPersonToLookAt)
 }
 
 } // namespace
+
+// The looks kept from the last game (the same pictures at the same card size) draw the next game
+// exactly as looks drawn afresh after a change of size.
+TEST_F(MemoryWindowTest, KeptLooksDrawTheNextGameAsFreshOnes)
+{
+    for (const Program& program : {kMemory, kLautMemory}) {
+        SCOPED_TRACE(program.code);
+        TOpt_Memory& o = options(program.code);
+        o.visible = 2;  // every face shown
+        o.instructionVisible = 0;
+        auto w = open(program.code, listPath(program));
+        auto& rules = w->rules();
+        ASSERT_EQ(rules.cardCount(), 6);
+        for (int game = 0; game < 3; ++game) {
+            for (int p = 0; p < rules.pairCount() && rules.state() != GameState::GameOver; ++p) {
+                rules.clickPlace(rules.card(p * 2).position);
+                playOut();
+                rules.clickPlace(rules.card(p * 2 + 1).position);
+                playOut();
+            }
+            ASSERT_EQ(rules.state(), GameState::GameOver);
+            w->newGameClick();
+            playOut();
+        }
+        ASSERT_EQ(rules.state(), GameState::ChildTurn);
+        const QImage kept = w->grab().toImage();
+        w->resize(1000, 700);
+        QApplication::processEvents();
+        w->resize(1024, 768);
+        QApplication::processEvents();
+        const QImage fresh = w->grab().toImage();
+        ASSERT_EQ(kept.size(), fresh.size());
+        EXPECT_TRUE(kept == fresh);
+        w->endRun(QDialog::Rejected);
+    }
+}

@@ -410,3 +410,31 @@ TEST_F(MerkWindowTest, EveryDemoListGivesTwelveCardsWithTheirMedia)
 }
 
 } // namespace
+
+// Faces, tables and the answer card kept from earlier tasks (the same pictures at the same card size)
+// draw a new deal exactly as pictures drawn afresh after a change of size.
+TEST_F(MerkWindowTest, KeptPicturesDrawANewDealAsFreshOnes)
+{
+    auto w = open(folder + QStringLiteral("Bild/01 Tiere.txt"), 101);
+    MerkRules& r = w->rules();
+    ASSERT_EQ(r.cardCount(), 6);
+    for (int task = 0; task < 4; ++task) {
+        w->hoerenClick();
+        playOut();
+        ASSERT_EQ(r.phase(), Phase::Answering);
+        for (int c : std::vector<int>(r.heard()))
+            r.clickCard(c);
+        ASSERT_EQ(r.phase(), Phase::Solved);
+        playOut();
+        w->cardCountClick(6);  // new cards
+        QApplication::processEvents();
+    }
+    const QImage kept = w->backBuffer().copy();
+    w->resize(1000, 700);
+    QApplication::processEvents();
+    w->resize(1024, 768);
+    QApplication::processEvents();
+    ASSERT_EQ(w->backBuffer().size(), kept.size());
+    EXPECT_TRUE(w->backBuffer() == kept);
+    w->endRun(QDialog::Rejected);
+}

@@ -306,6 +306,7 @@ void TFormLautReplace::drawBackground()
 {
     m_background = exercise::WindowBackground(size(), backgroundPictureVisible);
     m_faceCache.clear();
+    m_pictureCache.clear();
 }
 
 bool TFormLautReplace::stripsShown() const
@@ -341,6 +342,7 @@ void TFormLautReplace::layoutArea()
     // Faces keep while the sounds stay; a new task's sounds bring their own.
     if (m_faceCache.size() > 200)
         m_faceCache.clear();
+    m_mouthFiles.clear();
     int gp = 50;
     int a = (H - 6 * gp) / 5;
     while (gp - 1 >= (H - 6 * (gp - 1)) / 5 / 10 && gp - 1 > 12) {
@@ -411,17 +413,27 @@ void TFormLautReplace::layoutArea()
 
 void TFormLautReplace::drawPictures()
 {
-    m_firstPicture = pictureOf(m_picture[0].size(), m_rules->first().picture);
-    m_secondPicture = pictureOf(m_picture[1].size(), m_rules->second().picture);
+    if (m_pictureCache.size() > 40)
+        m_pictureCache.clear();
+    const int percent = g().loadedList.layout.pictureSize;
+    auto picture = [&](const QSize& size, const QString& name) {
+        return cachedPicture(QStringLiteral("P%1x%2|%3|%4|%5").arg(size.width()).arg(size.height()).arg(percent).arg(panelColour()).arg(name),
+                             [&] { return pictureOf(size, name); });
+    };
+    m_firstPicture = picture(m_picture[0].size(), m_rules->first().picture);
+    m_secondPicture = picture(m_picture[1].size(), m_rules->second().picture);
     m_cardBack = QImage();
     if (!m_picture[1].isEmpty()) {
-        picture::Target t(m_picture[1].width(), m_picture[1].height(), panelColour());
-        const QString back = exercise::CardBackPicture();
-        if (!back.isEmpty())
-            picture::DrawPictureFitted(t, back, panelColour(), 100, true, true, true);
-        else
-            t.image.fill(picture::toQColor(picture::LightenColour(g().loadedList.layout.buttonColour, 0)));
-        m_cardBack = picture::ShownImage(t);
+        const QSize size = m_picture[1].size();
+        m_cardBack = cachedPicture(QStringLiteral("B%1x%2|%3|%4").arg(size.width()).arg(size.height()).arg(panelColour()).arg(g().loadedList.layout.buttonColour), [&] {
+            picture::Target t(size.width(), size.height(), panelColour());
+            const QString back = exercise::CardBackPicture();
+            if (!back.isEmpty())
+                picture::DrawPictureFitted(t, back, panelColour(), 100, true, true, true);
+            else
+                t.image.fill(picture::toQColor(picture::LightenColour(g().loadedList.layout.buttonColour, 0)));
+            return picture::ShownImage(t);
+        });
     }
 }
 
@@ -496,7 +508,12 @@ void TFormLautReplace::drawHeading(QPainter& p)
     const QRect box(free.left() + 10, area.top() + 6, std::max(10, std::min(free.width() - 20, area.width() / 2)), height);
     const QString text = g().loadedList.layout.heading;
     QFont font = exercise::ListFont(200);
-    font.setPointSize(std::max(1, picture::FitFontSize(box.height(), box.width(), text, 90, font)));
+    const QString key = QStringLiteral("%1 %2 %3 %4|%5|%6").arg(box.x()).arg(box.y()).arg(box.width()).arg(box.height()).arg(font.toString(), text);
+    if (key != m_headingKey) {
+        m_headingPoints = std::max(1, picture::FitFontSize(box.height(), box.width(), text, 90, font));
+        m_headingKey = key;
+    }
+    font.setPointSize(m_headingPoints);
     p.setFont(font);
     p.setPen(fontColour());
     p.drawText(box, Qt::AlignCenter, text);
@@ -586,6 +603,23 @@ void TFormLautReplace::drawStrip(QPainter& p, const QRect& strip, int card)
     drawSegments(p, font, x, strip, {{inGap, gapColour}});
 }
 
+QImage TFormLautReplace::cachedPicture(const QString& key, const std::function<QImage()>& draw)
+{
+    auto it = m_pictureCache.find(key);
+    if (it == m_pictureCache.end())
+        it = m_pictureCache.insert(key, draw());
+    return *it;
+}
+
+QString TFormLautReplace::mouthFile(const QString& sound, int face)
+{
+    const QString key = QStringLiteral("M|") + sound + QLatin1Char('|') + QString::number(face);
+    auto it = m_mouthFiles.find(key);
+    if (it == m_mouthFiles.end())
+        it = m_mouthFiles.insert(key, exercise::LautMouthFile(sound, face, QStringLiteral(".jpg")));
+    return *it;
+}
+
 QImage TFormLautReplace::cachedFace(const QString& key, const std::function<QImage()>& draw)
 {
     auto it = m_faceCache.find(key);
@@ -608,10 +642,16 @@ void TFormLautReplace::drawButtons(QPainter& p)
                                                   [](const QString& x, const QString& y) { return x.size() < y.size(); }),
                                               95, exercise::ListFont(200));
     const int points = m_buttonPoints;
-    const QString marker = exercise::InternPicture(section().value(QStringLiteral("Markerbild")));
-    const QString keyboard = exercise::InternPicture(
-        g().config.programSection(QStringLiteral("ProgWortreihe")).value(QStringLiteral("TastaturMarkerbild")));
-    const QString ton = exercise::InternPicture(section().value(QStringLiteral("TonBild")));
+    // Looked up once per layout like the mouth files.
+    auto intern = [this](const QString& name) {
+        auto it = m_mouthFiles.find(QStringLiteral("I|") + name);
+        if (it == m_mouthFiles.end())
+            it = m_mouthFiles.insert(QStringLiteral("I|") + name, exercise::InternPicture(name));
+        return *it;
+    };
+    const QString marker = intern(section().value(QStringLiteral("Markerbild")));
+    const QString keyboard = intern(g().config.programSection(QStringLiteral("ProgWortreihe")).value(QStringLiteral("TastaturMarkerbild")));
+    const QString ton = intern(section().value(QStringLiteral("TonBild")));
     for (int i = 0; i < int(order.size()) && i < int(m_slots.size()); ++i) {
         const int entry = order[size_t(i)];
         const QString sound = w.offered.value(entry);
@@ -636,11 +676,10 @@ void TFormLautReplace::drawButtons(QPainter& p)
         }
         if (o.mouthPicture && i < int(m_mouthSlots.size())) {
             const QRect mcell = m_mouthSlots[size_t(i)];
-            const QString ms = exercise::LautMouthFile(sound, 2, QStringLiteral(".jpg")).isEmpty() ? ShownSound(sound) : sound;
+            const QString ms = mouthFile(sound, 2).isEmpty() ? ShownSound(sound) : sound;
             const int face = m_mouthPressed == entry ? 1 : 0;
             // Keyed by the file drawn: every sound's face 0 is the same picture.
-            const QString file = exercise::LautMouthFile(ms, 2, QStringLiteral(".jpg")).isEmpty()
-                                     ? ton : exercise::LautMouthFile(ms, face, QStringLiteral(".jpg"));
+            const QString file = mouthFile(ms, 2).isEmpty() ? ton : mouthFile(ms, face);
             const QString key = QStringLiteral("M%1|%2|%3").arg(file).arg(mcell.width()).arg(
                 backgroundPictureVisible ? QStringLiteral("%1,%2").arg(mcell.x()).arg(mcell.y()) : QString());
             p.drawImage(mcell.topLeft(), cachedFace(key, [&] {

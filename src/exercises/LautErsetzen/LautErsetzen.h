@@ -98,6 +98,10 @@ private:
     void drawButtons(QPainter& p);
     // Faces and card frames that stay the same until the background is drawn again.
     QImage cachedFace(const QString& key, const std::function<QImage()>& draw);
+    // Card pictures at their drawn size, kept until the background is drawn again (lists repeat pictures).
+    QImage cachedPicture(const QString& key, const std::function<QImage()>& draw);
+    // The mouth picture files of the current task, looked up once per layout.
+    QString mouthFile(const QString& sound, int face);
     void drawHeading(QPainter& p);
     bool wordsVisible() const;
     bool stripsShown() const;
@@ -120,6 +124,10 @@ private:
     QRect m_card[2], m_picture[2], m_strip[2], m_gap;
     std::vector<QRect> m_slots, m_mouthSlots;
     QHash<QString, QImage> m_faceCache;
+    QHash<QString, QImage> m_pictureCache;
+    QHash<QString, QString> m_mouthFiles;
+    QString m_headingKey;  // box and text the heading font was fitted for
+    int m_headingPoints = 1;
     int m_a = 0, m_gapWidth = 0, m_points = 0, m_buttonPoints = 0;
     QPoint m_dragPos;
     QPoint m_glidePos;

@@ -65,12 +65,6 @@ QString mouthEnding()
     return e.isEmpty() ? QStringLiteral("-ohne Buchstabe.wmf") : e;
 }
 
-// A card frame of depth 10 around `inner`'s place in the window, cut from the window background.
-void frameOn(QImage& canvas, const QRect& rect, const QImage& background, bool raised)
-{
-    DrawCardFrame(canvas, rect, 10, &background, rect, 0, false, raised, g().loadedList.layout.backgroundColour);
-}
-
 } // namespace
 
 TFormLautSuche::TFormLautSuche(const QString& listPath, QWidget* parent)
@@ -175,6 +169,7 @@ bool TFormLautSuche::prepareList(bool keepStart)
     applyOptions();
     m_dissolve.stop();
     Timer1->stop();
+    m_panels.clear();  // a new list may bring other pictures under the same names
     m_listValid = m_rules->prepareList(relativeList(listPath), start);
     L_Aufgaben->setText(QStringLiteral(" Aufgaben: ") + QString::number(m_rules->taskCount()));
     taskStates.assign(size_t(m_rules->taskCount()), TaskState{});
@@ -428,17 +423,22 @@ void TFormLautSuche::drawPanels()
 {
     const TLayout& layout = g().loadedList.layout;
     const QSize box = m_box.size();
+    const QString colour = QString::number(layout.pictureBackgroundColour);
     auto picture = [&] {
-        picture::Target t(box.width(), box.height(), layout.pictureBackgroundColour);
-        picture::DrawPictureOrName(t, m_rules->picture(), layout.pictureBackgroundColour, m_rules->pictureSize());
-        return t.image;
+        return panelPicture(QStringLiteral("P%1|%2|%3").arg(colour).arg(m_rules->pictureSize()).arg(m_rules->picture()), [&] {
+            picture::Target t(box.width(), box.height(), layout.pictureBackgroundColour);
+            picture::DrawPictureOrName(t, m_rules->picture(), layout.pictureBackgroundColour, m_rules->pictureSize());
+            return t.image;
+        });
     };
     auto back = [&] {
-        picture::Target t(box.width(), box.height(), layout.pictureBackgroundColour);
-        const QString file = exercise::CardBackPicture();
-        if (!file.isEmpty())
-            picture::DrawPictureFitted(t, file, layout.pictureBackgroundColour, 100, true, false, true);
-        return t.image;
+        return panelPicture(QStringLiteral("B%1").arg(colour), [&] {
+            picture::Target t(box.width(), box.height(), layout.pictureBackgroundColour);
+            const QString file = exercise::CardBackPicture();
+            if (!file.isEmpty())
+                picture::DrawPictureFitted(t, file, layout.pictureBackgroundColour, 100, true, false, true);
+            return t.image;
+        });
     };
     const int help = opts().visualHelp;
     m_boxBefore = help == 2 ? picture() : back();
@@ -446,36 +446,58 @@ void TFormLautSuche::drawPanels()
     m_boxShown = m_boxBefore;
 }
 
+QImage TFormLautSuche::panelPicture(const QString& key, const std::function<QImage()>& draw)
+{
+    // Lists repeat pictures; a picture drawn once for this box size serves every later task showing it.
+    if (m_panelSize != m_box.size() || m_panels.size() > 40) {
+        m_panels.clear();
+        m_panelSize = m_box.size();
+    }
+    auto it = m_panels.find(key);
+    if (it == m_panels.end())
+        it = m_panels.insert(key, draw());
+    return it.value();
+}
+
 void TFormLautSuche::compose()
 {
     if (m_background.size() != size())
         m_background = exercise::WindowBackground(size(), backgroundPictureVisible);
-    QImage buffer = m_background.copy();
-    if (!m_listValid || !m_rules->taskShown() || m_box.isEmpty()) {
-        m_buffer = buffer;
-        return;
+    // The buffer is kept: only what the last compose drew goes back to the background.
+    // RGB32 as the card frames leave it.
+    if (m_buffer.size() != m_background.size() || m_buffer.format() != QImage::Format_RGB32 ||
+        m_bufferBase != m_background.cacheKey()) {
+        m_buffer = m_background.convertToFormat(QImage::Format_RGB32);
+        m_bufferBase = m_background.cacheKey();
+    } else if (!m_drawn.empty()) {
+        QPainter r(&m_buffer);
+        r.setCompositionMode(QPainter::CompositionMode_Source);
+        for (const QRect& d : std::as_const(m_drawn))
+            r.drawImage(d.topLeft(), m_background, d);
     }
+    m_drawn.clear();
+    if (!m_listValid || !m_rules->taskShown() || m_box.isEmpty())
+        return;
+    QImage& buffer = m_buffer;
     const TLayout& layout = g().loadedList.layout;
     const bool solved = m_rules->state() == LautState::Solved;
     QPainter p(&buffer);
     // The picture box on its card frame.
-    p.end();
-    frameOn(buffer, m_box.adjusted(-10, -10, 10, 10), m_background, true);
-    p.begin(&buffer);
+    const QRect boxFrame = m_box.adjusted(-10, -10, 10, 10);
+    put(p, boxFrame.topLeft(), frameFace(boxFrame, true));
     const QImage& shownBox = solved ? (m_dissolve.running() ? m_boxShown : m_boxAfter) : m_boxBefore;
-    p.drawImage(m_box.topLeft(), shownBox);
+    put(p, m_box.topLeft(), shownBox);
     // The heading box: the ear picture and, while shown, the heading text.
     if (m_heading.width() > 20 && m_heading.height() > 20) {
         const bool down = m_rules->headingPressed();
-        p.end();
-        frameOn(buffer, m_heading, m_background, !down);
-        p.begin(&buffer);
+        put(p, m_heading.topLeft(), frameFace(m_heading, !down));
         QRect inner = m_heading.adjusted(10, 10, -10, -10);
         if (down)
             inner.translate(7, 7);
         const int side = inner.height();
         const Colour field = picture::LightenColour(layout.pictureBackgroundColour, 30);
         p.fillRect(inner.intersected(m_heading.adjusted(10, 10, -10, -10)), picture::toQColor(field));
+        m_drawn.push_back(inner.intersected(m_heading.adjusted(10, 10, -10, -10)));
         const QString earKey = QStringLiteral("E%1").arg(side);
         auto ear = m_faces.find(earKey);
         if (ear == m_faces.end()) {
@@ -485,19 +507,17 @@ void TFormLautSuche::compose()
                 picture::DrawPictureFitted(t, ton, field, 80, true, false, true);
             ear = m_faces.insert(earKey, t.image);
         }
-        p.drawImage(inner.topLeft(), ear.value());
+        put(p, inner.topLeft(), ear.value());
         if (m_rules->headingShown() && inner.width() > side + 10) {
             picture::Target text(inner.width() - side, side, field);
             picture::DrawFittedText(text, layout.heading, exercise::ListFont(), exercise::ListFontColour(), 1, 80, true,
                                     field, false, false);
-            p.drawImage(inner.left() + side, inner.top(), text.image);
+            put(p, QPoint(inner.left() + side, inner.top()), text.image);
         }
     }
     // The word area after the solution: the word with the searched letters in the mark colour.
     if (solved && m_wordArea.height() > 24 && m_wordArea.width() > 24) {
-        p.end();
-        frameOn(buffer, m_wordArea, m_background, true);
-        p.begin(&buffer);
+        put(p, m_wordArea.topLeft(), frameFace(m_wordArea, true));
         const QRect inner = m_wordArea.adjusted(11, 11, -11, -11);
         const Colour field = picture::LightenColour(layout.pictureBackgroundColour, 30);
         picture::Target t(inner.width(), inner.height(), field);
@@ -508,7 +528,7 @@ void TFormLautSuche::compose()
         picture::DrawMarkedText(t, QRect(shift, shift, inner.width() - shift, inner.height() - shift), font,
                                 exercise::ListFontColour(), 1, field, layout.letterMarkColour, l.markStart - 1,
                                 l.markLength, l.word);
-        p.drawImage(inner.topLeft(), t.image);
+        put(p, inner.topLeft(), t.image);
     }
     // The sound buttons and the mouth pictures.
     const bool letters = opts().soundButton;
@@ -523,15 +543,16 @@ void TFormLautSuche::compose()
             auto it = m_faces.find(key);
             if (it == m_faces.end())
                 it = m_faces.insert(key, exercise::LautLetterFace(cell, sounds[i], m_points, chosen, &m_background));
-            p.drawImage(cell.topLeft(), it.value());
+            put(p, cell.topLeft(), it.value());
             if (m_rules->focus() == i && opts().atOnce) {
                 p.end();
                 exercise::DrawLautFocus(buffer, cell);
+                m_drawn.push_back(cell);
                 p.begin(&buffer);
             }
         } else {
             const int face = chosen ? 1 : m_rules->focus() == i ? 2 : 0;
-            p.drawImage(cell.topLeft(), exercise::LautRoundFace(cell.width(), face, layout.buttonColour, marker, keyboard));
+            put(p, cell.topLeft(), exercise::LautRoundFace(cell.width(), face, layout.buttonColour, marker, keyboard));
         }
         const QRect mouth = mouthRect(i);
         if (!mouth.isEmpty()) {
@@ -540,16 +561,36 @@ void TFormLautSuche::compose()
             if (it == m_faces.end())
                 it = m_faces.insert(key, exercise::LautMouthFace(mouth, sounds[i], m_rules->mouthFace(i), mouthEnding(),
                                                                  section().value(QStringLiteral("TonBild")), &m_background));
-            p.drawImage(mouth.topLeft(), it.value());
+            put(p, mouth.topLeft(), it.value());
             if (m_rules->focus() == 10 + i) {
                 p.end();
                 exercise::DrawLautFocus(buffer, mouth);
+                m_drawn.push_back(mouth);
                 p.begin(&buffer);
             }
         }
     }
     p.end();
-    m_buffer = buffer;
+}
+
+void TFormLautSuche::put(QPainter& p, const QPoint& at, const QImage& image)
+{
+    p.drawImage(at, image);
+    m_drawn.push_back(QRect(at, image.size()));
+}
+
+const QImage& TFormLautSuche::frameFace(const QRect& rect, bool raised)
+{
+    const picture::Colour brush = g().loadedList.layout.backgroundColour;
+    const QString key = QStringLiteral("F%1 %2 %3 %4 %5 %6").arg(rect.x()).arg(rect.y()).arg(rect.width()).arg(rect.height()).arg(raised).arg(brush);
+    auto it = m_faces.find(key);
+    if (it == m_faces.end()) {
+        // Drawn on its own piece of the background: the frame only reads and writes inside its rectangle.
+        QImage face = m_background.copy(rect);
+        DrawCardFrame(face, QRect(QPoint(0, 0), rect.size()), 10, &m_background, rect, 0, false, raised, brush);
+        it = m_faces.insert(key, face);
+    }
+    return it.value();
 }
 
 void TFormLautSuche::FormPaint(QPainter& p)
@@ -569,6 +610,7 @@ void TFormLautSuche::setUp(bool ok)
     if (look != m_look || m_background.isNull()) {
         m_background = exercise::WindowBackground(size(), backgroundPictureVisible);
         m_faces.clear();
+        m_panels.clear();
         m_look = look;
     }
     layoutArea();

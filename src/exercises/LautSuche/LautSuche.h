@@ -6,7 +6,9 @@
 #include <QHash>
 #include <QImage>
 #include <QRect>
+#include <functional>
 #include <memory>
+#include <vector>
 
 class QCheckBox;
 class QGroupBox;
@@ -79,6 +81,12 @@ private:
     void layoutArea();
     void drawPanels();
     void compose();
+    // Draws `image` into the kept buffer and remembers the place for the next compose.
+    void put(QPainter& p, const QPoint& at, const QImage& image);
+    // A card frame cut from the background, drawn once per place and look.
+    const QImage& frameFace(const QRect& rect, bool raised);
+    // A panel picture at the box size, kept while the box size and the list stay.
+    QImage panelPicture(const QString& key, const std::function<QImage()>& draw);
     void refresh();
     void setUp(bool ok);
     void afterOutcome(lautsuche::LautSucheRules::Outcome outcome);
@@ -98,6 +106,10 @@ private:
     QImage m_background, m_buffer;
     QImage m_boxBefore, m_boxAfter, m_boxShown;
     QHash<QString, QImage> m_faces;  // button and mouth faces by place, until the background changes
+    QHash<QString, QImage> m_panels;  // task pictures and card back at the box size
+    QSize m_panelSize;
+    std::vector<QRect> m_drawn;      // what the last compose drew over the background
+    qint64 m_bufferBase = 0;         // the background the kept buffer was started from
     QString m_look;
     int m_points = 10;
     bool m_listValid = false;

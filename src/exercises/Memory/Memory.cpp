@@ -180,6 +180,8 @@ void TFormMemory::startList()
     const QString relative = MakeRelativePath(listFolderOf(m_program), listPath, false);
     m_listValid = m_rules->prepareList(CB_auswahl->currentText().isEmpty() ? relative : CB_auswahl->currentText());
     m_motifs.clear();
+    m_lookCache.clear();  // another list may look otherwise
+    m_backKey.clear();
     drawBackground();
     layoutCards();
     if (!m_listValid) {
@@ -549,9 +551,11 @@ void TFormMemory::buildLooks()
     const int bevel = std::max(2, s / 40);
     const TLayout& l = g().loadedList.layout;
     // The back: the list's card back picture, else the button colour.
-    {
+    const QString file = m_rules->options().cardBackVisible ? exercise::CardBackPicture() : QString();
+    const QString backKey = file + QLatin1Char('|') + QString::number(s) + QLatin1Char('|') + QString::number(l.buttonColour);
+    if (backKey != m_backKey || m_back.isNull()) {
+        m_backKey = backKey;
         picture::Target t(s, s, l.buttonColour);
-        const QString file = m_rules->options().cardBackVisible ? exercise::CardBackPicture() : QString();
         if (!file.isEmpty())
             picture::StretchPicture(t, file, l.buttonColour, false);
         m_back = t.image.convertToFormat(QImage::Format_RGB32);
@@ -563,20 +567,33 @@ void TFormMemory::buildLooks()
     m_facePressed.assign(size_t(n), QImage());
     m_found.assign(size_t(n), QImage());
     m_joined.assign(size_t(n / 2), QImage());
-    // The two cards of a pair often show the same picture and text: each face is decoded once.
-    QHash<QString, QImage> made;
+    // The two cards of a pair often show the same picture and text, and the next game the same ones
+    // again: each look is drawn once while the card size, the list and its looks stay the same.
+    if (m_lookCacheSide != s || m_lookCache.size() > 256) {
+        m_lookCache.clear();
+        m_lookCacheSide = s;
+    }
+    const int mode = m_rules->options().textPicture;
     for (int i = 0; i < n; ++i) {
         const TEinzelbild& e = m_rules->card(i).element;
+        // Only the marks of 407 take the pair's colour.
         const QString key = e.picture + QLatin1Char('|') + e.text + QLatin1Char('|') +
-                            QString::number(e.layout.pictureSize) + QLatin1Char('|') + QString::number(i / 2);
-        auto it = made.constFind(key);
-        if (it == made.constEnd())
-            it = made.insert(key, faceImage(i, size).convertToFormat(QImage::Format_RGB32));
-        const QImage face = *it;
-        m_face[size_t(i)] = face.copy();
-        DrawBevelFrame(m_face[size_t(i)], whole, l.pictureBackgroundColour, bevel, true);
-        m_facePressed[size_t(i)] = face.copy();
-        DrawBevelFrame(m_facePressed[size_t(i)], whole, l.pictureBackgroundColour, bevel, false);
+                            QString::number(e.layout.pictureSize) + QLatin1Char('|') +
+                            QString::number(m_program == 407 ? (i / 2) % 12 : -1) + QLatin1Char('|') +
+                            QString::number(mode) + QLatin1Char('|') + QString::number(l.pictureBackgroundColour);
+        auto it = m_lookCache.constFind(key);
+        if (it == m_lookCache.constEnd()) {
+            FaceLooks looks;
+            looks.face = faceImage(i, size).convertToFormat(QImage::Format_RGB32);
+            looks.raised = looks.face.copy();
+            DrawBevelFrame(looks.raised, whole, l.pictureBackgroundColour, bevel, true);
+            looks.pressed = looks.face.copy();
+            DrawBevelFrame(looks.pressed, whole, l.pictureBackgroundColour, bevel, false);
+            it = m_lookCache.insert(key, looks);
+        }
+        const QImage face = it->face;
+        m_face[size_t(i)] = it->raised;
+        m_facePressed[size_t(i)] = it->pressed;
         // Found: the face in a frame of the pair's colour.
         QImage found = face.copy();
         {
@@ -841,6 +858,8 @@ void TFormMemory::FormClose()
     m_rules->abort();
     writeFrameOptions();
     m_background = m_back = m_backPressed = QImage();
+    m_backKey.clear();
+    m_lookCache.clear();
     m_face.clear();
     m_facePressed.clear();
     m_found.clear();

@@ -3,6 +3,7 @@
 #include "shell/FormAlle.h"
 
 #include <QColor>
+#include <QHash>
 #include <QImage>
 #include <QRect>
 #include <memory>
@@ -79,6 +80,13 @@ private:
     QImage m_back, m_backPressed;
     std::vector<QImage> m_face, m_facePressed, m_found;
     std::vector<QImage> m_joined;  // per pair
+    struct FaceLooks
+    {
+        QImage face, raised, pressed;
+    };
+    QHash<QString, FaceLooks> m_lookCache;  // at m_lookCacheSide, by picture, text and look
+    int m_lookCacheSide = 0;
+    QString m_backKey;  // what the back was drawn from
     int m_cardSize = 0;
     QPoint m_gridOrigin;
     int m_dealt = -1;           // places shown while dealing; -1 all

@@ -342,6 +342,10 @@ void TFormMerkfaehigkeit::relayout()
         const QString key = (m_rules->pictures() ? QStringLiteral("LobBild") : QStringLiteral("LobText")) + QString::number(i + 1);
         const QString file = sectionPicture(key);
         const int s = m_layout.symbolSize;
+        const QString symbolKey = file + QLatin1Char('|') + QString::number(s);
+        if (symbolKey == m_symbolKey[i])
+            continue;
+        m_symbolKey[i] = symbolKey;
         m_symbol[i] = QImage();
         if (!file.isEmpty() && s > 2)
             m_symbol[i] = elementPicture(file, QSize(s, s), 100);
@@ -387,18 +391,38 @@ void TFormMerkfaehigkeit::makeFaces()
         const Colour ground = opts().cardTransparent || !opts().pictureOnCard
                                   ? picture::fromQColor(m_light.pixelColor(home.center()))
                                   : pictureBackground();
-        m_faces[size_t(c - 1)] = elementPicture(card.element.picture, home.size(), std::max(1, percent - 1), ground);
+        if (home.size() != m_faceCacheSize || m_faceCache.size() > 64) {
+            m_faceCache.clear();
+            m_faceCacheSize = home.size();
+        }
+        const QString key = card.element.picture + QLatin1Char('|') + QString::number(percent) + QLatin1Char('|') +
+                            QString::number(ground);
+        auto it = m_faceCache.constFind(key);
+        if (it == m_faceCache.constEnd())
+            it = m_faceCache.insert(key, elementPicture(card.element.picture, home.size(), std::max(1, percent - 1), ground));
+        m_faces[size_t(c - 1)] = *it;
     }
 }
 
 void TFormMerkfaehigkeit::makeAnswerCard()
 {
-    m_answerPicture = QImage();
     const QRect a = m_layout.answerCard;
+    const QString name = g().taskList().empty() ? QString() : g().taskList().front().headElement.picture;
+    const QString file = name.isEmpty() ? QString() : g().config.dirs.materialSammelBilder + fsys::fromStored(name);
+    // The same picture on the same card and background is not drawn again.
+    const QString key = QStringLiteral("%1|%2,%3,%4,%5|%6")
+                            .arg(file)
+                            .arg(a.x())
+                            .arg(a.y())
+                            .arg(a.width())
+                            .arg(a.height())
+                            .arg(m_background.isNull() ? qint64(-1) : m_background.cacheKey());
+    if (key == m_answerKey)
+        return;
+    m_answerKey = key;
+    m_answerPicture = QImage();
     m_answerRect = a;
     if (a.width() > 2 && a.height() > 2 && !g().taskList().empty()) {
-        const QString name = g().taskList().front().headElement.picture;
-        const QString file = name.isEmpty() ? QString() : g().config.dirs.materialSammelBilder + fsys::fromStored(name);
         if (!name.isEmpty() && fsys::fileExists(file)) {
             const Colour ground = m_background.isNull() ? kKey : picture::fromQColor(m_background.pixelColor(a.topLeft()));
             picture::Target t(a.width(), a.height(), ground);
@@ -459,8 +483,16 @@ void TFormMerkfaehigkeit::loadSuccessFrames()
     }
     const int cardH = m_layout.homes.empty() ? 100 : m_layout.homes.front().height();
     const int s = std::max(8, cardH * (m_rules->pictures() ? 70 : 85) / 100);
+    // The same frames at the same size are kept from the last time.
+    const QString key = files.join(QLatin1Char('|')) + QLatin1Char('|') + QString::number(s);
+    if (key == m_successKey && !m_keptSuccessFrames.empty()) {
+        m_successFrames = m_keptSuccessFrames;
+        return;
+    }
     for (const QString& f : files)
         m_successFrames.push_back(elementPicture(f, QSize(s, s), 100));
+    m_successKey = key;
+    m_keptSuccessFrames = m_successFrames;
 }
 
 QRect TFormMerkfaehigkeit::homeRect(int c) const
@@ -511,14 +543,30 @@ void TFormMerkfaehigkeit::render()
         shadows.insert(shadows.end(), m_slotRects.begin(), m_slotRects.end());
     for (const QRect& r : shadows)
         shadowKey += QStringLiteral(";%1,%2,%3,%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+    shadowKey += QLatin1Char('|') + QString::number(m_background.cacheKey());
     if (shadowKey != m_shadowKey || m_table.isNull()) {
-        m_table = m_background.copy();
-        for (const QRect& r : shadows)
-            DrawShadowFrame(m_table, r, 15);
+        // The last few tables are kept: the phases of a task switch between the same few.
+        auto kept = std::find_if(m_keptTables.begin(), m_keptTables.end(),
+                                 [&](const std::pair<QString, QImage>& t) { return t.first == shadowKey; });
+        if (kept != m_keptTables.end()) {
+            m_table = kept->second;
+        } else {
+            m_table = m_background.copy();
+            for (const QRect& r : shadows)
+                DrawShadowFrame(m_table, r, 15);
+            m_keptTables.insert(m_keptTables.begin(), {shadowKey, m_table});
+            if (m_keptTables.size() > 3)
+                m_keptTables.pop_back();
+        }
         m_shadowKey = shadowKey;
     }
-    m_buffer = m_table.copy();
+    // The back buffer is kept: a fresh full-screen image per event costs more than what changes on it.
+    if (m_buffer.size() != m_table.size() || m_buffer.format() != m_table.format())
+        m_buffer = QImage(m_table.size(), m_table.format());
     QPainter p(&m_buffer);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(0, 0, m_table);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     p.setRenderHint(QPainter::Antialiasing);
     drawStrip(p);
     drawAnswerCard(p);
@@ -1285,6 +1333,8 @@ void TFormMerkfaehigkeit::FormClose()
     StopNoise();
     writeOptions();
     m_buffer = m_background = m_light = m_answerPicture = m_table = QImage();
+    m_keptTables.clear();
+    m_faceCache.clear();
     m_faces.clear();
     m_placedFaces.clear();
     m_successFrames.clear();

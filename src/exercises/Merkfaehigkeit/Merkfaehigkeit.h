@@ -3,6 +3,7 @@
 #include "exercises/Merkfaehigkeit/MerkRules.h"
 #include "shell/ExerciseWindow.h"
 
+#include <QHash>
 #include <QImage>
 #include <QPoint>
 #include <QRect>
@@ -119,12 +120,18 @@ private:
     std::vector<QRect> m_slotRects;
     QString m_facesKey, m_shadowKey;
     QImage m_table;                     // the background with the cards' shadows
+    std::vector<std::pair<QString, QImage>> m_keptTables;  // recent tables by their shadows, newest first
     QRect m_answerRect;                 // the answer picture as drawn
     QImage m_background, m_light, m_buffer, m_answerPicture;
     std::vector<QImage> m_faces;        // card faces by card number - 1
+    // Faces drawn at the current card size, by picture, percent and ground: lists repeat pictures.
+    QSize m_faceCacheSize;
+    QHash<QString, QImage> m_faceCache;
     std::vector<QImage> m_placedFaces;  // at the target size
-    std::vector<QImage> m_successFrames;
+    std::vector<QImage> m_successFrames, m_keptSuccessFrames;
     QImage m_symbol[2];
+    // What the answer picture, the strip symbols and the success frames were drawn from: kept while the same.
+    QString m_answerKey, m_symbolKey[2], m_successKey;
     QFont m_textFont;
     int m_textPoints = 20;
     // Drag and flight.
