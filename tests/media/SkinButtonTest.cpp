@@ -3,6 +3,8 @@
 #include "media/skin/SkinButton.h"
 #include "support/TestSupport.h"
 
+#include <QDateTime>
+#include <QFile>
 #include <QFontMetrics>
 #include <QPushButton>
 #include <QLabel>
@@ -297,4 +299,34 @@ TEST(SkinButton, MetafilePictureSitsOnTopAboveTheCaption)
     EXPECT_LE(pic.last, face.height() * 80 / 100);
     ASSERT_GE(text.first, 0);
     EXPECT_GT(text.last, face.height() * 70 / 100);
+}
+
+TEST(SkinButton, AFaceTakenAgainIsTheFaceBuiltFreshAndAChangedPictureIsDrawnAnew)
+{
+    TempTree tree;
+    const QString picture = tree.path(QStringLiteral("knopf.bmp"));
+    QImage red(40, 30, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    ASSERT_TRUE(red.save(picture, "BMP"));
+    QPushButton button;
+    button.setObjectName(QStringLiteral("SB_hoeren"));
+    button.resize(120, 80);
+    SkinButton(&button, picture, QStringLiteral("Hören"), 2, 0, 0, 1);
+    const QImage first = SkinFace(&button);
+    SkinButton(&button, picture, QStringLiteral("Weiter"), 2, 0, 0, 1);
+    EXPECT_NE(SkinFace(&button), first);
+    SkinButton(&button, picture, QStringLiteral("Hören"), 2, 0, 0, 1);
+    EXPECT_EQ(SkinFace(&button), first);
+    EXPECT_EQ(SkinFace(&button), BuildButtonFace(button.size(), button.font(), button.objectName(), picture,
+                                                 QStringLiteral("Hören"), 2, 0, 0, 1));
+    // The picture file changed on disk: its new content is drawn.
+    QImage blue(40, 30, QImage::Format_RGB32);
+    blue.fill(Qt::blue);
+    ASSERT_TRUE(blue.save(picture, "BMP"));
+    QFile f(picture);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTime().addSecs(10), QFileDevice::FileModificationTime));
+    f.close();
+    SkinButton(&button, picture, QStringLiteral("Hören"), 2, 0, 0, 1);
+    EXPECT_NE(SkinFace(&button), first);
 }

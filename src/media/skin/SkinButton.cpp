@@ -3,8 +3,11 @@
 #include "core/FileSystem.h"
 
 #include <QAbstractButton>
+#include <QDateTime>
 #include <QEvent>
+#include <QFileInfo>
 #include <QFontMetrics>
+#include <QHash>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
@@ -142,6 +145,21 @@ public:
     }
 };
 
+struct FaceCache {
+    struct Entry {
+        QImage face, shown;
+    };
+    static constexpr int kCapacity = 64;
+    QHash<QString, Entry> faces;
+    QStringList order;  // oldest first
+};
+
+FaceCache& faceCache()
+{
+    static FaceCache cache;
+    return cache;
+}
+
 SkinPainter* skinPainter()
 {
     static SkinPainter* painter = new SkinPainter;  // lives as long as the program
@@ -194,12 +212,30 @@ void SkinButton(QWidget* button, const QString& pictureFile, const QString& capt
 {
     if (!button)
         return;
-    const QImage face = BuildButtonFace(button->size(), button->font(), button->objectName(), pictureFile, caption,
-                                        vAlign, hAlign, textColour, slotCount);
-    picture::Target t;
-    t.image = face;
-    t.transparent = true;
-    const QImage shown = picture::ShownImage(t);
+    // Windows switch a button between a few faces ("Hören" / "Weiter"): a face once built for the
+    // same size, font, picture file and caption is taken again instead of decoding its picture anew.
+    const QFileInfo pictureInfo(pictureFile);
+    const QString key = QStringList{QString::number(button->width()), QString::number(button->height()),
+                                    button->font().toString(), button->objectName(), pictureFile,
+                                    pictureFile.isEmpty() ? QString() : QString::number(pictureInfo.lastModified().toMSecsSinceEpoch()),
+                                    caption, QString::number(vAlign), QString::number(hAlign),
+                                    QString::number(textColour), QString::number(slotCount)}
+                            .join(QChar(0x1F));
+    FaceCache& cache = faceCache();
+    auto it = cache.faces.constFind(key);
+    if (it == cache.faces.constEnd()) {
+        const QImage built = BuildButtonFace(button->size(), button->font(), button->objectName(), pictureFile, caption,
+                                             vAlign, hAlign, textColour, slotCount);
+        picture::Target t;
+        t.image = built;
+        t.transparent = true;
+        if (cache.order.size() >= FaceCache::kCapacity)
+            cache.faces.remove(cache.order.takeFirst());
+        cache.order.append(key);
+        it = cache.faces.insert(key, {built, picture::ShownImage(t)});
+    }
+    const QImage face = it->face;
+    const QImage shown = it->shown;
     button->setProperty(kFaceProperty, face);
     button->setProperty(kShownProperty, shown);
     button->setProperty(kSlotsProperty, std::max(1, slotCount));
