@@ -21,6 +21,7 @@
 #include "results/closedialog.h"
 #include "support/ModalWatch.h"
 #include "support/TestSupport.h"
+#include "LautWindowFixture.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -41,122 +42,13 @@ namespace {
 
 const QString kList = QStringLiteral("01 Wo hörst du das S.txt");
 
-class LautPosWindowTest : public ::testing::Test
+class LautPosWindowTest : public LautWindowFixture<TFormLautPos>
 {
 protected:
-    void SetUp() override
-    {
-        copyDemoTo(tree);
-        resetToInstallation(tree.root());
-        resetSoundState();
-        resetRun();
-        installation::ReadMainConfiguration(nullptr);
-        LoadPlayerList();
-        MakeCurrentPlayer(QStringLiteral("Anna"));
-        ReadPlayerOptions(QStringLiteral("Anna"), 0);
-        g().programCode = 401;
-        ReadPlayerOptions(QStringLiteral("Anna"), 401);
-        g().randomOrder401 = false;
-        chooser::startPosition() = 0;
-        rnd::seed(11);
-        folder = fsys::withSlash(g().config.dirs.listen) + QStringLiteral("4_Laut-Silben-Analyse/1_Laut positionieren/");
-        setOptions();
-    }
-    void setOptions();
-    void TearDown() override { TFormMeldung::shownHook() = nullptr; }
-
-    std::unique_ptr<TFormLautPos> open(const QString& path)
-    {
-        g().defaultElementCount = 1;
-        const int n = LoadTaskList(path);
-        if (n <= 0)
-            g().loadedList.tasks.clear();
-        BuildTaskOrder(std::max(0, n), false);
-        auto w = std::make_unique<TFormLautPos>(path);
-        w->show();
-        w->resize(1024, 768);
-        QApplication::processEvents();
-        return w;
-    }
-    QStringList playOut()
-    {
-        for (int i = 0; i < 80; ++i) {
-            QApplication::processEvents();
-            if (audio.endNext().isEmpty())
-                break;
-        }
-        QApplication::processEvents();
-        QStringList names;
-        full = audio.started();
-        for (const QString& f : audio.started())
-            names << fsys::fileName(f);
-        audio.clearLog();
-        return names;
-    }
-    QStringList protocolLines()
-    {
-        auto lines = fsys::readLines(PlayerProtocolPath());
-        return lines ? *lines : QStringList();
-    }
-    static void click(QWidget& w, const QPoint& at) { QTest::mouseClick(&w, Qt::LeftButton, Qt::NoModifier, at); }
-    QStringList closeRun(QWidget* w)
-    {
-        scripted.answer(dialogs::Button::No);
-        ModalWatch driver([](QWidget* m) {
-            if (auto* d = qobject_cast<TFormclosedialog*>(m))
-                d->sb_ende->click();
-        });
-        QTest::keyClick(w, Qt::Key_W);
-        EXPECT_FALSE(scripted.asked().isEmpty());
-        if (!scripted.asked().isEmpty())
-            EXPECT_EQ(scripted.asked().front().text,
-                      QStringLiteral(" Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?"));
-        EXPECT_TRUE(driver.seen.contains(QStringLiteral("TFormclosedialog")));
-        return protocolLines();
-    }
-    void badInput(const std::function<void(TFormLautPos&)>& answerRight, const QString& list)
-    {
-        const QStringList old = protocolLines();
-        QByteArray junk(4096, '\0');
-        for (int i = 0; i < junk.size(); ++i)
-            junk[i] = char(rnd::below(256));
-        {
-            auto w = open(tree.write("Listen/junk.txt", junk));
-            ASSERT_FALSE(scripted.asked().isEmpty());
-            EXPECT_EQ(scripted.asked().back().text, QStringLiteral("Die ausgewählte Liste enthält keine gültigen Daten!"));
-            QTest::keyClick(w.get(), Qt::Key_H);
-            QTest::keyClick(w.get(), Qt::Key_Return);
-            click(*w, w->rect().center());
-            w->endRun();
-        }
-        QStringList lines = {QStringLiteral("[Allgemein]"), QStringLiteral("Aufgabencount=2")};
-        for (int k = 1; k <= 2; ++k)
-            lines << QStringLiteral("[Aufgabe %1]").arg(k) << QStringLiteral("0=||");
-        {
-            TFormMeldung::shownHook() = [&](TFormMeldung& m) { QTimer::singleShot(0, &m, [&m] { m.close(); }); };
-            auto w = open(tree.writeLines("Listen/4_Laut-Silben-Analyse/1_Laut positionieren/half.txt", lines));
-            QTest::keyClick(w.get(), Qt::Key_H);
-            QTest::keyClick(w.get(), Qt::Key_Return);
-            click(*w, w->rect().center());
-            w->endRun();
-            TFormMeldung::shownHook() = nullptr;
-        }
-        QDir(tree.root() + QStringLiteral("/Material")).removeRecursively();
-        {
-            auto w = open(folder + list);
-            answerRight(*w);
-            playOut();
-            EXPECT_EQ(w->rules().state(), exercise::LautState::Solved);
-            w->endRun();
-        }
-        EXPECT_EQ(protocolLines(), old);
-    }
-
-    TempTree tree;
-    TestAudioBackend audio;
-    dialogs::ScriptedDialogs scripted;
-    QString folder;
-    QStringList full;
+    int code() const override { return 401; }
+    QString listFolder() const override { return QStringLiteral("1_Laut positionieren/"); }
+    void fixedOrder() override { g().randomOrder401 = false; }
+    void setOptions() override;
 };
 
 void LautPosWindowTest::setOptions()
