@@ -8,9 +8,13 @@
 
 #include <QRegularExpression>
 #include <QTimeZone>
+#include <algorithm>
 #include <array>
+#include <string>
+#include <string_view>
 #include <unordered_map>
 #include <cerrno>
+#include <limits>
 
 namespace history {
 
@@ -105,24 +109,60 @@ QTime timeOf(QStringView s)
     return h < 0 || m < 0 ? QTime() : QTime(h, m);
 }
 
-// The local time of a wall-clock date and time, as an instant with its offset from UTC. The offset
-// comes from the system time zone's rules, read once, and is found once per day (and anew for the
-// small hours, when clocks change): asking the C library for every line stats the zone file each
-// time, which cost more than reading the whole history.
+// The offsets of the system time zone around one year, from its transitions: the runs of a history
+// fall into few years, and asking the C library or the zone for every line stats the zone file or
+// walks its rules each time, which cost more than reading the whole history.
+class ZoneYear
+{
+public:
+    // The offset from UTC of a wall-clock time in seconds; false where the time is skipped or
+    // repeated by a clock change (or the zone is unknown), so the zone itself must answer.
+    bool offsetOf(QDate date, QTime time, int& offset)
+    {
+        if (!m_zone.isValid())
+            return false;
+        if (date.year() != m_year)
+            load(date.year());
+        const qint64 wall = (date.toJulianDay() - kEpochDay) * 86400000 + time.msecsSinceStartOfDay();
+        int matches = 0;
+        for (size_t i = 0; i < m_periods.size(); ++i) {
+            const qint64 utc = wall - qint64(m_periods[i].second) * 1000;
+            if (utc >= m_periods[i].first && (i + 1 == m_periods.size() || utc < m_periods[i + 1].first)) {
+                offset = m_periods[i].second;
+                ++matches;
+            }
+        }
+        return matches == 1;
+    }
+    const QTimeZone& zone() const { return m_zone; }
+
+private:
+    static constexpr qint64 kEpochDay = 2440588;  // the Julian day of 1 January 1970
+
+    void load(int year)
+    {
+        m_year = year;
+        m_periods.clear();
+        const QDateTime from(QDate(year - 1, 12, 30), QTime(0, 0), Qt::UTC);
+        const QDateTime to(QDate(year + 1, 1, 2), QTime(0, 0), Qt::UTC);
+        m_periods.emplace_back(std::numeric_limits<qint64>::min(), m_zone.offsetFromUtc(from));
+        for (const QTimeZone::OffsetData& t : m_zone.transitions(from, to))
+            m_periods.emplace_back(t.atUtc.toMSecsSinceEpoch(), t.offsetFromUtc);
+    }
+
+    QTimeZone m_zone = QTimeZone::systemTimeZone();
+    int m_year = std::numeric_limits<int>::min();
+    std::vector<std::pair<qint64, int>> m_periods;  // from (UTC, ms) and offset (s), in order
+};
+
+// The local time of a wall-clock date and time, as an instant with its offset from UTC.
 QDateTime localTime(QDate date, QTime time)
 {
-    static const QTimeZone zone = QTimeZone::systemTimeZone();
-    static thread_local QDate lastDate;
-    static thread_local int lastOffset = 0;
-    if (!zone.isValid())
-        return QDateTime(date, time);
-    if (time.hour() < 4)
-        return QDateTime(date, time, zone);
-    if (date != lastDate) {
-        lastDate = date;
-        lastOffset = zone.offsetFromUtc(QDateTime(date, QTime(12, 0), Qt::UTC));
-    }
-    return QDateTime(date, time, Qt::OffsetFromUTC, lastOffset);
+    static thread_local ZoneYear zoneYear;
+    int offset = 0;
+    if (zoneYear.offsetOf(date, time, offset))
+        return QDateTime(date, time, Qt::OffsetFromUTC, offset);
+    return zoneYear.zone().isValid() ? QDateTime(date, time, zoneYear.zone()) : QDateTime(date, time);
 }
 
 // A field's text, shared with an earlier equal one: a history names few programs and lists many
@@ -261,6 +301,117 @@ HistoryRun RunFromProtocol(const QStringList& protocol, const QDateTime& start, 
     return r;
 }
 
+namespace {
+
+// Reading works on the file's bytes: a history of ten thousand runs is mostly digits and the same
+// few program and list names, so only lines with quotes are decoded whole and each distinct name
+// once.
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\xa0'; }
+
+std::string_view trimmedBytes(std::string_view s)
+{
+    while (!s.empty() && isBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+// A count without sign, at most nine digits; -1 otherwise.
+qint64 countOf(std::string_view s)
+{
+    s = trimmedBytes(s);
+    if (s.empty() || s.size() > 9)
+        return -1;
+    qint64 v = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9')
+            return -1;
+        v = v * 10 + (c - '0');
+    }
+    return v;
+}
+
+int digitsOf(std::string_view s, size_t from, size_t n)
+{
+    int v = 0;
+    for (size_t i = from; i < from + n; ++i) {
+        if (s[i] < '0' || s[i] > '9')
+            return -1;
+        v = v * 10 + (s[i] - '0');
+    }
+    return v;
+}
+
+// The names of a history, each decoded once.
+class NameTable
+{
+public:
+    QString get(std::string_view bytes)
+    {
+        auto it = m_names.find(bytes);
+        if (it != m_names.end())
+            return it->second;
+        QString name = win1252::decode(bytes.data(), qsizetype(bytes.size()));
+        m_names.emplace(std::string(bytes), name);
+        return name;
+    }
+
+private:
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    std::unordered_map<std::string, QString, Hash, std::equal_to<>> m_names;
+};
+
+// A line without quotes; false for a line that is not a run.
+bool parseBytes(std::string_view line, NameTable& names, HistoryRun& run)
+{
+    std::array<std::string_view, kFieldCount> f;
+    size_t n = 0, from = 0;
+    for (size_t i = 0; i <= line.size(); ++i) {
+        if (i < line.size() && line[i] != ';')
+            continue;
+        if (n == size_t(kFieldCount))
+            return false;
+        f[n++] = line.substr(from, i - from);
+        from = i + 1;
+    }
+    if (n != size_t(kFieldCount))
+        return false;
+    const std::string_view d = trimmedBytes(f[0]), t = trimmedBytes(f[1]);
+    if (d.size() != 10 || d[2] != '.' || d[5] != '.' || t.size() != 5 || t[2] != ':')
+        return false;
+    const int year = digitsOf(d, 6, 4), month = digitsOf(d, 3, 2), day = digitsOf(d, 0, 2);
+    const int hour = digitsOf(t, 0, 2), minute = digitsOf(t, 3, 2);
+    if (year < 0 || month < 0 || day < 0 || hour < 0 || minute < 0)
+        return false;
+    const QDate date(year, month, day);
+    const QTime time(hour, minute);
+    if (!date.isValid() || !time.isValid())
+        return false;
+    const qint64 code = countOf(f[2]), counted = countOf(f[5]), firstTry = countOf(f[6]),
+                 withErrors = countOf(f[7]), seconds = countOf(f[8]);
+    if (code < 100 || code > 999 || counted < 0 || firstTry < 0 || withErrors < 0 || seconds < 0)
+        return false;
+    if (firstTry > counted || withErrors > counted)
+        return false;
+    HistoryRun r;
+    r.start = localTime(date, time);
+    r.programCode = int(code);
+    r.counted = int(counted);
+    r.firstTry = int(firstTry);
+    r.withErrors = int(withErrors);
+    r.workSeconds = seconds;
+    r.programName = names.get(f[3]);
+    r.listFile = names.get(f[4]);
+    run = std::move(r);
+    return true;
+}
+
+} // namespace
+
 HistoryFile ReadHistory(const QString& path)
 {
     HistoryFile out;
@@ -270,19 +421,30 @@ HistoryFile ReadHistory(const QString& path)
         out.unreadable = result == fsys::ReadResult::Unreadable;
         return out;
     }
-    const QStringList lines = fsys::splitLines(win1252::decode(*bytes));
-    out.runs.reserve(size_t(lines.size()));
+    const std::string_view all(bytes->constData(), size_t(bytes->size()));
+    out.runs.reserve(size_t(std::count(all.begin(), all.end(), '\n')) + 1);
+    NameTable names;
     bool first = true;
-    for (const QString& line : lines) {
-        if (line.trimmed().isEmpty())
+    size_t from = 0;
+    while (from < all.size()) {
+        // Lines end with CR LF, LF or a lone CR.
+        size_t end = from;
+        while (end < all.size() && all[end] != '\n' && all[end] != '\r')
+            ++end;
+        const std::string_view line = all.substr(from, end - from);
+        from = end + (end + 1 < all.size() && all[end] == '\r' && all[end + 1] == '\n' ? 2 : 1);
+        if (trimmedBytes(line).empty())
             continue;
         if (first) {
             first = false;
-            if (line.startsWith(QStringLiteral("Datum;")))
+            if (line.substr(0, 6) == "Datum;")
                 continue;
         }
         HistoryRun r;
-        if (parseLine(line, r))
+        const bool ok = line.find('"') == std::string_view::npos
+                            ? parseBytes(line, names, r)
+                            : parseLine(win1252::decode(line.data(), qsizetype(line.size())), r);
+        if (ok)
             out.runs.push_back(std::move(r));
         else
             ++out.brokenLines;

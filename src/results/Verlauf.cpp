@@ -10,6 +10,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QStyle>
 #include <QDateTimeAxis>
 #include <QGraphicsScene>
 #include <QHBoxLayout>
@@ -120,6 +121,7 @@ TFormVerlauf::TFormVerlauf(const QString& historyPath, const QString& player, QW
     m_series->setPointsVisible(true);
     QPen pen(QColor(0, 50, 149));
     pen.setWidth(3);
+    pen.setCapStyle(Qt::FlatCap);
     m_series->setPen(pen);
     chart->addSeries(m_series);
     auto* x = new QDateTimeAxis;
@@ -148,9 +150,23 @@ TFormVerlauf::TFormVerlauf(const QString& historyPath, const QString& player, QW
     // One line per run; a long list path keeps its end, where the list's own name is.
     table->setWordWrap(false);
     table->setTextElideMode(Qt::ElideLeft);
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    table->horizontalHeader()->setResizeContentsPrecision(100);  // the rows are alike: no need to measure all
-    table->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
+    // Every column but the list's holds figures of a known widest form: measuring those texts once
+    // costs nothing, measuring the rows of ten thousand runs costs more than reading them.
+    {
+        QHeaderView* header = table->horizontalHeader();
+        const QFontMetrics cell(table->font()), head(header->font());
+        static const char* const widest[] = {"00.00.0000", "00:00", "", "0000", "0000", "100 %", "0000:00"};
+        const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1) + 8;
+        for (int c = 0; c < 7; ++c) {
+            if (c == 2)
+                continue;
+            const int text = std::max(cell.horizontalAdvance(QString::fromLatin1(widest[c])),
+                                      head.horizontalAdvance(m_model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()));
+            header->setSectionResizeMode(c, QHeaderView::Fixed);
+            header->resizeSection(c, text + margin + 12);
+        }
+        header->setSectionResizeMode(2, QHeaderView::Stretch);
+    }
     table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
 
     L_hinweis = new QLabel(this);
@@ -252,6 +268,7 @@ void TFormVerlauf::rebuild()
     m_series->replace(points);
     // Beyond a few hundred runs the markers only blot the line (and cost most of the drawing).
     m_series->setPointsVisible(points.size() <= 200);
+    chartView->setRenderHint(QPainter::Antialiasing, points.size() <= 200);
     QChart* chart = chartView->chart();
     chart->setTitle(CB_programm->currentText().isEmpty() ? QString()
                                                          : CB_programm->currentText() +

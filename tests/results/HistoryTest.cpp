@@ -253,4 +253,20 @@ TEST_F(History, ScreenshotsOfTheDemoHistoryAndItsPrintout)
     dialogs::ScriptedDialogs d;
     d.answerPrinter(dir + QStringLiteral("/verlauf-") + tag + QStringLiteral(".pdf"));
     view.printChart();
+
+    // Years of daily runs: the line is drawn without markers and without smoothing.
+    std::vector<HistoryRun> runs;
+    for (int i = 0; i < 2000; ++i) {
+        HistoryRun r = runOf("01.01.2021 09:00", 301, 10, std::min(10, 2 + i / 300 + (i * 7) % 4));
+        r.start = r.start.addDays(i);
+        runs.push_back(r);
+    }
+    ASSERT_TRUE(history::WriteHistory(historyPath(), runs));
+    TFormVerlauf dense(historyPath(), QStringLiteral("Anna"));
+    dense.resize(screen * 0.9);
+    dense.move(screen.width() / 20, screen.height() / 20);
+    dense.show();
+    QTest::qWait(400);
+    QGuiApplication::primaryScreen()->grabWindow(0).save(dir + QStringLiteral("/verlauf-dicht-") + tag +
+                                                         QStringLiteral(".png"));
 }
