@@ -3,6 +3,7 @@
 #include "exercises/common/LautButtons.h"
 #include "exercises/common/LautFlow.h"
 #include "exercises/common/LautMarker.h"
+#include "exercises/common/TaskSounds.h"
 
 #include <QImage>
 #include <QSet>
@@ -106,12 +107,16 @@ TEST(LautFlow, WeiterOffersSkippedTasksBeforeTheEnd)
     EXPECT_EQ(LautNextPosition(3, t), 0);
 }
 
-TEST(LautFlow, TheDurationIsMinutesSecondsAndHundredths)
+// Two protocol forms: most programs write milliseconds, the memory, word series, sound and pairs
+// programs hundredths padded to three digits.
+TEST(TaskDuration, MillisecondsOrHundredths)
 {
     const QDateTime start = QDateTime::fromMSecsSinceEpoch(1000000);
-    EXPECT_EQ(LautRecord::Duration(start, start.addMSecs(65435)), QStringLiteral("01:05:043"));
-    EXPECT_EQ(LautRecord::Duration(start, start), QStringLiteral("00:00:000"));
-    EXPECT_EQ(LautRecord::Duration(QDateTime(), start), QStringLiteral("00:00:000"));
+    EXPECT_EQ(exercise::TaskDuration(67450), QStringLiteral("01:07:450"));
+    EXPECT_EQ(exercise::TaskDurationHundredths(start, start.addMSecs(67450)), QStringLiteral("01:07:045"));
+    EXPECT_EQ(exercise::TaskDurationHundredths(start, start.addMSecs(65435)), QStringLiteral("01:05:043"));
+    EXPECT_EQ(exercise::TaskDurationHundredths(start, start), QStringLiteral("00:00:000"));
+    EXPECT_EQ(exercise::TaskDurationHundredths(QDateTime(), start), QStringLiteral("00:00:000"));
 }
 
 TEST(LautFlow, TheDissolveUncoversEveryPixelOnce)

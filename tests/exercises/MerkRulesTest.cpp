@@ -175,7 +175,6 @@ TEST(MerkSeries, PauseFilesAndDurations)
     EXPECT_EQ(PauseFileName(0), QString());
     EXPECT_EQ(PauseFileName(1), QStringLiteral("Pausen/0500.wav"));
     EXPECT_EQ(PauseFileName(9), QStringLiteral("Pausen/4500.wav"));
-    EXPECT_EQ(DurationText(67450), QStringLiteral("01:07:045"));
 }
 
 // Only elements with an existing sound are cards: 5 usable of 6 with "Bilderanzahl" 6 plays with 4.

@@ -333,9 +333,7 @@ LautReplaceRules::Outcome LautReplaceRules::judge()
     helpDown = false;
     playFile(wordSound(m_second), false);
     exercise::PlayLautPraise(m_player, options().feedback);
-    const QDateTime started = run().taskStartTime;
-    const qint64 ms = started.isValid() ? std::max<qint64>(0, started.msecsTo(clock_::now())) : 0;
-    r->Duration = exercise::TaskDuration(ms);
+    r->Duration = exercise::TaskDurationHundredths(run().taskStartTime, clock_::now());
     run().taskStartTime = QDateTime();
     r->Solved = true;
     m_state = AnswerState::Solved;

@@ -9,6 +9,7 @@
 #include "media/sound/AudioBackend.h"
 #include "media/sound/Sound.h"
 #include "media/sound/TWAV.h"
+#include "exercises/common/TaskSounds.h"
 #include "results/Ergebnisse.h"
 
 namespace lautpos {
@@ -273,7 +274,7 @@ LautPosRules::Outcome LautPosRules::judge()
     }
     run().taskStopTime = clock_::now();
     if (r) {
-        r->Duration = exercise::LautRecord::Duration(run().taskStartTime, run().taskStopTime);
+        r->Duration = exercise::TaskDurationHundredths(run().taskStartTime, run().taskStopTime);
         r->Solved = true;
         r->Answers = l.word;
     }

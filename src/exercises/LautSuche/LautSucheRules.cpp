@@ -316,7 +316,7 @@ LautSucheRules::Outcome LautSucheRules::judge(const QString& sound, bool withChe
     run().taskStopTime = clock_::now();
     if (r) {
         r->Answers += QStringLiteral(" - ") + l.word;
-        r->Duration = LautRecord::Duration(run().taskStartTime, run().taskStopTime);
+        r->Duration = exercise::TaskDurationHundredths(run().taskStartTime, run().taskStopTime);
         r->Attempts += 1;
         r->Solved = true;
     }

@@ -315,9 +315,7 @@ LautWegRules::Outcome LautWegRules::judge()
     exercise::PlayLautPraise(m_player, options().feedback);
     hilfeEnabled = false;
     helpDown = false;
-    const QDateTime started = run().taskStartTime;
-    const qint64 ms = started.isValid() ? std::max<qint64>(0, started.msecsTo(clock_::now())) : 0;
-    r->Duration = exercise::TaskDuration(ms);
+    r->Duration = exercise::TaskDurationHundredths(run().taskStartTime, clock_::now());
     run().taskStartTime = QDateTime();
     r->Solved = true;
     result.state = result.error ? 1 : 0;

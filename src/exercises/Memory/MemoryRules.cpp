@@ -438,10 +438,7 @@ void MemoryRules::foundPair(bool byComputer)
         m_state = GameState::GameOver;
         run().taskStopTime = clock_::now();
         if (TZeile* r = row()) {
-            const TimeParts t = SplitTime(run().taskStartTime, run().taskStopTime);
-            r->Duration = PadNumber(t.minutes, 2, QLatin1Char('0')) + QLatin1Char(':') +
-                          PadNumber(t.seconds, 2, QLatin1Char('0')) + QLatin1Char(':') +
-                          PadNumber(t.hundredths, 3, QLatin1Char('0'));
+            r->Duration = exercise::TaskDurationHundredths(run().taskStartTime, run().taskStopTime);
             r->Solved = true;
         }
         run().taskStartTime = QDateTime();

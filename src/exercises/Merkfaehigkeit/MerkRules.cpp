@@ -102,14 +102,6 @@ QString PauseFileName(int time)
            QStringLiteral(".wav");
 }
 
-QString DurationText(qint64 ms)
-{
-    ms = std::max<qint64>(0, ms);
-    auto digits = [](qint64 v, int width) { return QString::number(v).rightJustified(width, QLatin1Char('0')); };
-    return digits(ms / 60000, 2) + QLatin1Char(':') + digits(ms / 1000 % 60, 2) + QLatin1Char(':') +
-           digits(ms % 1000 / 10, 3);
-}
-
 MerkRules::MerkRules(TWAV& player, int programCode) : m_player(player), m_code(programCode == 102 ? 102 : 101)
 {
 }
@@ -724,8 +716,7 @@ void MerkRules::solve()
         Beep();
     praise();
     if (z) {
-        const QDateTime start = run().taskStartTime.isValid() ? run().taskStartTime : run().taskStopTime;
-        z->Duration = DurationText(start.msecsTo(run().taskStopTime));
+        z->Duration = exercise::TaskDurationHundredths(run().taskStartTime, run().taskStopTime);
     }
     pruefenVisible = false;
     headingVisible = false;

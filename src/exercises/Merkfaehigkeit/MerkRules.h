@@ -28,8 +28,6 @@ int CardCountFor(int wished, int pool);
 std::vector<int> MakeSeries(int n, int m);
 // The pause file below the internal sound folder for "Zeit" 0..9 (empty for 0).
 QString PauseFileName(int time);
-// The protocol's task time: minutes and seconds (2 digits each) and hundredths padded to 3 digits.
-QString DurationText(qint64 ms);
 
 struct Card {
     TEinzelbild element;

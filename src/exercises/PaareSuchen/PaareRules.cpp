@@ -361,10 +361,7 @@ void PaareRules::found()
         m_front = Button::NeuesSpiel;
         run().taskStopTime = clock_::now();
         if (TZeile* r = row()) {
-            const TimeParts t = SplitTime(run().taskStartTime, run().taskStopTime);
-            r->Duration = PadNumber(t.minutes, 2, QLatin1Char('0')) + QLatin1Char(':') +
-                          PadNumber(t.seconds, 2, QLatin1Char('0')) + QLatin1Char(':') +
-                          PadNumber(t.hundredths, 3, QLatin1Char('0'));
+            r->Duration = exercise::TaskDurationHundredths(run().taskStartTime, run().taskStopTime);
             r->Solved = true;
         }
     } else {

@@ -9,6 +9,7 @@
 #include "media/sound/AudioBackend.h"
 #include "media/sound/Sound.h"
 #include "media/sound/TWAV.h"
+#include "exercises/common/TaskSounds.h"
 #include "results/Ergebnisse.h"
 
 namespace silben {
@@ -309,7 +310,7 @@ SilbenRules::Outcome SilbenRules::judge(const QString& count)
     m_helpEnabled = false;
     run().taskStopTime = clock_::now();
     if (r) {
-        r->Duration = LautRecord::Duration(run().taskStartTime, run().taskStopTime);
+        r->Duration = exercise::TaskDurationHundredths(run().taskStartTime, run().taskStopTime);
         r->Solved = true;
     }
     l.state = l.error ? 1 : 0;

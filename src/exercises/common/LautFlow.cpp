@@ -152,13 +152,6 @@ TZeile* LautRecord::row() const
     return m_row >= 0 && m_row < int(rows.size()) ? &rows[size_t(m_row)] : nullptr;
 }
 
-QString LautRecord::Duration(const QDateTime& start, const QDateTime& stop)
-{
-    const TimeParts t = start.isValid() && stop.isValid() && start <= stop ? SplitTime(start, stop) : TimeParts{};
-    return PadNumber(t.minutes, 2, QLatin1Char('0')) + QLatin1Char(':') + PadNumber(t.seconds, 2, QLatin1Char('0')) +
-           QLatin1Char(':') + PadNumber(t.hundredths, 3, QLatin1Char('0'));
-}
-
 void LautDissolve::start(QSize box)
 {
     m_tiles.clear();

@@ -67,8 +67,6 @@ public:
     TZeile* beginTask(bool newRow);
     TZeile* row() const;
     int block() const { return m_block; }
-    // The protocol duration from `start` to now: minutes ":" seconds ":" hundredths (3 digits).
-    static QString Duration(const QDateTime& start, const QDateTime& stop);
 
 private:
     int m_block = -1;

@@ -3,6 +3,7 @@
 #include "core/FileSystem.h"
 #include "core/GlobalState.h"
 #include "media/sound/Sound.h"
+#include "results/Ergebnisse.h"
 
 namespace exercise {
 
@@ -41,6 +42,13 @@ QString TaskDuration(qint64 ms)
     auto digits = [](qint64 v, int width) { return QString::number(v).rightJustified(width, QLatin1Char('0')); };
     return digits(ms / 60000, 2) + QLatin1Char(':') + digits(ms / 1000 % 60, 2) + QLatin1Char(':') +
            digits(ms % 1000, 3);
+}
+
+QString TaskDurationHundredths(const QDateTime& start, const QDateTime& stop)
+{
+    const TimeParts t = start.isValid() && stop.isValid() && start <= stop ? SplitTime(start, stop) : TimeParts{};
+    return PadNumber(t.minutes, 2, QLatin1Char('0')) + QLatin1Char(':') + PadNumber(t.seconds, 2, QLatin1Char('0')) +
+           QLatin1Char(':') + PadNumber(t.hundredths, 3, QLatin1Char('0'));
 }
 
 } // namespace exercise

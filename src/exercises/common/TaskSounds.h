@@ -1,4 +1,5 @@
 #pragma once
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -15,4 +16,8 @@ bool ListHasHeadingSound();
 QStringList ElementSounds(const TEinzelbild& element);
 // A task's time as the protocol writes it: minutes (2 digits) ":" seconds (2) ":" milliseconds (3).
 QString TaskDuration(qint64 ms);
+// The same with hundredths of a second padded to 3 digits, as the memory, word series, sound and
+// pairs programs write it (1 minute 7.45 seconds gives "01:07:045"); "00:00:000" without a valid
+// start before the stop.
+QString TaskDurationHundredths(const QDateTime& start, const QDateTime& stop);
 }
