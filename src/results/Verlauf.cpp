@@ -84,6 +84,8 @@ private:
 
 namespace {
 
+constexpr int kMarkedPoints = 200;  // lines of more runs are drawn without markers
+
 const char* const kSpanNames[] = {"letzte 4 Wochen", "letzte 3 Monate", "letztes halbe Jahr", "letztes Jahr",
                                   "alle Einträge"};
 
@@ -97,6 +99,56 @@ QDateTime spanStart(TFormVerlauf::Span span, const QDateTime& now)
     case TFormVerlauf::Span::Alles: break;
     }
     return {};
+}
+
+// A chart with its line and axes; the line is handed back through `series`.
+QChart* makeChart(QLineSeries*& series)
+{
+    auto* chart = new QChart;
+    chart->legend()->hide();
+    series = new QLineSeries;
+    series->setPointsVisible(true);
+    QPen pen(QColor(0, 50, 149));
+    pen.setWidth(3);
+    series->setPen(pen);
+    chart->addSeries(series);
+    auto* x = new QDateTimeAxis;
+    x->setFormat(QStringLiteral("dd.MM.yy"));
+    x->setTitleText(QStringLiteral("Datum"));
+    auto* y = new QValueAxis;
+    y->setRange(0, 100);
+    y->setLabelFormat(QStringLiteral("%d %%"));
+    y->setTickCount(6);
+    y->setTitleText(QStringLiteral("beim ersten Versuch gelöst"));
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    series->attachAxis(x);
+    series->attachAxis(y);
+    return chart;
+}
+
+// Puts the shown runs into a chart made by makeChart.
+void fillChart(QChart* chart, QLineSeries* series, const std::vector<HistoryRun>& runs, const QString& program)
+{
+    QList<QPointF> points;
+    points.reserve(qsizetype(runs.size()));
+    for (const HistoryRun& r : runs)
+        if (r.counted > 0)
+            points << QPointF(qreal(r.start.toMSecsSinceEpoch()), r.firstTryPercent());
+    series->replace(points);
+    // Beyond a few hundred runs the markers only blot the line (and cost most of the drawing).
+    series->setPointsVisible(points.size() <= kMarkedPoints);
+    chart->setTitle(program.isEmpty() ? QString() : program + QStringLiteral(": beim ersten Versuch gelöst"));
+    if (auto* x = qobject_cast<QDateTimeAxis*>(chart->axes(Qt::Horizontal).value(0))) {
+        QDateTime first = runs.empty() ? clock_::now().addDays(-7) : runs.front().start;
+        QDateTime last = runs.empty() ? clock_::now() : runs.back().start;
+        // Room around the first and last point, so neither sits on the frame.
+        const qint64 pad = std::max<qint64>(12 * 3600, first.secsTo(last) / 40);
+        first = first.addSecs(-pad);
+        last = last.addSecs(pad);
+        x->setRange(first, last);
+        x->setTickCount(std::clamp(int(runs.size()), 2, 8));
+    }
 }
 
 } // namespace
@@ -115,27 +167,7 @@ TFormVerlauf::TFormVerlauf(const QString& historyPath, const QString& player, QW
     for (const char* name : kSpanNames)
         CB_zeitraum->addItem(QString::fromUtf8(name));
 
-    auto* chart = new QChart;
-    chart->legend()->hide();
-    m_series = new QLineSeries;
-    m_series->setPointsVisible(true);
-    QPen pen(QColor(0, 50, 149));
-    pen.setWidth(3);
-    pen.setCapStyle(Qt::FlatCap);
-    m_series->setPen(pen);
-    chart->addSeries(m_series);
-    auto* x = new QDateTimeAxis;
-    x->setFormat(QStringLiteral("dd.MM.yy"));
-    x->setTitleText(QStringLiteral("Datum"));
-    auto* y = new QValueAxis;
-    y->setRange(0, 100);
-    y->setLabelFormat(QStringLiteral("%d %%"));
-    y->setTickCount(6);
-    y->setTitleText(QStringLiteral("beim ersten Versuch gelöst"));
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    m_series->attachAxis(x);
-    m_series->attachAxis(y);
+    QChart* chart = makeChart(m_series);
     chartView = new QChartView(chart, this);
     chartView->setObjectName(QStringLiteral("chartView"));
     chartView->setRenderHint(QPainter::Antialiasing);
@@ -260,29 +292,9 @@ void TFormVerlauf::rebuild()
     std::stable_sort(m_shown.begin(), m_shown.end(),
                      [](const HistoryRun& a, const HistoryRun& b) { return a.start < b.start; });
 
-    QList<QPointF> points;
-    points.reserve(qsizetype(m_shown.size()));
-    for (const HistoryRun& r : m_shown)
-        if (r.counted > 0)
-            points << QPointF(qreal(r.start.toMSecsSinceEpoch()), r.firstTryPercent());
-    m_series->replace(points);
-    // Beyond a few hundred runs the markers only blot the line (and cost most of the drawing).
-    m_series->setPointsVisible(points.size() <= 200);
-    chartView->setRenderHint(QPainter::Antialiasing, points.size() <= 200);
-    QChart* chart = chartView->chart();
-    chart->setTitle(CB_programm->currentText().isEmpty() ? QString()
-                                                         : CB_programm->currentText() +
-                                                               QStringLiteral(": beim ersten Versuch gelöst"));
-    if (auto* x = qobject_cast<QDateTimeAxis*>(chart->axes(Qt::Horizontal).value(0))) {
-        QDateTime first = m_shown.empty() ? clock_::now().addDays(-7) : m_shown.front().start;
-        QDateTime last = m_shown.empty() ? clock_::now() : m_shown.back().start;
-        // Room around the first and last point, so neither sits on the frame.
-        const qint64 pad = std::max<qint64>(12 * 3600, first.secsTo(last) / 40);
-        first = first.addSecs(-pad);
-        last = last.addSecs(pad);
-        x->setRange(first, last);
-        x->setTickCount(std::clamp(int(m_shown.size()), 2, 8));
-    }
+    fillChart(chartView->chart(), m_series, m_shown, CB_programm->currentText());
+    // A dense line looks the same without smoothing, which cost a third of the first drawing.
+    chartView->setRenderHint(QPainter::Antialiasing, m_series->count() <= kMarkedPoints);
     m_model->setRuns(&m_shown);
 }
 
@@ -305,8 +317,16 @@ void TFormVerlauf::drawPage(QPainter& painter, const QRect& page) const
     painter.drawText(QRect(page.left(), page.top() + line + small / 2, page.width(), small), Qt::AlignLeft, sub);
     const int top = page.top() + line + 2 * small;
     const QRect target(page.left(), top, page.width(), std::min(page.bottom() - top, page.width() * 2 / 3));
-    // The scene draws as vectors, sharp at the printer's resolution.
-    chartView->scene()->render(&painter, QRectF(target), chartView->sceneRect(), Qt::KeepAspectRatio);
+    // A chart of its own at a size of the page's proportions, so its text keeps a readable size on
+    // paper; the scene draws as vectors, sharp at the printer's resolution.
+    QGraphicsScene scene;
+    QLineSeries* series = nullptr;
+    QChart* chart = makeChart(series);
+    scene.addItem(chart);
+    chart->setGeometry(QRectF(0, 0, 1000, 1000.0 * target.height() / std::max(1, target.width())));
+    fillChart(chart, series, m_shown, QString());  // the page's heading names the program
+    painter.setRenderHint(QPainter::Antialiasing);
+    scene.render(&painter, QRectF(target), chart->geometry(), Qt::KeepAspectRatio);
 }
 
 void TFormVerlauf::printChart()
