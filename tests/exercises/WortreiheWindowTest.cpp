@@ -381,4 +381,46 @@ TEST_F(WortreiheWindowTest, ScreenshotsOfATaskForAPersonToLookAt)
     }
 }
 
+// Card pictures, shadow tables and marker faces kept from earlier tasks (the list comes round again with
+// the same pictures at the same card size), and a back buffer only partly put back, draw the cards of a
+// solved and of a new task exactly as a drawing made afresh after a change of size.
+TEST_F(WortreiheWindowTest, KeptDrawingsShowTasksAsFreshOnes)
+{
+    for (int code : {201, 203}) {
+        SCOPED_TRACE(code);
+        auto w = open(code, folder(code) + kList, 6);
+        WortreiheRules& r = w->rules();
+        ASSERT_EQ(w->cardRects().size(), 6u);
+        auto solve = [&] {
+            w->hoerenClick();
+            playOut();
+            w->markerClick(r.solutionCard());
+            w->pruefenClick();
+            playOut();
+            ASSERT_EQ(r.taskState(), TaskState::Solved);
+        };
+        auto expectAsFresh = [&] {
+            const QImage kept = w->backBuffer().copy();
+            w->resize(1000, 700);
+            QApplication::processEvents();
+            w->resize(1024, 768);
+            QApplication::processEvents();
+            ASSERT_EQ(w->backBuffer().size(), kept.size());
+            EXPECT_TRUE(w->backBuffer() == kept);
+        };
+        for (int task = 0; task <= r.taskCount(); ++task) {
+            solve();
+            if (r.currentTask() + 1 >= r.taskCount())
+                scripted.answer(dialogs::Button::No);  // the end question after the last task: go on
+            w->weiterClick();
+        }
+        solve();
+        expectAsFresh();
+        w->weiterClick();
+        QApplication::processEvents();
+        expectAsFresh();
+        w->endRun(QDialog::Rejected);
+    }
+}
+
 } // namespace

@@ -36,6 +36,8 @@
 #include <QPushButton>
 #include <qdrawutil.h>
 
+#include <algorithm>
+
 using namespace wortreihe;
 using picture::Colour;
 
@@ -214,6 +216,8 @@ void TFormWortreihe::FormActivate()
                                      start);
     L_Aufgaben->setText(QStringLiteral(" Aufgaben: ") + QString::number(m_rules->taskCount()));
     m_collected = int(WortreiheRules::StripSymbols().size()) / 5;
+    m_faces.clear();
+    m_smallPictures.clear();
     makeBackground();
     makeSymbols();
     afterSetUp();
@@ -221,7 +225,6 @@ void TFormWortreihe::FormActivate()
 
 void TFormWortreihe::afterSetUp()
 {
-    m_faces.clear();
     layoutCards();
     fitTextSize();
     refresh();
@@ -328,6 +331,7 @@ void TFormWortreihe::makeBackground()
     if (width() <= 0 || height() <= 0)
         return;
     m_background = exercise::WindowBackground(size(), opts().backgroundPicture);
+    m_tables.clear();  // drawn on the old background
     const QString file = opts().backgroundPicture ? exercise::BackgroundPicturePath() : QString();
     m_light = file.isEmpty() ? m_background
                              : picture::LightBackground(file, size(), g().loadedList.layout.backgroundColour);
@@ -354,23 +358,37 @@ void TFormWortreihe::makeSymbols()
     }
 }
 
-void TFormWortreihe::drawCard(QImage& canvas, int i)
+QRect TFormWortreihe::shownCardRect(int i) const
+{
+    const QRect full = m_cards[size_t(i)];
+    if (m_rules->taskState() != TaskState::Solved || i == m_rules->solutionCard())
+        return full;
+    // The other cards step back: smaller (and darker).
+    if (m_rules->pictures())
+        return QRect(full.x() + full.width() / 8, full.y() + full.height() / 8, full.width() * 3 / 4,
+                     full.height() * 3 / 4);
+    return QRect(full.x(), full.y() + full.height() / 4, full.width(), full.height() / 2);
+}
+
+QImage TFormWortreihe::smallPicture(const QString& key, const std::function<QImage()>& make)
+{
+    auto it = m_smallPictures.constFind(key);
+    if (it != m_smallPictures.constEnd())
+        return *it;
+    if (m_smallPictures.size() > 32)
+        m_smallPictures.clear();
+    return *m_smallPictures.insert(key, make());
+}
+
+void TFormWortreihe::drawCard(QImage& canvas, int i, bool shadowInTable)
 {
     const Card& card = m_rules->cards()[size_t(i)];
-    const QRect full = m_cards[size_t(i)];
     const bool solved = m_rules->taskState() == TaskState::Solved;
     const bool solution = i == m_rules->solutionCard();
     Colour bg = g().loadedList.layout.pictureBackgroundColour;
-    QRect rect = full;
-    if (solved && !solution) {
-        // The other cards step back: smaller and darker.
+    if (solved && !solution)
         bg = picture::MixColour(bg, 0, 85);
-        if (m_rules->pictures())
-            rect = QRect(full.x() + full.width() / 8, full.y() + full.height() / 8, full.width() * 3 / 4,
-                         full.height() * 3 / 4);
-        else
-            rect = QRect(full.x(), full.y() + full.height() / 4, full.width(), full.height() / 2);
-    }
+    const QRect rect = shownCardRect(i);
     picture::Target t(rect.width(), rect.height(), bg);
     if (card.visible) {
         if (m_rules->pictures()) {
@@ -378,12 +396,15 @@ void TFormWortreihe::drawCard(QImage& canvas, int i)
             const int percent = e.layout.pictureSize > 0 ? e.layout.pictureSize
                                                          : (g().loadedList.layout.pictureSize > 0
                                                                 ? g().loadedList.layout.pictureSize : 100);
-            // Decoded once per task and size: every sound notice repaints the cards.
+            // Decoded once per picture and size: every sound notice repaints the cards, and the next
+            // tasks often show the same pictures again.
             const QString key = QStringLiteral("%1|%2|%3x%4|%5").arg(e.picture).arg(percent).arg(rect.width())
                                     .arg(rect.height()).arg(bg);
             auto it = m_faces.constFind(key);
             if (it == m_faces.constEnd()) {
                 exercise::DrawElementPicture(t, e.picture, bg, percent);
+                if (m_faces.size() > 64)
+                    m_faces.clear();
                 it = m_faces.insert(key, t);
             } else {
                 t = *it;
@@ -408,53 +429,135 @@ void TFormWortreihe::drawCard(QImage& canvas, int i)
         if (!m_rules->pictures() || !card.visible) {
             QPainter p(&t.image);
             if (!ton.isEmpty()) {
-                picture::Target sym(s, s, bg);
-                picture::DrawPictureFitted(sym, ton, bg, 100, true, true, true);
-                p.drawImage(box.topLeft(), picture::ShownImage(sym));
+                const QString key = QStringLiteral("ton|%1|%2|%3").arg(ton).arg(s).arg(bg);
+                p.drawImage(box.topLeft(), smallPicture(key, [&] {
+                                picture::Target sym(s, s, bg);
+                                picture::DrawPictureFitted(sym, ton, bg, 100, true, true, true);
+                                return picture::ShownImage(sym);
+                            }));
             } else {
                 p.drawPixmap(box, cursorPicture(crTon));
             }
         }
     }
     QPainter(&canvas).drawImage(rect.topLeft(), picture::ShownImage(t));
-    if (card.visible || solved)
-        DrawShadowFrame(canvas, rect, 9);
+    m_drawn.push_back(rect);
+    if (card.visible || solved) {
+        // With the shadow already on the table only its outline on the card is left to draw.
+        DrawShadowFrame(canvas, rect, shadowInTable ? 0 : 9);
+        if (!shadowInTable)
+            m_drawn.push_back(rect.adjusted(0, 0, 10, 10));
+    }
 }
 
 void TFormWortreihe::render()
 {
     if (m_background.isNull())
         return;
-    // The back buffer is kept: a fresh full-screen image per event costs more than the cards.
-    if (m_buffer.size() != m_background.size() || m_buffer.format() != m_background.format())
-        m_buffer = QImage(m_background.size(), m_background.format());
-    QPainter p(&m_buffer);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawImage(0, 0, m_background);
-    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    // Heading.
-    const QString heading = g().loadedList.layout.heading;
-    if (!heading.isEmpty() && m_rules->headingVisible()) {
-        QFont f = exercise::ListFont();
-        f.setPointSize(std::max(6, picture::FitFontSize(m_headingHeight, width() * 9 / 10, heading, 95, f)));
-        p.setFont(f);
-        p.setPen(picture::toQColor(exercise::ListFontColour()));
-        p.drawText(QRect(0, 0, width(), m_headingHeight), Qt::AlignCenter, heading);
-        m_headingRight = (width() + QFontMetrics(f).horizontalAdvance(heading)) / 2;
-    } else {
-        m_headingRight = 0;
-    }
-    p.end();
+    const bool solved = m_rules->taskState() == TaskState::Solved;
     const int k = int(std::min(m_cards.size(), m_rules->cards().size()));
+    const QSize cardSize = m_cards.empty() ? QSize() : m_cards.front().size();
+    if (cardSize != m_facesCardSize) {
+        m_faces.clear();
+        m_facesCardSize = cardSize;
+    }
+    // The shadows go on the table under the cards: they fall right and below, onto the background or
+    // onto the places of cards drawn later, and their outline samples the card, so it is drawn with it.
+    std::vector<QRect> shadows;
+    bool shadowsInTable = true;
+    for (int i = 0; i < k; ++i) {
+        if (!m_rules->cards()[size_t(i)].visible && !solved)
+            continue;
+        shadows.push_back(shownCardRect(i));
+        shadowsInTable = shadowsInTable && shadows.back().width() > 10 && shadows.back().height() > 10;
+    }
+    const QString heading = g().loadedList.layout.heading;
+    const bool withHeading = !heading.isEmpty() && m_rules->headingVisible();
+    const QFont headingFont = exercise::ListFont();
+    const Colour headingColour = exercise::ListFontColour();
+    const QString base = QStringLiteral("%1|%2x%3|%4").arg(m_background.cacheKey()).arg(width()).arg(m_headingHeight).arg(
+        withHeading ? heading + QLatin1Char('|') + headingFont.toString() + QLatin1Char('|') +
+                          QString::number(headingColour)
+                    : QString());
+    QString key = base;
+    if (shadowsInTable)
+        for (const QRect& r : shadows)
+            key += QStringLiteral(";%1,%2,%3,%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+    auto kept = std::find_if(m_tables.begin(), m_tables.end(), [&](const Table& t) { return t.key == key; });
+    if (kept == m_tables.end()) {
+        Table t;
+        t.key = key;
+        t.base = base;
+        t.image = m_background.copy();
+        if (withHeading) {
+            QPainter p(&t.image);
+            QFont f = headingFont;
+            f.setPointSize(std::max(6, picture::FitFontSize(m_headingHeight, width() * 9 / 10, heading, 95, f)));
+            p.setFont(f);
+            p.setPen(picture::toQColor(headingColour));
+            p.drawText(QRect(0, 0, width(), m_headingHeight), Qt::AlignCenter, heading);
+            t.headingRight = (width() + QFontMetrics(f).horizontalAdvance(heading)) / 2;
+        }
+        if (shadowsInTable)
+            for (const QRect& r : shadows) {
+                DrawShadowFrame(t.image, r, 9);
+                t.shadowAreas.push_back(r.adjusted(0, 0, 10, 10));
+            }
+        m_tables.insert(m_tables.begin(), std::move(t));
+        if (m_tables.size() > 4) {
+            // Every task starts with all cards in their places: that table stays while the layout does.
+            QString start = base;
+            for (int i = 0; i < k; ++i) {
+                const QRect& r = m_cards[size_t(i)];
+                start += QStringLiteral(";%1,%2,%3,%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+            }
+            auto last = std::prev(m_tables.end());
+            if (last->key == start)
+                --last;
+            m_tables.erase(last);
+        }
+    } else if (kept != m_tables.begin()) {
+        std::rotate(m_tables.begin(), kept, kept + 1);
+    }
+    const Table& table = m_tables.front();
+    m_headingRight = table.headingRight;
+    // The back buffer is kept: only what was drawn over the last table is put back, with the shadows of
+    // both tables when they differ; the whole table when its background or heading changed.
+    {
+        QPainter p;
+        if (m_buffer.size() != table.image.size() || m_buffer.format() != table.image.format() ||
+            m_bufferBase != table.base) {
+            if (m_buffer.size() != table.image.size() || m_buffer.format() != table.image.format())
+                m_buffer = QImage(table.image.size(), table.image.format());
+            p.begin(&m_buffer);
+            p.setCompositionMode(QPainter::CompositionMode_Source);
+            p.drawImage(0, 0, table.image);
+        } else {
+            if (m_bufferTable != table.image.cacheKey()) {
+                m_drawn.insert(m_drawn.end(), m_bufferShadowAreas.begin(), m_bufferShadowAreas.end());
+                m_drawn.insert(m_drawn.end(), table.shadowAreas.begin(), table.shadowAreas.end());
+            }
+            p.begin(&m_buffer);
+            p.setCompositionMode(QPainter::CompositionMode_Source);
+            for (const QRect& r : m_drawn) {
+                const QRect inside = r & table.image.rect();
+                p.drawImage(inside.topLeft(), table.image, inside);
+            }
+        }
+        m_bufferTable = table.image.cacheKey();
+        m_bufferBase = table.base;
+        m_bufferShadowAreas = table.shadowAreas;
+    }
+    m_drawn.clear();
     for (int i = 0; i < k; ++i)
-        drawCard(m_buffer, i);
+        drawCard(m_buffer, i, shadowsInTable);
     // Doppelgänger-Text: the sequence boxes on the light background, the heard order once solved.
     if (!m_sequence.empty()) {
         QPainter q(&m_buffer);
-        const bool solved = m_rules->taskState() == TaskState::Solved;
         const std::vector<int>& heard = m_rules->heardOrder();
         for (size_t i = 0; i < m_sequence.size(); ++i) {
             const QRect r = m_sequence[i];
+            m_drawn.push_back(r);
             q.drawImage(r.topLeft(), m_light, r);
             q.setPen(QPen(Qt::black, 1));
             q.drawRect(r.adjusted(0, 0, -1, -1));
@@ -475,27 +578,36 @@ void TFormWortreihe::render()
         for (int i = 0; i < int(std::min(m_markers.size(), m_rules->cards().size())); ++i) {
             const QRect r = m_markers[size_t(i)];
             const int face = m_rules->cards()[size_t(i)].face;
-            picture::Target t(r.width(), r.height(), button);
-            if (face > 1) {
-                const QString file = sectionPicture(face == 2 ? QStringLiteral("Markerbild")
-                                                              : QStringLiteral("TastaturMarkerbild"));
-                if (!file.isEmpty()) {
-                    picture::DrawPictureFitted(t, file, button, 90, true, true, true);
-                } else {
-                    QPainter m(&t.image);
-                    m.setRenderHint(QPainter::Antialiasing);
-                    m.setBrush(face == 2 ? QColor(220, 0, 0) : QColor(0, 0, 200));
-                    m.drawEllipse(QRect(0, 0, r.width(), r.height()).adjusted(6, 6, -6, -6));
-                }
-            }
-            q.drawImage(r.topLeft(), picture::ShownImage(t));
+            const QString file = face > 1 ? sectionPicture(face == 2 ? QStringLiteral("Markerbild")
+                                                                     : QStringLiteral("TastaturMarkerbild"))
+                                          : QString();
+            const QString key = QStringLiteral("marker|%1|%2|%3x%4|%5").arg(face).arg(file).arg(r.width())
+                                    .arg(r.height()).arg(button);
+            q.drawImage(r.topLeft(), smallPicture(key, [&] {
+                            picture::Target t(r.width(), r.height(), button);
+                            if (face > 1) {
+                                if (!file.isEmpty()) {
+                                    picture::DrawPictureFitted(t, file, button, 90, true, true, true);
+                                } else {
+                                    QPainter m(&t.image);
+                                    m.setRenderHint(QPainter::Antialiasing);
+                                    m.setBrush(face == 2 ? QColor(220, 0, 0) : QColor(0, 0, 200));
+                                    m.drawEllipse(QRect(0, 0, r.width(), r.height()).adjusted(6, 6, -6, -6));
+                                }
+                            }
+                            return picture::ShownImage(t);
+                        }));
             qDrawShadePanel(&q, r, palette(), face > 1, 2);
+            m_drawn.push_back(r);
         }
     }
     {
         QPainter q(&m_buffer);
         drawStrip(q);
     }
+    // A pixel of slack around everything drawn over the table.
+    for (QRect& r : m_drawn)
+        r = r.adjusted(-1, -1, 1, 1) & m_buffer.rect();
     update();
 }
 
@@ -515,14 +627,16 @@ void TFormWortreihe::drawStrip(QPainter& p)
     for (int c = 0; c < m_collected; ++c) {
         const int x = c < 4 ? 2 + c * (s + 2) : width() - (c - 3) * (s + 2);
         p.drawImage(x, 0, m_symbols.back());
+        m_drawn.push_back(QRect(QPoint(x, 0), m_symbols.back().size()));
     }
     for (int i = 0; i < group; ++i) {
         const QImage& img = symbolImage(symbols[size_t(first + i)]);
         // The row keeps clear of the heading while that is shown.
-        if (m_rules->pictures())
-            p.drawImage(std::max(width() / 2 - (5 * (s + 2)) / 2, m_headingRight + 10) + i * (s + 2), 0, img);
-        else
-            p.drawImage(2, m_area.center().y() - (5 * (s + 2)) / 2 + i * (s + 2), img);
+        const QPoint at = m_rules->pictures()
+                              ? QPoint(std::max(width() / 2 - (5 * (s + 2)) / 2, m_headingRight + 10) + i * (s + 2), 0)
+                              : QPoint(2, m_area.center().y() - (5 * (s + 2)) / 2 + i * (s + 2));
+        p.drawImage(at, img);
+        m_drawn.push_back(QRect(at, img.size()));
     }
 }
 
@@ -841,6 +955,7 @@ void TFormWortreihe::listChosen(int index)
     opts().file = relativeList();
     m_listValid = m_rules->startList(name, 0);
     L_Aufgaben->setText(QStringLiteral(" Aufgaben: ") + QString::number(m_rules->taskCount()));
+    m_faces.clear();  // another list may name other files alike
     makeBackground();
     afterSetUp();
 }
@@ -922,5 +1037,11 @@ void TFormWortreihe::FormClose()
     chooser::startPosition() = 0;
     m_buffer = m_background = m_light = QImage();
     m_symbols.clear();
+    m_faces.clear();
+    m_smallPictures.clear();
+    m_tables.clear();
+    m_drawn.clear();
+    m_bufferShadowAreas.clear();
+    m_bufferBase.clear();
     TFormExercise::FormClose();
 }

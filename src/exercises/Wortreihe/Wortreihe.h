@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QImage>
 #include <QRect>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -81,7 +82,9 @@ private:
     void makeBackground();
     void makeSymbols();
     void render();
-    void drawCard(QImage& canvas, int card);
+    void drawCard(QImage& canvas, int card, bool shadowInTable);
+    QRect shownCardRect(int card) const;
+    QImage smallPicture(const QString& key, const std::function<QImage()>& make);
     void drawStrip(QPainter& p);
     void refresh();
     void showMessage();
@@ -99,7 +102,24 @@ private:
 
     std::unique_ptr<wortreihe::WortreiheRules> m_rules;
     QImage m_background, m_light, m_buffer;
-    QHash<QString, picture::Target> m_faces;    // card pictures of the task shown
+    // Card pictures at their drawn size, kept across tasks while the card size stays: lists repeat pictures.
+    QHash<QString, picture::Target> m_faces;
+    QSize m_facesCardSize;
+    QHash<QString, QImage> m_smallPictures;  // marker faces and the hearing symbol, by file, size and colour
+    // The background with the heading and the cards' shadows; the last few are kept, since the phases
+    // of a task switch between the same few, and the one of all cards in their places.
+    struct Table
+    {
+        QString key, base;  // base: the background and heading under the shadows
+        QImage image;
+        int headingRight = 0;
+        std::vector<QRect> shadowAreas;
+    };
+    std::vector<Table> m_tables;  // newest first
+    qint64 m_bufferTable = 0;     // the table the back buffer was filled from
+    QString m_bufferBase;         // and its base
+    std::vector<QRect> m_bufferShadowAreas;
+    std::vector<QRect> m_drawn;   // drawn over that table since
     std::vector<QImage> m_symbols;     // the Knopf metafiles drawn at strip size
     int m_symbolSize = 0;
     QRect m_area;
