@@ -1,3 +1,4 @@
+#include "core/Clock.h"
 #include "core/FileSystem.h"
 #include "core/GlobalState.h"
 #include "core/Random.h"
@@ -106,6 +107,7 @@ protected:
         playOut();
     }
     const TZeile& row() const { return run().runResults[size_t(rules->block())].Rows[size_t(rules->row())]; }
+    void TearDown() override { clock_::setFixedNow(QDateTime()); }
 
     TempTree tree;
     TestAudioBackend audio;
@@ -484,4 +486,83 @@ TEST_F(WortreiheRulesTest, MissingOrFailingSoundsStillEndTheSeries)
     }
     EXPECT_EQ(rules->soundState(), SoundState::Idle);
     EXPECT_EQ(rules->taskState(), TaskState::Heard);
+}
+
+// The duration runs from the first word heard to the right answer, in minutes, seconds and
+// hundredths padded to three digits.
+TEST_F(WortreiheRulesTest, TheDurationCountsHundredths)
+{
+    const QDateTime start(QDate(2026, 12, 11), QTime(9, 0));
+    for (int code : {201, 204}) {
+        clock_::setFixedNow(start);
+        load(code, {task(kWords)});
+        rules->listen();
+        playOut();
+        clock_::setFixedNow(start.addMSecs(67450));
+        rules->clickMarker(rules->solutionCard());
+        ASSERT_EQ(rules->check(), WortreiheRules::Outcome::Right);
+        EXPECT_EQ(row().Duration, QStringLiteral("01:07:045")) << code;
+    }
+}
+
+// Only a marked card can be checked: unmarking takes "Prüfen " away again, also after a wrong answer.
+TEST_F(WortreiheRulesTest, UnmarkingTakesTheCheckAway)
+{
+    load(203, {task(kWords)});
+    rules->listen();
+    playOut();
+    for (int round = 0; round < 2; ++round) {
+        rules->clickMarker(wrongCard());
+        EXPECT_TRUE(rules->checkVisible);
+        EXPECT_TRUE(rules->checkEnabled);
+        rules->clickMarker(wrongCard());
+        EXPECT_EQ(rules->markedCard(), -1);
+        EXPECT_FALSE(rules->checkVisible) << round;
+        EXPECT_FALSE(rules->checkEnabled) << round;
+        EXPECT_EQ(rules->check(), WortreiheRules::Outcome::Ignored);
+        // Then a wrong answer, and the same again in Retry.
+        rules->clickMarker(wrongCard());
+        EXPECT_EQ(rules->check(), WortreiheRules::Outcome::Wrong);
+        playOut();
+    }
+    EXPECT_EQ(row().Attempts, 2);
+}
+
+// One Doppelgänger task's sounds: the series with a pause in front of every word but the first
+// (two in front of a word of two sounds, one between its sounds), the error sound after a wrong
+// answer or, without one, the whole series again, and the task's success sound after the right one.
+TEST_F(WortreiheRulesTest, DoppelgaengerSoundsOfOneTaskRightAndWrong)
+{
+    g().playerOptions.wortreihe.pictureCount = 3;
+    const QString P = QStringLiteral("0750.wav");
+    TAufgabe t = task(kWords);
+    t.elements[2].sounds = QStringLiteral("mund.wav;kind.wav");
+    for (int code : {201, 202}) {
+        SCOPED_TRACE(code);
+        load(code, {t});
+        QStringList series;
+        const std::vector<int>& heard = rules->heardOrder();
+        ASSERT_EQ(heard.size(), 4u);
+        for (size_t i = 0; i < heard.size(); ++i) {
+            const int e = heard[i];
+            if (i > 0)
+                series << (e == 2 ? QStringList{P, P} : QStringList{P});
+            series << (e == 2 ? QStringList{QStringLiteral("mund.wav"), P, QStringLiteral("kind.wav")}
+                              : QStringList{kWords[e - 1].toLower() + QStringLiteral(".wav")});
+        }
+        rules->listen();
+        EXPECT_EQ(playOut(), series);
+        rules->clickMarker(wrongCard());
+        EXPECT_EQ(rules->check(), WortreiheRules::Outcome::Wrong);
+        EXPECT_EQ(playOut(), QStringList{QStringLiteral("falsch.wav")});
+        errorSounds().clear();
+        rules->clickMarker(wrongCard());
+        EXPECT_EQ(rules->check(), WortreiheRules::Outcome::Wrong);
+        EXPECT_EQ(playOut(), series);
+        EXPECT_EQ(rules->taskState(), TaskState::Retry);
+        rules->clickMarker(rules->solutionCard());
+        EXPECT_EQ(rules->check(), WortreiheRules::Outcome::Right);
+        EXPECT_EQ(playOut(), QStringList{QStringLiteral("lob.wav")});
+        EXPECT_EQ(row().Attempts, 3);
+    }
 }

@@ -9,6 +9,7 @@
 #include "data/PlayerOptions.h"
 #include "data/TaskList.h"
 #include "exercises/Wortreihe/Wortreihe.h"
+#include "media/skin/SkinButton.h"
 #include "media/sound/Sound.h"
 #include "media/sound/TWAV.h"
 #include "media/sound/TestAudioBackend.h"
@@ -18,6 +19,7 @@
 #include "support/TestSupport.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
@@ -101,6 +103,31 @@ protected:
             for (const Card& c : r.cards())
                 list << r.element(c.element).text;
         return list.join(QStringLiteral(" - "));
+    }
+
+    // One task answered through the window: right at once, or with one wrong answer first.
+    void answer(TFormWortreihe& w, bool wrongFirst)
+    {
+        WortreiheRules& r = w.rules();
+        w.hoerenClick();
+        playOut();
+        if (wrongFirst) {
+            w.markerClick(r.solutionCard() == 0 ? 1 : 0);
+            w.pruefenClick();
+            playOut();
+        }
+        w.markerClick(r.solutionCard());
+        w.pruefenClick();
+        playOut();
+        ASSERT_EQ(r.taskState(), TaskState::Solved);
+    }
+    static int changedPixels(const QImage& a, const QImage& b)
+    {
+        int n = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                n += a.pixel(x, y) != b.pixel(x, y);
+        return n;
     }
 
     TempTree tree;
@@ -421,6 +448,126 @@ TEST_F(WortreiheWindowTest, KeptDrawingsShowTasksAsFreshOnes)
         expectAsFresh();
         w->endRun(QDialog::Rejected);
     }
+}
+
+// A group of five is collected whatever its last symbol was: a wrong answer as the fifth symbol
+// plays the strip sounds and places the collected symbol at the top left.
+TEST_F(WortreiheWindowTest, AWrongFifthSymbolIsCollectedToo)
+{
+    for (int code : {203, 204}) {
+        SCOPED_TRACE(code);
+        resetRun();
+        auto w = open(code, folder(code) + kList);
+        WortreiheRules& r = w->rules();
+        for (int task = 0; task < 4; ++task) {
+            answer(*w, false);
+            if (r.currentTask() + 1 >= r.taskCount())
+                scripted.answer(dialogs::Button::No);
+            w->weiterClick();
+        }
+        ASSERT_EQ(WortreiheRules::StripSymbols().size(), 4u);
+        w->hoerenClick();
+        playOut();
+        const QRect corner(0, 0, w->width() / 6, w->taskArea().top());
+        const QImage before = w->backBuffer().copy(corner);
+        audio.clearLog();
+        w->markerClick(r.solutionCard() == 0 ? 1 : 0);
+        w->pruefenClick();
+        ASSERT_EQ(r.taskState(), TaskState::Retry);
+        ASSERT_EQ(WortreiheRules::StripSymbols().size(), 5u);
+        const QStringList oneShots = audio.log().filter(QStringLiteral("oneshot "));
+        ASSERT_EQ(oneShots.size(), 2) << audio.log().join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(oneShots[0].endsWith(code == 203 ? QStringLiteral("erfolg_bild.wav")
+                                                     : QStringLiteral("erfolg_links.wav")));
+        EXPECT_TRUE(oneShots[1].endsWith(QStringLiteral("erfolg_rechts.wav")));
+        EXPECT_GT(changedPixels(before, w->backBuffer().copy(corner)), 20);
+        w->endRun(QDialog::Rejected);
+    }
+}
+
+// The strip with only the wrong-answer and the collected metafile in "Knopf" draws a right answer
+// without failing; with a single metafile it draws nothing.
+TEST_F(WortreiheWindowTest, AStripOfTwoMetafilesDrawsARightAnswer)
+{
+    for (int kept : {2, 1}) {
+        SCOPED_TRACE(kept);
+        resetRun();
+        const QString knopf = fsys::withSlash(g().config.dirs.knopf);
+        QStringList files = fsys::list(knopf, QStringLiteral("*.wmf"), false, fsys::Entries::Files) +
+                            fsys::list(knopf, QStringLiteral("*.emf"), false, fsys::Entries::Files);
+        files.sort(Qt::CaseInsensitive);
+        ASSERT_GE(files.size(), kept);
+        for (int i = 0; i < files.size() - kept; ++i)
+            ASSERT_TRUE(QFile::remove(knopf + files[i]));
+        auto w = open(204, folder(204) + kList);
+        const QRect column(0, w->taskArea().top(), w->width() / 5, w->taskArea().height());
+        const QImage before = w->backBuffer().copy(column);
+        answer(*w, false);
+        const int changed = changedPixels(before, w->backBuffer().copy(column));
+        if (kept == 2)
+            EXPECT_GT(changed, 20);
+        else
+            EXPECT_EQ(changed, 0);
+        w->endRun(QDialog::Rejected);
+    }
+}
+
+// "Weiter " goes on while a clicked word still plays after solving, as Enter and W do; the word stops.
+TEST_F(WortreiheWindowTest, WeiterGoesOnWhileAWordPlays)
+{
+    auto w = open(204, folder(204) + kList);
+    WortreiheRules& r = w->rules();
+    answer(*w, false);
+    ASSERT_TRUE(w->SB_hoeren->isVisible());
+    w->cardClick(0);
+    ASSERT_EQ(r.soundState(), SoundState::WordPlaying);
+    ASSERT_FALSE(audio.playingChannels().isEmpty());
+    QTest::mouseClick(w->SB_hoeren, Qt::LeftButton);
+    EXPECT_EQ(r.currentTask(), 1);
+    EXPECT_EQ(w->E_Aufgabe->text(), QStringLiteral("2"));
+    EXPECT_EQ(r.taskState(), TaskState::New);
+    EXPECT_TRUE(audio.playingChannels().isEmpty());
+    w->endRun(QDialog::Rejected);
+}
+
+// Unmarking the only marked card hides "Prüfen "; Enter then listens again instead of checking.
+TEST_F(WortreiheWindowTest, UnmarkingHidesTheCheckButton)
+{
+    auto w = open(203, folder(203) + kList);
+    WortreiheRules& r = w->rules();
+    QTest::keyClick(w.get(), Qt::Key_H);
+    playOut();
+    clickMarker(*w, 0);
+    EXPECT_TRUE(w->SB_pruefen->isVisible());
+    EXPECT_TRUE(w->SB_pruefen->isEnabled());
+    clickMarker(*w, 0);
+    EXPECT_FALSE(w->SB_pruefen->isVisible());
+    QTest::keyClick(w.get(), Qt::Key_Return);
+    EXPECT_EQ(r.soundState(), SoundState::Playing);
+    EXPECT_EQ(run().runResults.back().Rows.back().Attempts, 0);
+    w->endRun(QDialog::Rejected);
+}
+
+// After solving, "Weiter " shows the light arrow with a dark caption, as in the other programs.
+TEST_F(WortreiheWindowTest, WeiterHasADarkCaption)
+{
+    auto w = open(201, folder(201) + kList);
+    auto darkPixels = [&] {
+        const QImage face = SkinFace(w->SB_hoeren);
+        const int slotWidth = face.width() / SkinSlots(w->SB_hoeren);
+        int n = 0;
+        for (int y = face.height() / 2; y < face.height(); ++y)
+            for (int x = 0; x < slotWidth; ++x) {
+                const QColor c = face.pixelColor(x, y);
+                n += c.red() < 60 && c.green() < 60 && c.blue() < 60;
+            }
+        return n;
+    };
+    EXPECT_LT(darkPixels(), 20);  // "Hören ": a light caption
+    answer(*w, false);
+    ASSERT_TRUE(w->SB_hoeren->isVisible());
+    EXPECT_GT(darkPixels(), 50);
+    w->endRun(QDialog::Rejected);
 }
 
 } // namespace

@@ -120,7 +120,9 @@ void TFormWortreihe::buildBar()
     connect(BB_vor, &QPushButton::clicked, this, [this] { taskStep(1); });
     connect(E_Aufgabe, &QLineEdit::returnPressed, this, [this] { taskNumberEntered(); });
     connect(SB_hoeren, &QPushButton::clicked, this, [this] {
-        if (m_rules->taskState() == TaskState::Solved && m_rules->soundState() == SoundState::Idle)
+        // As its caption says: "Weiter " goes on (a word still playing stops with the set-up), as
+        // Enter and W do; "Hören " and "Pause " go to the series.
+        if (m_rules->hoerenCaption() == QLatin1String("Weiter "))
             weiterClick();
         else
             hoerenClick();
@@ -147,6 +149,11 @@ void TFormWortreihe::arrange()
     P_Leiste->setGeometry(0, h - barH, w, barH);
     for (QWidget* c : P_Leiste->findChildren<QWidget*>())
         c->setFont(font);
+    // The two wide buttons in the middle carry their captions larger, to be read from a distance.
+    QFont large = barFont(factor * 1.5);
+    large.setBold(true);
+    SB_hoeren->setFont(large);
+    SB_pruefen->setFont(large);
     const int side = qRound(kSideWidth * factor);
     sb_optionen->setGeometry(1, 1, side, barH - 2);
     SB_ende->setGeometry(w - side - 1, 1, side, barH - 2);
@@ -617,11 +624,18 @@ void TFormWortreihe::drawStrip(QPainter& p)
         return;
     const std::vector<int> symbols = WortreiheRules::StripSymbols();
     const int s = m_symbolSize;
-    const int group = int(symbols.size()) % 5;
+    int group = int(symbols.size()) % 5;
+    // A complete group stays in the strip until it is collected.
+    if (group == 0 && !symbols.empty() && m_collected < int(symbols.size()) / 5)
+        group = 5;
     const int first = int(symbols.size()) - group;
+    const int count = int(m_symbols.size());
+    // The right-answer symbols come before the last two files; with only those two a right answer
+    // shows the collected symbol, never the wrong-answer one.
     auto symbolImage = [&](int symbol) -> const QImage& {
-        return symbol == kWrongSymbol ? m_symbols[m_symbols.size() - 2]
-                                      : m_symbols[size_t(std::min<int>(symbol, int(m_symbols.size()) - 3))];
+        if (symbol == kWrongSymbol)
+            return m_symbols[size_t(count - 2)];
+        return m_symbols[size_t(count >= 3 ? std::clamp(symbol, 0, count - 3) : count - 1)];
     };
     // The collected symbols along the top, from the left, then from the right edge.
     for (int c = 0; c < m_collected; ++c) {
@@ -640,21 +654,26 @@ void TFormWortreihe::drawStrip(QPainter& p)
     }
 }
 
-void TFormWortreihe::collectIfDue(int before)
+void TFormWortreihe::collectIfDue()
 {
+    // Whenever a group of five is complete, whatever its last symbol was: the group leaves and its
+    // collected symbol is placed.
     const int now = int(WortreiheRules::StripSymbols().size());
-    if (now / 5 <= before / 5)
+    if (now / 5 <= m_collected)
         return;
-    // The fifth symbol of a group: the group leaves and its collected symbol is placed.
     const QString leave = section().value(m_rules->pictures() ? QStringLiteral("SoundErfolgBild")
                                                                : QStringLiteral("SoundErfolgTextlinks"));
     if (!leave.isEmpty())
         PlayWaveFile(leave, false, true);
+    QPointer<TFormWortreihe> self(this);
     clock_::sleepMs(1000);
+    if (!self || m_closing)
+        return;
     m_collected = now / 5;
     const QString placed = section().value(QStringLiteral("SoundErfolgTextrechts"));
     if (!placed.isEmpty())
         PlayWaveFile(placed, false, true);
+    render();
 }
 
 void TFormWortreihe::paintEvent(QPaintEvent*)
@@ -676,8 +695,12 @@ void TFormWortreihe::refresh()
     SB_hoeren->setEnabled(r.hoerenEnabled() && m_listValid);
     if (SB_hoeren->property("caption").toString() != caption) {
         SB_hoeren->setProperty("caption", caption);
-        SkinButton(SB_hoeren, hoerenSymbol.isEmpty() ? g().config.symbolHoeren : hoerenSymbol, caption, 2, 1,
-                   0x00FFFFFF, 3);
+        // "Weiter " wears the light arrow of the other programs with a dark caption; a caption on the
+        // listening picture is hard to read.
+        const bool weiter = caption == QLatin1String("Weiter ") && !g().config.symbolWeiter.isEmpty();
+        SkinButton(SB_hoeren, weiter ? g().config.symbolWeiter
+                                     : (hoerenSymbol.isEmpty() ? g().config.symbolHoeren : hoerenSymbol),
+                   caption, 2, 1, weiter ? 0x00000000 : 0x00FFFFFF, 3);
     }
     const QString check = r.checkIsReplay() ? QStringLiteral("Nochmal #10#13hören ") : QStringLiteral("Prüfen ");
     if (SB_pruefen->property("caption").toString() != check) {
@@ -711,12 +734,15 @@ void TFormWortreihe::pruefenClick()
 {
     if (!m_listValid)
         return;
-    const int before = int(WortreiheRules::StripSymbols().size());
     const WortreiheRules::Outcome outcome = m_rules->check();
     refresh();
+    if (outcome == WortreiheRules::Outcome::Ignored)
+        return;
+    QPointer<TFormWortreihe> self(this);
+    collectIfDue();
+    if (!self || m_closing)
+        return;
     if (outcome == WortreiheRules::Outcome::Right) {
-        collectIfDue(before);
-        QPointer<TFormWortreihe> self(this);
         clock_::sleepMs(500);
         if (!self || m_closing)
             return;

@@ -94,7 +94,7 @@ private:
     void backgroundClick();
     void writeOptions();
     void fitTextSize();
-    void collectIfDue(int before);
+    void collectIfDue();
     int cardAt(const QPoint& pos) const;
     int markerAt(const QPoint& pos) const;
     QString listFolder() const;

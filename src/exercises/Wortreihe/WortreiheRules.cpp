@@ -448,10 +448,9 @@ void WortreiheRules::clickMarker(int card)
     for (Card& c : m_cards)
         c.face = 1;
     m_cards[size_t(card)].face = face;
-    if (!opts().checkAtOnce) {
-        checkVisible = true;
-        checkEnabled = true;
-    }
+    // Only a marked card can be checked: unmarking takes the check button away again.
+    if (!opts().checkAtOnce)
+        checkVisible = checkEnabled = face != 1;
 }
 
 bool WortreiheRules::arrowKey(int delta)
@@ -527,9 +526,8 @@ WortreiheRules::Outcome WortreiheRules::check()
                 if (!praise[i].isEmpty())
                     PlaySound(m_player, praise[i], i == 0, false, true);
         }
-        const QDateTime started = run().taskStartTime;
         if (row)
-            row->Duration = exercise::TaskDuration(started.isValid() ? started.msecsTo(stop) : 0);
+            row->Duration = exercise::TaskDurationHundredths(run().taskStartTime, stop);
         run().taskStartTime = QDateTime();
         return Outcome::Right;
     }
