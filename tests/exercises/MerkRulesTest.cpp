@@ -576,3 +576,97 @@ TEST(MerkLayoutTest, TextFieldsAndPictureSlots)
         }
     }
 }
+
+// Switching "Checksofort" on takes back every placement from the first slot that does not hold the
+// heard card of its position, in both modes; the answer then recorded holds only heard cards.
+TEST_F(MerkRulesTest, CheckAtOnceSwitchedOnTakesBackFromTheFirstWrongSlot)
+{
+    auto& o = g().playerOptions.merkfaehigkeit;
+    // Placed: indices into the heard cards, -1 = a card not heard. Kept: how many slots stay.
+    struct Case { bool order; std::vector<int> placed; int kept; };
+    for (const Case& c : {Case{false, {-1, 1}, 0}, Case{false, {0, -1}, 1}, Case{false, {1, 0}, 0},
+                          Case{true, {0, -1}, 1}, Case{false, {0, 1}, 2}}) {
+        SCOPED_TRACE(::testing::Message() << c.order << " " << c.placed[0] << "," << c.placed[1]);
+        resetRun();
+        o.checkAtOnce = false;
+        o.orderCounts = c.order;
+        start(6, 3);
+        hear();
+        const std::vector<int> h = rules->heard();
+        for (int i : c.placed)
+            rules->clickCard(i < 0 ? unheardCard() : h[size_t(i)]);
+        const TOpt_Merkfaehigkeit before = o;
+        o.checkAtOnce = true;
+        rules->optionsChanged(before);
+        std::vector<int> expected(3, 0);
+        for (int k = 0; k < c.kept; ++k)
+            expected[size_t(k)] = h[size_t(k)];
+        EXPECT_EQ(rules->answerSlots(), expected);
+        EXPECT_FALSE(rules->card(unheardCard()).placed);
+        EXPECT_FALSE(rules->pruefenVisible);
+        for (int card : h)
+            rules->clickCard(card);
+        ASSERT_EQ(rules->phase(), Phase::Solved);
+        QString answers;
+        for (int card : h)
+            answers += rules->card(card).element.text + QLatin1Char(';');
+        EXPECT_EQ(lastRow().Answers, answers);
+    }
+}
+
+// A right answer: the praise follows the last placement, all its files in order; a sound still
+// playing at that moment gives a beep and is interrupted by the first praise file.
+TEST_F(MerkRulesTest, PraiseAfterARightAnswerInterruptsWhatPlays)
+{
+    tree.write("INTERN/Lob/toll.wav", testwav::monoTone());
+    g().playerOptions.merkfaehigkeit.successSoundText = {QStringLiteral("super.wav"), QStringLiteral("toll.wav")};
+    for (bool playing : {false, true}) {
+        SCOPED_TRACE(playing);
+        resetRun();
+        start(6, 2);
+        hear();
+        const std::vector<int> h = rules->heard();
+        rules->clickCard(h[0]);
+        if (playing)
+            player.Play(g().config.dirs.materialSound + rules->card(h[0]).element.sounds, true, false, false);
+        const QList<int> before = audio.playingChannels();
+        audio.clearLog();
+        rules->clickCard(h[1]);
+        ASSERT_EQ(rules->phase(), Phase::Solved);
+        EXPECT_EQ(beeps(), playing ? 1 : 0);
+        for (int channel : before)
+            EXPECT_FALSE(audio.playingChannels().contains(channel));
+        const QStringList log = audio.log();
+        if (playing) {
+            const auto praiseOpened = std::find_if(log.begin(), log.end(),
+                                                   [](const QString& l) { return l.endsWith(QLatin1String("super.wav")); });
+            EXPECT_LT(log.indexOf(QStringLiteral("beep")), int(praiseOpened - log.begin()));
+        }
+        EXPECT_EQ(playOut(), (QStringList{"super.wav", "toll.wav"}));
+    }
+}
+
+// A wrong answer with "Zeit" 1: the error sound, then the heard words with the pause file between them
+// and none after the last; in order mode the order sound.
+TEST_F(MerkRulesTest, ReplayAfterAWrongAnswerKeepsThePausesBetweenTheWords)
+{
+    auto& o = g().playerOptions.merkfaehigkeit;
+    o.time = 1;
+    o.checkAtOnce = false;
+    struct Case { bool order; QString sound; };
+    for (const Case& c : {Case{false, QStringLiteral("karten.wav")}, Case{true, QStringLiteral("reihenfolge.wav")}}) {
+        SCOPED_TRACE(c.order);
+        resetRun();
+        o.orderCounts = c.order;
+        start(6, 3);
+        hear();
+        const std::vector<int> h = rules->heard();
+        auto sound = [&](int i) { return rules->card(h[size_t(i)]).element.sounds; };
+        for (int card : c.order ? std::vector<int>{h[1], h[0], h[2]} : std::vector<int>{h[0], unheardCard(), h[2]})
+            rules->clickCard(card);
+        rules->check();
+        EXPECT_EQ(rules->phase(), Phase::Replay);
+        EXPECT_EQ(playOut(), (QStringList{c.sound, sound(0), "0500.wav", sound(1), "0500.wav", sound(2)}));
+        EXPECT_EQ(rules->phase(), Phase::Answering);
+    }
+}

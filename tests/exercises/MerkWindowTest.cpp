@@ -381,6 +381,28 @@ TEST_F(MerkWindowTest, ScreenshotsOfATaskForAPersonToLookAt)
         EXPECT_TRUE(w.runEnded());
         resetRun();
     }
+    // Hidden cards after a wrong check: only "Sehen" in the bar.
+    auto& o = g().playerOptions.merkfaehigkeit;
+    o.invisible = 0;
+    o.pictureCount = 6;
+    o.rememberCount = 2;
+    const QString path = folder + QStringLiteral("Bild/01 Tiere.txt");
+    g().programCode = 101;
+    LoadTaskList(path);
+    TFormMerkfaehigkeit w(101, path);
+    w.show();
+    QTest::qWait(500);
+    QTest::keyClick(&w, Qt::Key_H);
+    playOut();
+    QTest::mouseClick(w.SB_sehen, Qt::LeftButton);
+    QTest::mouseClick(&w, Qt::LeftButton, Qt::NoModifier, w.homeRect(w.rules().heard()[0]).center());
+    QTest::mouseClick(&w, Qt::LeftButton, Qt::NoModifier, w.homeRect(unheard(w)).center());
+    QTest::mouseClick(w.SB_pruefen, Qt::LeftButton);
+    playOut();
+    QTest::qWait(300);
+    QGuiApplication::primaryScreen()->grabWindow(0).save(dir + QStringLiteral("/merkbild-") + tag +
+                                                         QStringLiteral("-5-sehen.png"));
+    w.endRun(QDialog::Rejected);
 }
 
 } // namespace
@@ -436,5 +458,144 @@ TEST_F(MerkWindowTest, KeptPicturesDrawANewDealAsFreshOnes)
     QApplication::processEvents();
     ASSERT_EQ(w->backBuffer().size(), kept.size());
     EXPECT_TRUE(w->backBuffer() == kept);
+    w->endRun(QDialog::Rejected);
+}
+
+// "unsichtbar" 0 without "Checksofort": after a wrong "Prüfen", and after "Hören" again once a card
+// is placed, the cards wait for "Sehen": it is shown and enabled, "Prüfen" hidden, no card drawn at
+// home. "Sehen" draws the cards again and brings "Prüfen" back for the cards still placed.
+TEST_F(MerkWindowTest, InvisibleCardsOfferSehenAfterAWrongCheckAndAfterHearingAgain)
+{
+    auto& o = g().playerOptions.merkfaehigkeit;
+    o.invisible = 0;
+    o.checkAtOnce = false;
+    for (bool wrongCheck : {true, false}) {
+        SCOPED_TRACE(wrongCheck);
+        resetRun();
+        auto w = open(folder + QStringLiteral("Bild/01 Tiere.txt"), 101);
+        MerkRules& r = w->rules();
+        QTest::mouseClick(w->SB_hoeren, Qt::LeftButton);
+        playOut();
+        ASSERT_EQ(r.phase(), Phase::NeedSee);
+        ASSERT_TRUE(w->SB_sehen->isVisible());
+        const std::vector<int> h = r.heard();
+        std::vector<int> others;
+        for (int c = 1; c <= r.cardCount(); ++c)
+            if (std::find(h.begin(), h.end(), c) == h.end())
+                others.push_back(c);
+        const int wrong = others[0], home = others[1];  // `home` never leaves its place
+        const QRect inner = w->homeRect(home).adjusted(8, 8, -8, -8);
+        const QImage hidden = w->backBuffer().copy(inner);
+        QTest::mouseClick(w->SB_sehen, Qt::LeftButton);
+        ASSERT_EQ(r.phase(), Phase::Answering);
+        const QImage shown = w->backBuffer().copy(inner);
+        ASSERT_NE(shown, hidden);
+
+        QTest::mouseClick(w.get(), Qt::LeftButton, Qt::NoModifier, w->homeRect(h[0]).center());
+        ASSERT_TRUE(w->SB_pruefen->isVisible());
+        if (wrongCheck) {
+            QTest::mouseClick(w.get(), Qt::LeftButton, Qt::NoModifier, w->homeRect(wrong).center());
+            QTest::mouseClick(w->SB_pruefen, Qt::LeftButton);
+            ASSERT_EQ(r.phase(), Phase::Replay);
+        } else {
+            QTest::mouseClick(w->SB_hoeren, Qt::LeftButton);
+            ASSERT_EQ(r.phase(), Phase::Hearing);
+        }
+        playOut();
+        ASSERT_EQ(r.phase(), Phase::NeedSee);
+        EXPECT_TRUE(w->SB_sehen->isVisible());
+        EXPECT_TRUE(w->SB_sehen->isEnabled());
+        EXPECT_FALSE(w->SB_pruefen->isVisible());
+        EXPECT_EQ(w->backBuffer().copy(inner), hidden);
+
+        QTest::mouseClick(w->SB_sehen, Qt::LeftButton);
+        ASSERT_EQ(r.phase(), Phase::Answering);
+        EXPECT_FALSE(w->SB_sehen->isVisible());
+        EXPECT_TRUE(w->SB_pruefen->isVisible());
+        EXPECT_EQ(w->backBuffer().copy(inner), shown);
+        EXPECT_TRUE(r.card(h[0]).placed);
+        QTest::mouseClick(w.get(), Qt::LeftButton, Qt::NoModifier, w->homeRect(h[1]).center());
+        QTest::mouseClick(w->SB_pruefen, Qt::LeftButton);
+        EXPECT_EQ(r.phase(), Phase::Solved);
+        playOut();
+        w->endRun(QDialog::Rejected);
+    }
+}
+
+// Changing N, M or the order mode while a word is heard removes its outline and the keyboard focus;
+// Enter on the next task places nothing (with fewer cards the old focus lies past the last card).
+TEST_F(MerkWindowTest, ChangesWhileHearingClearTheOutlineAndTheFocus)
+{
+    auto& o = g().playerOptions.merkfaehigkeit;
+    o.mark = true;
+    o.frameOn = true;
+    o.frameWidth = 4;
+    o.frameColour = 0x0003FE01;  // a colour no demo picture holds
+    const QRgb outline = picture::toQColor(o.frameColour).rgb();
+    auto outlinePixels = [&](const QImage& img) {
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                n += (img.pixel(x, y) & 0xFFFFFF) == (outline & 0xFFFFFF) ? 1 : 0;
+        return n;
+    };
+    for (const char* change : {"Bilderanzahl", "merken", "Reihenfolge"}) {
+        SCOPED_TRACE(change);
+        resetRun();
+        o.pictureCount = 6;  // the bar writes its changes to the options
+        o.rememberCount = 2;
+        o.orderCounts = false;
+        auto w = open(folder + QStringLiteral("Bild/01 Tiere.txt"), 101);
+        MerkRules& r = w->rules();
+        QTest::keyClick(w.get(), Qt::Key_H);
+        playOut();
+        ASSERT_EQ(r.phase(), Phase::Answering);
+        for (int i = 0; i < 6 && r.focusedCard() != 6; ++i)
+            QTest::keyClick(w.get(), Qt::Key_Right);
+        ASSERT_EQ(r.focusedCard(), 6);
+        QTest::keyClick(w.get(), Qt::Key_H);
+        ASSERT_EQ(r.phase(), Phase::Hearing);
+        ASSERT_GT(r.markedCard(), 0);
+        ASSERT_GT(outlinePixels(w->backBuffer()), 0);
+
+        if (QLatin1String(change) == QLatin1String("Bilderanzahl"))
+            QTest::mouseClick(w->SB_anzahl[0], Qt::LeftButton);  // 2 cards
+        else if (QLatin1String(change) == QLatin1String("merken"))
+            emit w->CB_merken->activated(2);  // 3 words
+        else
+            QTest::mouseClick(w->RB_reihenfolge, Qt::LeftButton);
+        ASSERT_EQ(r.phase(), Phase::Ready);
+        EXPECT_EQ(r.markedCard(), 0);
+        EXPECT_EQ(r.focusedCard(), 0);
+        EXPECT_EQ(outlinePixels(w->backBuffer()), 0);
+
+        QTest::keyClick(w.get(), Qt::Key_H);
+        playOut();
+        ASSERT_EQ(r.phase(), Phase::Answering);
+        QTest::keyClick(w.get(), Qt::Key_Return);
+        EXPECT_EQ(r.placedCount(), 0);
+        EXPECT_EQ(beeps(), 0);
+        w->endRun(QDialog::Rejected);
+    }
+}
+
+// "merken:" offers 1 to 12: with 12 cards it shows M = 12, and 11 chosen there plays 11 words.
+TEST_F(MerkWindowTest, SpanBoxOffersEveryCountUpToTwelve)
+{
+    auto& o = g().playerOptions.merkfaehigkeit;
+    o.pictureCount = 12;
+    o.rememberCount = 12;
+    auto w = open(folder + QStringLiteral("Bild/01 Tiere.txt"), 101);
+    MerkRules& r = w->rules();
+    ASSERT_EQ(r.cardCount(), 12);
+    ASSERT_EQ(w->CB_merken->count(), 12);
+    EXPECT_EQ(w->CB_merken->itemText(11), QStringLiteral("12"));
+    EXPECT_EQ(w->CB_merken->currentText(), QStringLiteral("12"));
+    emit w->CB_merken->activated(10);
+    EXPECT_EQ(r.span(), 11);
+    EXPECT_EQ(w->CB_merken->currentText(), QStringLiteral("11"));
+    QTest::keyClick(w.get(), Qt::Key_H);
+    EXPECT_EQ(playOut().count(QStringLiteral("0500.wav")), 10);
+    EXPECT_EQ(r.heard().size(), 11u);
     w->endRun(QDialog::Rejected);
 }

@@ -102,6 +102,17 @@ QString PauseFileName(int time)
            QStringLiteral(".wav");
 }
 
+const Card& MerkRules::card(int c) const
+{
+    static const Card none;
+    return c >= 1 && c <= cardCount() ? m_cards[size_t(c - 1)] : none;
+}
+
+void MerkRules::setFocusedCard(int c)
+{
+    m_focus = c >= 1 && c <= cardCount() ? c : 0;
+}
+
 MerkRules::MerkRules(TWAV& player, int programCode) : m_player(player), m_code(programCode == 102 ? 102 : 101)
 {
 }
@@ -218,6 +229,8 @@ void MerkRules::fillCards()
 
 void MerkRules::emptySlots()
 {
+    // Outline, emphasis and focus name cards of the old deal (maybe beyond the new count).
+    m_marked = m_emphasised = m_focus = 0;
     m_slots.assign(size_t(m_span), 0);
     for (Card& c : m_cards) {
         c.placed = false;
@@ -432,7 +445,13 @@ void MerkRules::chainOver()
 
 void MerkRules::beginAnswering()
 {
-    m_phase = options().invisible == 0 && sehenVisible ? Phase::NeedSee : Phase::Answering;
+    if (options().invisible == 0 && sehenVisible) {
+        // "Sehen" and "Prüfen" share one place: the cards are seen before anything is checked.
+        m_phase = Phase::NeedSee;
+        pruefenVisible = pruefenEnabled = false;
+    } else {
+        m_phase = Phase::Answering;
+    }
 }
 
 void MerkRules::see()
@@ -441,6 +460,9 @@ void MerkRules::see()
         return;
     sehenVisible = false;
     m_phase = Phase::Answering;
+    // "Prüfen" had been offered since the first placement; it comes back with the cards still placed.
+    if (!options().checkAtOnce && placedCount() > 0)
+        pruefenVisible = pruefenEnabled = true;
 }
 
 // ---- placing ----------------------------------------------------------------------------------
@@ -893,13 +915,11 @@ void MerkRules::optionsChanged(const TOpt_Merkfaehigkeit& before)
     m_series.clear();
     praiseSounds().clear();
     preparePraise();
-    if (before.invisible == 0 && now.invisible == 2 && m_phase == Phase::NeedSee) {
-        m_phase = Phase::Answering;
-        sehenVisible = false;
-    }
-    if (!before.checkAtOnce && now.checkAtOnce && !m_order) {
-        // nothing to take back: in any order every placement stands
-    } else if (!before.checkAtOnce && now.checkAtOnce) {
+    if (before.invisible == 0 && now.invisible == 2 && m_phase == Phase::NeedSee)
+        see();
+    if (!before.checkAtOnce && now.checkAtOnce && m_slots.size() == size_t(m_span) &&
+        m_heard.size() >= size_t(m_span)) {
+        // In both modes: what checking at once would have refused cannot stay placed.
         int k = 0;
         while (k < m_span && m_slots[size_t(k)] != 0 && m_slots[size_t(k)] == m_heard[size_t(k)])
             ++k;

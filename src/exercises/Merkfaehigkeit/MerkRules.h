@@ -83,7 +83,7 @@ public:
     // Arrow keys in Answering; false where the program beeps.
     bool arrowKey(int key);
     int focusedCard() const { return m_focus; }
-    void setFocusedCard(int card) { m_focus = card; }
+    void setFocusedCard(int card);  // 0 (none) for a number that is not a card
 
     void soundNotice(int channel, SoundStatus status);
 
@@ -105,7 +105,8 @@ public:
     int poolSize() const { return int(m_pool.size()); }
     int poolOffset() const { return m_offset; }
     const std::vector<TEinzelbild>& pool() const { return m_pool; }
-    const Card& card(int c) const { return m_cards[size_t(c - 1)]; }
+    // Card c (1..N); a blank card for any other number.
+    const Card& card(int c) const;
     const std::vector<Card>& cards() const { return m_cards; }
     const std::vector<int>& heard() const { return m_heard; }
     const std::deque<int>& series() const { return m_series; }

@@ -165,7 +165,8 @@ void TFormMerkfaehigkeit::buildBar()
     l_gbst->setVisible(false);
     L_merken = named(new QLabel(QStringLiteral("merken:"), P_Leiste), "L_merken");
     CB_merken = named(new QComboBox(P_Leiste), "CB_merken");
-    for (int m = 1; m <= 10; ++m)
+    // Up to the largest card count: a span of 11 or 12 must show as itself.
+    for (int m = 1; m <= 12; ++m)
         CB_merken->addItem(QString::number(m));
     for (QWidget* w : P_Leiste->findChildren<QWidget*>())
         w->setFocusPolicy(Qt::NoFocus);
@@ -614,7 +615,7 @@ void TFormMerkfaehigkeit::render()
     }
     // The outline of the word playing and the keyboard frame.
     const int marked = m_rules->markedCard();
-    if (marked > 0 && !m_rules->card(marked).placed) {
+    if (marked > 0 && marked <= m_rules->cardCount() && !m_rules->card(marked).placed) {
         QPen pen(picture::toQColor(opts().frameColour));
         pen.setWidth(std::max(1, opts().frameWidth));
         p.setPen(pen);
@@ -622,7 +623,7 @@ void TFormMerkfaehigkeit::render()
         p.drawRect(homeRect(marked).adjusted(-2, -2, 2, 2));
     }
     const int focus = m_rules->focusedCard();
-    if (focus > 0 && phase == Phase::Answering && !m_rules->card(focus).placed) {
+    if (focus > 0 && focus <= m_rules->cardCount() && phase == Phase::Answering && !m_rules->card(focus).placed) {
         QPen pen(picture::toQColor(opts().frameColour));
         pen.setWidth(1);
         p.setPen(pen);
@@ -809,9 +810,11 @@ void TFormMerkfaehigkeit::refresh()
         SkinButton(SB_hoeren, symbol, caption, 2, 1, caption == QLatin1String("Weiter ") ? 0x00000000 : 0x00FFFFFF, 3);
     }
     SB_hoeren->setEnabled(m_listValid && r.hoerenEnabled && phase != Phase::Replay && phase != Phase::Dragging);
-    SB_pruefen->setVisible(r.pruefenVisible);
+    // One place for both: while the cards wait to be seen, "Sehen" is the button there.
+    SB_pruefen->setVisible(r.pruefenVisible && !r.sehenVisible);
     SB_pruefen->setEnabled(r.pruefenEnabled);
-    SB_sehen->setVisible(r.sehenVisible && !r.pruefenVisible);
+    SB_sehen->setVisible(r.sehenVisible);
+    SB_sehen->setEnabled(true);
     SB_nochmal->setVisible(r.nochmalVisible && !r.pruefenVisible && !r.sehenVisible);
     P_wahl->setVisible(r.choiceVisible);
     SB_ueberschrift->setVisible(r.headingVisible && !r.choiceVisible);
@@ -821,7 +824,7 @@ void TFormMerkfaehigkeit::refresh()
         RB_merkspanne->setChecked(!r.orderMode());
         RB_merkspanne->setEnabled(r.radiosEnabled);
         RB_reihenfolge->setEnabled(r.radiosEnabled);
-        CB_merken->setCurrentIndex(std::clamp(r.span(), 1, 10) - 1);
+        CB_merken->setCurrentIndex(std::clamp(r.span(), 1, CB_merken->count()) - 1);
         RB_andere->setChecked(r.secondChoice());
         RB_gleiche->setChecked(!r.secondChoice());
     }
@@ -979,6 +982,8 @@ void TFormMerkfaehigkeit::orderModeClick(bool order)
 
 void TFormMerkfaehigkeit::enterCard(int c)
 {
+    if (c < 1 || c > m_rules->cardCount())
+        return;
     landFlight();
     const bool before = m_rules->card(c).placed;
     m_rules->clickCard(c);
