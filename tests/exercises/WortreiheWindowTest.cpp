@@ -19,6 +19,7 @@
 #include "support/TestSupport.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -37,10 +38,13 @@ const QString kList = QStringLiteral("01 Hörreihen.txt");
 class WortreiheWindowTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
+    void SetUp() override { install(tree); }
+
+    // A copy of the demo installation, with Anna as the player.
+    void install(const TempTree& at)
     {
-        copyDemoTo(tree);
-        resetToInstallation(tree.root());
+        copyDemoTo(at);
+        resetToInstallation(at.root());
         resetSoundState();
         resetRun();
         installation::ReadMainConfiguration(nullptr);
@@ -52,7 +56,7 @@ protected:
 
     QString folder(int code) const { return fsys::withSlash(catalogue::listFolder(code)); }
 
-    std::unique_ptr<TFormWortreihe> open(int code, const QString& path, int k = 4)
+    std::unique_ptr<TFormWortreihe> open(int code, const QString& path, int k = 4, QSize size = QSize(1024, 768))
     {
         g().programCode = code;
         ReadPlayerOptions(QStringLiteral("Anna"), code);
@@ -66,7 +70,7 @@ protected:
             g().loadedList.tasks.clear();
         auto w = std::make_unique<TFormWortreihe>(code, path);
         w->show();
-        w->resize(1024, 768);
+        w->resize(size);
         QApplication::processEvents();
         return w;
     }
@@ -568,6 +572,165 @@ TEST_F(WortreiheWindowTest, WeiterHasADarkCaption)
     ASSERT_TRUE(w->SB_hoeren->isVisible());
     EXPECT_GT(darkPixels(), 50);
     w->endRun(QDialog::Rejected);
+}
+
+// "Hören " and the check button wear faces of their present size after every change of the window's
+// size, drawn as a window opened at that size draws them; "Weiter " and "Nochmal hören" too.
+TEST_F(WortreiheWindowTest, MiddleButtonFacesFollowTheWindowSize)
+{
+    auto w = open(202, folder(202) + kList);
+    auto expectFaceFits = [](QPushButton* b) {
+        const QImage face = SkinFace(b);
+        EXPECT_EQ(face.height(), b->height() - 4) << b->objectName().toStdString();
+        EXPECT_EQ(face.width(), (b->width() - 4) * SkinSlots(b)) << b->objectName().toStdString();
+    };
+    const QSize sizes[] = {QSize(800, 600), QSize(1280, 960), QSize(1024, 768)};
+    QSize previous = w->SB_hoeren->size();
+    for (const QSize& s : sizes) {
+        SCOPED_TRACE(s.width());
+        w->resize(s);
+        QApplication::processEvents();
+        ASSERT_NE(w->SB_hoeren->size(), previous);  // the change reaches the buttons
+        previous = w->SB_hoeren->size();
+        expectFaceFits(w->SB_hoeren);
+        expectFaceFits(w->SB_pruefen);
+        auto fresh = open(202, folder(202) + kList, 4, s);
+        ASSERT_EQ(fresh->SB_hoeren->size(), w->SB_hoeren->size());
+        EXPECT_TRUE(w->SB_hoeren->grab().toImage() == fresh->SB_hoeren->grab().toImage());
+        EXPECT_TRUE(SkinFace(w->SB_pruefen) == SkinFace(fresh->SB_pruefen));
+        fresh->endRun(QDialog::Rejected);
+    }
+    answer(*w, false);
+    ASSERT_TRUE(w->rules().checkIsReplay());
+    for (const QSize& s : {QSize(800, 600), QSize(1280, 960)}) {
+        w->resize(s);
+        QApplication::processEvents();
+        expectFaceFits(w->SB_hoeren);
+        expectFaceFits(w->SB_pruefen);
+    }
+    w->endRun(QDialog::Rejected);
+}
+
+// Demo lists with pictures and sounds deleted or cut short: a task with too few pictures shows the
+// message and cannot be heard, a missing sound is skipped silently, the rest is answered; ending through
+// "Ende" and the closing dialog keeps the earlier run of the protocol file and adds this one.
+TEST_F(WortreiheWindowTest, DemoListsWithMissingMaterialKeepTheProtocol)
+{
+    struct Case
+    {
+        int code;
+        QString list;
+        QStringList deleted, truncated;  // below the material folder; a name ending in "/" is a folder
+        std::vector<int> k;              // per task; 0: too few data
+    };
+    const QString bilder = QStringLiteral("Bilder/"), sound = QStringLiteral("Sound/");
+    const Case cases[] = {
+        {201, kList, {bilder + "Rose.wmf", sound + "Haus.wav", bilder + "Fisch.wmf", sound + "Reis.wav", sound + "Mais.wav"},
+         {bilder + "Schaf.jpg"}, {3, 0, 4, 4}},
+        {203, kList, {bilder + "Mond.bmp", bilder + "Schuh.jpg", sound + "Banane.wav", sound + "Kanne.wav"},
+         {bilder + "Rakete.jpg"}, {0, 0, 3, 4, 4}},
+        {203, QStringLiteral("02 Reime.txt"), {bilder}, {}, {}},  // every task too few: nothing answered
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE((QString::number(c.code) + QLatin1Char(' ') + c.list).toStdString());
+        TempTree at;
+        install(at);
+        scripted.clear();
+        audio.clearLog();
+        const QString material = fsys::withSlash(g().config.dirs.material);
+        for (const QString& f : c.deleted)
+            ASSERT_TRUE(f.endsWith(QLatin1Char('/')) ? QDir(material + f).removeRecursively()
+                                                     : QFile::remove(material + f))
+                << f.toStdString();
+        for (const QString& f : c.truncated) {
+            QFile file(material + f);
+            ASSERT_TRUE(file.open(QIODevice::ReadWrite)) << f.toStdString();
+            ASSERT_TRUE(file.resize(file.size() / 3));
+        }
+        const QStringList earlier = {QStringLiteral("P 2.1. Doppelgänger - Bild"), QStringLiteral("N Anna"),
+                                     QStringLiteral("D 01.12.2026"), QStringLiteral(" "),
+                                     QStringLiteral("F 02 Reimwörter.txt"), QStringLiteral("O "),
+                                     QStringLiteral("  Aufgabe  1:   0 Fehler  (00:04:120)  Haus - Maus - Haus - Hose "),
+                                     QStringLiteral("Z 4 Sekunden "), QStringLiteral("S 09:00"),
+                                     QStringLiteral("E 09:01"), QStringLiteral("*")};
+        ASSERT_TRUE(fsys::writeLines(PlayerProtocolPath(), earlier));
+        auto protocolBytes = [] {
+            QFile f(PlayerProtocolPath());
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        const QByteArray before = protocolBytes();
+        ASSERT_FALSE(before.isEmpty());
+
+        auto w = open(c.code, folder(c.code) + c.list);
+        WortreiheRules& r = w->rules();
+        ASSERT_GT(r.taskCount(), 0);
+        const std::vector<int> k = c.k.empty() ? std::vector<int>(size_t(r.taskCount()), 0) : c.k;
+        ASSERT_EQ(r.taskCount(), int(k.size()));
+        QStringList rows;
+        qsizetype messages = 0;
+        bool silent = false;
+        for (int task = 0; task < r.taskCount(); ++task) {
+            SCOPED_TRACE(task);
+            if (task > 0)
+                QTest::mouseClick(w->BB_vor, Qt::LeftButton);
+            ASSERT_EQ(r.currentTask(), task);
+            QTest::keyClick(w.get(), Qt::Key_H);
+            const QStringList heard = playOut();
+            if (k[size_t(task)] == 0) {
+                ASSERT_EQ(scripted.asked().size(), messages + 1);
+                EXPECT_EQ(scripted.asked().back().text, kTooFewData);
+                EXPECT_FALSE(w->SB_hoeren->isEnabled());
+                EXPECT_TRUE(heard.isEmpty());
+                EXPECT_EQ(r.taskState(), TaskState::New);
+                ++messages;
+                continue;
+            }
+            EXPECT_EQ(scripted.asked().size(), messages);
+            EXPECT_EQ(r.k(), k[size_t(task)]);
+            EXPECT_EQ(w->cardRects().size(), size_t(k[size_t(task)]));
+            ASSERT_EQ(r.taskState(), TaskState::Heard);
+            // Every word whose sound is there is heard; the others are skipped silently.
+            for (int e : r.heardOrder()) {
+                const QString file = ResolveSoundName(r.element(e).sounds);
+                if (file.isEmpty())
+                    silent = true;
+                else
+                    EXPECT_TRUE(heard.contains(fsys::fileName(file))) << file.toStdString();
+            }
+            clickMarker(*w, r.solutionCard());
+            rows << words(r);
+            QTest::keyClick(w.get(), Qt::Key_Return);
+            ASSERT_EQ(r.taskState(), TaskState::Solved);
+            playOut();
+        }
+        EXPECT_EQ(silent, !c.deleted.filter(sound).isEmpty());
+        ModalWatch driver([](QWidget* m) {
+            if (auto* d = qobject_cast<TFormclosedialog*>(m))
+                d->sb_ende->click();
+        });
+        QTest::mouseClick(w->SB_ende, Qt::LeftButton);
+        EXPECT_TRUE(w->runEnded());
+        EXPECT_EQ(driver.seen.contains(QStringLiteral("TFormclosedialog")), !rows.isEmpty());
+
+        const QByteArray after = protocolBytes();
+        EXPECT_TRUE(after.startsWith(before));
+        if (rows.isEmpty()) {
+            EXPECT_EQ(after, before);
+            continue;
+        }
+        const QStringList added = protocolLines().mid(earlier.size());
+        EXPECT_TRUE(added.contains(QStringLiteral("F ") + c.list)) << added.join(QLatin1Char('\n')).toStdString();
+        const QStringList got = added.filter(QRegularExpression(QStringLiteral("^  Aufgabe ")));
+        ASSERT_EQ(got.size(), rows.size()) << added.join(QLatin1Char('\n')).toStdString();
+        const QRegularExpression shape(
+            QStringLiteral("^  Aufgabe +(\\d+): +0 Fehler  \\(\\d\\d:\\d\\d:\\d\\d\\d\\)  (.*) $"));
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            const auto m = shape.match(got[i]);
+            ASSERT_TRUE(m.hasMatch()) << got[i].toStdString();
+            EXPECT_EQ(m.captured(1).toInt(), int(i) + 1);
+            EXPECT_EQ(m.captured(2), rows[i]);
+        }
+    }
 }
 
 } // namespace

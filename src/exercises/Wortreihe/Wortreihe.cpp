@@ -188,10 +188,6 @@ void TFormWortreihe::arrange()
     const int hintW = l_gbst->isHidden() ? 0 : std::min(l_gbst->sizeHint().width(), choiceW / 2);
     L_Aufgaben->setGeometry(x, 2 + 2 * line, choiceW - hintW, line);
     l_gbst->setGeometry(x + choiceW - hintW, 2 + 2 * line, hintW, line);
-    const QString hoeren = section().value(QStringLiteral("SymbolHören"));
-    const QString pruefen = section().value(QStringLiteral("Symbolprüfen"));
-    Q_UNUSED(hoeren);
-    Q_UNUSED(pruefen);
 }
 
 // ---- opening ------------------------------------------------------------------------------------
@@ -251,6 +247,8 @@ void TFormWortreihe::resizeEvent(QResizeEvent* event)
 {
     TFormExercise::resizeEvent(event);
     arrange();
+    if (!SB_hoeren->property("faceKey").isNull())  // skinned once: follow the new size
+        skinMiddleButtons();
     makeBackground();
     makeSymbols();
     layoutCards();
@@ -685,32 +683,44 @@ void TFormWortreihe::paintEvent(QPaintEvent*)
         p.drawImage(0, 0, m_buffer);
 }
 
-void TFormWortreihe::refresh()
+// A face is built for one caption at one button size and font: rebuilt when any of them changed, so
+// that a resized button never shows a face of its old size.
+void TFormWortreihe::skinMiddleButtons()
 {
     const WortreiheRules& r = *m_rules;
-    const bool solved = r.taskState() == TaskState::Solved;
+    auto faceKey = [](const QWidget* b, const QString& caption) {
+        return QStringList{caption, QString::number(b->width()), QString::number(b->height()), b->font().toString()}
+            .join(QChar(0x1F));
+    };
     const QString caption = r.hoerenCaption();
-    const QString hoerenSymbol = sectionPicture(QStringLiteral("SymbolHören"));
-    SB_hoeren->setVisible(r.hoerenVisible());
-    SB_hoeren->setEnabled(r.hoerenEnabled() && m_listValid);
-    if (SB_hoeren->property("caption").toString() != caption) {
-        SB_hoeren->setProperty("caption", caption);
+    const QString hoerenKey = faceKey(SB_hoeren, caption);
+    if (SB_hoeren->property("faceKey").toString() != hoerenKey) {
+        SB_hoeren->setProperty("faceKey", hoerenKey);
         // "Weiter " wears the light arrow of the other programs with a dark caption; a caption on the
         // listening picture is hard to read.
+        const QString hoerenSymbol = sectionPicture(QStringLiteral("SymbolHören"));
         const bool weiter = caption == QLatin1String("Weiter ") && !g().config.symbolWeiter.isEmpty();
         SkinButton(SB_hoeren, weiter ? g().config.symbolWeiter
                                      : (hoerenSymbol.isEmpty() ? g().config.symbolHoeren : hoerenSymbol),
                    caption, 2, 1, weiter ? 0x00000000 : 0x00FFFFFF, 3);
     }
     const QString check = r.checkIsReplay() ? QStringLiteral("Nochmal #10#13hören ") : QStringLiteral("Prüfen ");
-    if (SB_pruefen->property("caption").toString() != check) {
-        SB_pruefen->setProperty("caption", check);
+    const QString checkKey = faceKey(SB_pruefen, check);
+    if (SB_pruefen->property("faceKey").toString() != checkKey) {
+        SB_pruefen->setProperty("faceKey", checkKey);
         const QString symbol = sectionPicture(QStringLiteral("Symbolprüfen"));
         SkinButton(SB_pruefen, symbol.isEmpty() ? g().config.symbolPruefen : symbol, check, 2, 1, 0x00000000, 3);
     }
+}
+
+void TFormWortreihe::refresh()
+{
+    const WortreiheRules& r = *m_rules;
+    SB_hoeren->setVisible(r.hoerenVisible());
+    SB_hoeren->setEnabled(r.hoerenEnabled() && m_listValid);
+    skinMiddleButtons();
     SB_pruefen->setVisible(r.checkVisible);
     SB_pruefen->setEnabled(r.checkEnabled);
-    Q_UNUSED(solved);
     const int k = std::clamp(opts().pictureCount, 3, 6);
     for (int i = 0; i < 4; ++i)
         SB_anzahl[i]->setChecked(i + 3 == k);

@@ -87,6 +87,7 @@ private:
     QImage smallPicture(const QString& key, const std::function<QImage()>& make);
     void drawStrip(QPainter& p);
     void refresh();
+    void skinMiddleButtons();
     void showMessage();
     void afterSetUp();
     void optionsClick();
