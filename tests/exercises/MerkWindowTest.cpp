@@ -6,6 +6,7 @@
 #include "data/PlayerList.h"
 #include "data/PlayerOptions.h"
 #include "data/TaskList.h"
+#include "exercises/common/TaskSounds.h"
 #include "exercises/Merkfaehigkeit/Merkfaehigkeit.h"
 #include "media/picture/Picture.h"
 #include "media/skin/Meldung.h"
@@ -19,6 +20,8 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -598,4 +601,135 @@ TEST_F(MerkWindowTest, SpanBoxOffersEveryCountUpToTwelve)
     EXPECT_EQ(playOut().count(QStringLiteral("0500.wav")), 10);
     EXPECT_EQ(r.heard().size(), 11u);
     w->endRun(QDialog::Rejected);
+}
+
+// Demo lists with pictures and sounds deleted or cut short: the cards are the elements with a sound
+// left (fewer cards when fewer are left), a missing sound is skipped, the task is answered by clicks;
+// too few left gives the message. Ending through "Ende" and the closing dialog keeps the earlier run
+// of the protocol file byte for byte and adds this one.
+TEST_F(MerkWindowTest, DemoListsWithMissingMaterialPlayTheUsableCardsAndKeepTheProtocol)
+{
+    struct Case
+    {
+        int code;
+        QString list;
+        QStringList deleted, truncated;  // below the material folder, adding up over the rows; "x/" is a folder
+        QStringList gone;                // the list's elements without any sound left
+        int cards;                       // 0: too few, the message
+        int time;                        // "Zeit": 0 no pause between the words
+    };
+    const QString bilder = QStringLiteral("Bilder/"), sound = QStringLiteral("Sound/");
+    const Case cases[] = {
+        // Without "mit Artikel", "die Katze" (and below "die Birne") keeps only its article, which is not
+        // played: a silent word, here with no pause to wait for.
+        {101, QStringLiteral("Bild/01 Tiere.txt"),
+         {sound + "der.wav", sound + "Hund.wav", sound + "Hase.wav", sound + "Fisch.wav", sound + "Katze.wav",
+          bilder + "Maus.bmp", bilder + "Ente.jpg", QStringLiteral("Sammelbilder/Tafel.gif")},
+         {bilder + "Affe.emf", bilder + "Kuh.bmp"},
+         {QStringLiteral("der Hund"), QStringLiteral("der Hase"), QStringLiteral("der Fisch")}, 9, 0},
+        {102, QStringLiteral("Text/02 Essen.txt"),
+         {sound + "Apfel.wav", sound + "Kaese.wav", sound + "Birne.wav", bilder + "Brot.wmf"},
+         {sound + "Eis.wav"},
+         {QStringLiteral("der Apfel"), QStringLiteral("der Käse")}, 9, 1},
+        {101, QStringLiteral("Bild/03 Dinge.txt"), {sound}, {}, {}, 0, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE((QString::number(c.code) + QLatin1Char(' ') + c.list).toStdString());
+        resetRun();
+        g().playerOptions.merkfaehigkeit.pictureCount = 12;
+        g().playerOptions.merkfaehigkeit.rememberCount = 12;  // every card heard, the silent one too
+        g().playerOptions.merkfaehigkeit.time = c.time;
+        g().playerOptions.withArticle = false;
+        bubbles.clear();
+        audio.clearLog();
+        const QString material = fsys::withSlash(g().config.dirs.material);
+        for (const QString& f : c.deleted)
+            ASSERT_TRUE(f.endsWith(QLatin1Char('/')) ? QDir(material + f).removeRecursively()
+                                                     : QFile::remove(material + f))
+                << f.toStdString();
+        for (const QString& f : c.truncated) {
+            QFile file(material + f);
+            ASSERT_TRUE(file.open(QIODevice::ReadWrite)) << f.toStdString();
+            ASSERT_TRUE(file.resize(file.size() / 3));
+        }
+        const QStringList earlier = {QStringLiteral("P 1.1. Merkfähigkeit-Bild"), QStringLiteral("N Anna"),
+                                     QStringLiteral("D 01.12.2026"), QStringLiteral(" "),
+                                     QStringLiteral("F 02 Essen.txt"), QStringLiteral("O 2 von 6 Bildern zu merken"),
+                                     QStringLiteral("  Aufgabe  1:   0 Fehler  (00:04:120)  der Apfel;das Ei; "),
+                                     QStringLiteral("Z 4 Sekunden "), QStringLiteral("S 09:00"),
+                                     QStringLiteral("E 09:01"), QStringLiteral("*")};
+        ASSERT_TRUE(fsys::writeLines(PlayerProtocolPath(), earlier));
+        auto protocolBytes = [] {
+            QFile f(PlayerProtocolPath());
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        const QByteArray before = protocolBytes();
+        ASSERT_FALSE(before.isEmpty());
+
+        auto w = open(folder + c.list, c.code);
+        MerkRules& r = w->rules();
+        if (c.cards == 0) {
+            QTest::qWait(20);
+            EXPECT_TRUE(w->runEnded() || !w->isVisible());
+            ASSERT_FALSE(bubbles.isEmpty());
+            EXPECT_EQ(bubbles.back().trimmed(), QStringLiteral("Die ausgewählte Liste enthält keine gültigen Daten!"));
+            EXPECT_EQ(protocolBytes(), before);
+            continue;
+        }
+        EXPECT_TRUE(bubbles.isEmpty());
+        QStringList usable, pool;
+        for (size_t k = 1; k < g().taskList().front().elements.size(); ++k)
+            if (!c.gone.contains(g().taskList().front().elements[k].text))
+                usable << g().taskList().front().elements[k].text;
+        for (const TEinzelbild& e : r.pool())
+            pool << e.text;
+        usable.sort();
+        pool.sort();
+        EXPECT_EQ(pool, usable);
+        ASSERT_EQ(r.cardCount(), c.cards);
+        for (int k = 1; k <= r.cardCount(); ++k)
+            EXPECT_TRUE(usable.contains(r.card(k).element.text)) << r.card(k).element.text.toStdString();
+
+        // The heard words' sounds that are left, the pause between them; nothing else.
+        QTest::keyClick(w.get(), Qt::Key_H);
+        QStringList expected;
+        for (size_t i = 0; i < r.heard().size(); ++i) {
+            for (const QString& s : exercise::ElementSounds(r.card(r.heard()[i]).element))
+                if (!ResolveSoundName(s).isEmpty())
+                    expected << fsys::fileName(ResolveSoundName(s));
+            if (i + 1 < r.heard().size() && c.time == 1)
+                expected << QStringLiteral("0500.wav");
+        }
+        EXPECT_EQ(playOut(), expected);
+        ASSERT_EQ(r.phase(), Phase::Answering);
+        const QString answers = answersOf(*w);
+        for (int k : std::vector<int>(r.heard()))
+            QTest::mouseClick(w.get(), Qt::LeftButton, Qt::NoModifier, w->homeRect(k).center());
+        ASSERT_EQ(r.phase(), Phase::Solved);
+        playOut();
+
+        ModalWatch driver([](QWidget* m) {
+            if (auto* d = qobject_cast<TFormclosedialog*>(m))
+                d->sb_ende->click();
+        });
+        QTest::mouseClick(w->SB_ende, Qt::LeftButton);
+        EXPECT_TRUE(w->runEnded());
+        EXPECT_TRUE(driver.seen.contains(QStringLiteral("TFormclosedialog")));
+
+        const QByteArray after = protocolBytes();
+        EXPECT_TRUE(after.startsWith(before));
+        const QStringList added = protocolLines().mid(earlier.size());
+        const QString caption = c.code == 101 ? QStringLiteral("Merkfähigkeit-Bild") : QStringLiteral("Merkfähigkeit-Text");
+        EXPECT_EQ(added.filter(QRegularExpression(QStringLiteral("^P .*") + caption)).size(), 1)
+            << added.join(QLatin1Char('|')).toStdString();
+        EXPECT_TRUE(added.contains(QStringLiteral("F ") + fsys::fileName(c.list)));
+        const QStringList rows = added.filter(QRegularExpression(QStringLiteral("^  Aufgabe ")));
+        ASSERT_EQ(rows.size(), 1) << added.join(QLatin1Char('|')).toStdString();
+        const auto m = kRow.match(rows[0]);
+        ASSERT_TRUE(m.hasMatch()) << rows[0].toStdString();
+        EXPECT_EQ(m.captured(3).toInt(), 0);
+        EXPECT_EQ(m.captured(4), answers);
+        ASSERT_FALSE(added.isEmpty());
+        EXPECT_EQ(added.back(), QStringLiteral("*"));
+    }
 }
