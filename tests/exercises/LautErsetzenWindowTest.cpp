@@ -133,6 +133,44 @@ TEST_F(LautErsetzenWindowTest, ATaskShownAgainShowsItsOwnPictures)
     EXPECT_EQ(w->screenshot().copy(picture), second);
 }
 
+// The kept screen buffer (table of background, heading and card frames drawn once per layout, only the
+// places drawn over it put back) shows a placed sound, a solved task and the next tasks exactly as a
+// drawing made afresh after a change of size.
+TEST_F(LautErsetzenWindowTest, KeptDrawingShowsTasksAsAFreshOne)
+{
+    auto w = open<TFormLautReplace>(folder + QStringLiteral("Anlaut/01 Anlaut tauschen.txt"));
+    auto& rules = w->rules();
+    ASSERT_GE(rules.taskCount(), 3);
+    auto expectAsFresh = [&](const char* when) {
+        const QImage kept = w->screenshot();
+        w->resize(1000, 700);
+        QApplication::processEvents();
+        w->resize(1024, 768);
+        QApplication::processEvents();
+        EXPECT_TRUE(w->screenshot() == kept) << when;
+    };
+    for (int task = 0; task < 3; ++task) {
+        ASSERT_EQ(rules.position(), task);
+        expectAsFresh("new task");
+        QTest::keyClick(w.get(), Qt::Key_H);
+        playOut();
+        const int wrong = rules.words().right == 0 ? 1 : 0;
+        drag(*w, wrong, w->gapRect().center());
+        ASSERT_EQ(rules.placed(), wrong);
+        expectAsFresh("a sound in the gap");
+        QTest::mouseClick(w->sb_fertig, Qt::LeftButton);
+        playOut();
+        click(*w, rules.words().right);
+        playOut();
+        QTest::mouseClick(w->sb_fertig, Qt::LeftButton);
+        playOut();
+        w->finishReveal();
+        ASSERT_EQ(rules.state(), AnswerState::Solved);
+        expectAsFresh("solved");
+        QTest::keyClick(w.get(), Qt::Key_W);
+    }
+}
+
 TEST_F(LautErsetzenWindowTest, BadListsNeverCrashAndNeverTouchTheProtocol)
 {
     const QStringList old = protocolLines();

@@ -35,6 +35,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 
 using namespace lautreplace;
@@ -63,15 +64,22 @@ struct Segment {
     QColor colour;
 };
 
-// Text segments side by side, vertically centred in `box`, starting at `x`.
-void drawSegments(QPainter& p, const QFont& font, int x, const QRect& box, const std::vector<Segment>& parts)
+// Text segments side by side, vertically centred in `box`, starting at `x`; where the glyphs went is
+// added to `drawn`.
+void drawSegments(QPainter& p, const QFont& font, int x, const QRect& box, const std::vector<Segment>& parts,
+                  std::vector<QRect>& drawn)
 {
     p.setFont(font);
     const QFontMetrics fm(font);
     const int baseline = box.top() + (box.height() + fm.ascent() - fm.descent()) / 2;
     for (const Segment& s : parts) {
+        if (s.text.isEmpty())
+            continue;
         p.setPen(s.colour);
         p.drawText(x, baseline, s.text);
+        const QRect ink = fm.boundingRect(s.text).translated(x, baseline);
+        const QRect line(x, baseline - fm.ascent(), fm.horizontalAdvance(s.text), fm.height());
+        drawn.push_back(ink.united(line).adjusted(-4, -4, 4, 4));
         x += fm.horizontalAdvance(s.text);
     }
 }
@@ -90,6 +98,7 @@ TFormLautReplace::TFormLautReplace(int programCode, LautReplaceRules::Kind kind,
     setObjectName(kind == LautReplaceRules::Kind::Replace ? QStringLiteral("FormLautReplace")
                                                           : QStringLiteral("FormLautAdd"));
     setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
 
     Sb_hilfe = new QPushButton(QStringLiteral("Hilfe"), P_Leiste);
     Sb_hilfe->setObjectName(QStringLiteral("Sb_hilfe"));
@@ -307,6 +316,7 @@ void TFormLautReplace::drawBackground()
     m_background = exercise::WindowBackground(size(), backgroundPictureVisible);
     m_faceCache.clear();
     m_pictureCache.clear();
+    m_mouthFiles.clear();
 }
 
 bool TFormLautReplace::stripsShown() const
@@ -342,7 +352,6 @@ void TFormLautReplace::layoutArea()
     // Faces keep while the sounds stay; a new task's sounds bring their own.
     if (m_faceCache.size() > 200)
         m_faceCache.clear();
-    m_mouthFiles.clear();
     int gp = 50;
     int a = (H - 6 * gp) / 5;
     while (gp - 1 >= (H - 6 * (gp - 1)) / 5 / 10 && gp - 1 > 12) {
@@ -474,15 +483,75 @@ int TFormLautReplace::entryAt(const QPoint& pos, bool mouth) const
 
 void TFormLautReplace::FormPaint(QPainter& p)
 {
+    // The window paints all of itself (opaque paint): no background fill by Qt underneath.
+    if (m_background.isNull() || m_background.size() != size())
+        p.fillRect(rect(), palette().brush(backgroundRole()));
     if (m_background.isNull())
         return;
-    p.drawImage(0, 0, m_background);
-    if (!m_listValid)
+    if (!m_listValid) {
+        p.drawImage(0, 0, m_background);
         return;
-    drawHeading(p);
-    drawCard(p, 1);
-    drawCard(p, 2);
-    drawButtons(p);
+    }
+    compose();
+    // One image to the screen: each drawing onto the window's clipped region costs a round of the
+    // drawing threads.
+    p.drawImage(0, 0, m_buffer);
+}
+
+void TFormLautReplace::compose()
+{
+    // The heading's box follows the number of sounds offered: it is drawn with the cards, beside them.
+    QString key = QStringLiteral("%1|%2").arg(m_background.cacheKey()).arg(panelColour());
+    for (const QRect& r : m_card)
+        key += QStringLiteral("|%1,%2,%3,%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+    if (key != m_tableKey || m_table.size() != m_background.size()) {
+        m_table = m_background.copy();
+        QPainter t(&m_table);
+        for (const QRect& r : m_card) {
+            if (r.isEmpty())
+                continue;
+            t.drawImage(r.topLeft(), cachedFace(QStringLiteral("C%1,%2,%3,%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()), [&] {
+                QImage image = m_background.copy(r);
+                const Colour light = picture::LightenColour(panelColour(), 30);
+                DrawCardFrame(image, QRect(0, 0, r.width(), r.height()), 10, &m_background, r, 0, false, true, light);
+                QPainter q(&image);
+                q.fillRect(QRect(11, 11, r.width() - 22, r.height() - 22), picture::toQColor(panelColour()));
+                return image;
+            }));
+        }
+        m_tableKey = key;
+    }
+    {
+        QPainter b;
+        if (m_buffer.size() != m_table.size() || m_buffer.format() != m_table.format() || m_bufferTableKey != m_tableKey) {
+            m_buffer = m_table.copy();
+            b.begin(&m_buffer);
+        } else {
+            b.begin(&m_buffer);
+            b.setCompositionMode(QPainter::CompositionMode_Source);
+            for (const QRect& r : m_drawn)
+                b.drawImage(r.topLeft(), m_table, r);
+            b.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        }
+        m_bufferTableKey = m_tableKey;
+        m_drawn.clear();
+        // The cards' insides lie on their frames: put back whole.
+        for (const QRect& r : m_card)
+            m_drawn.push_back(r);
+        drawHeading(b);
+        drawCard(b, 1);
+        drawCard(b, 2);
+        drawButtons(b);
+        drawHeld(b);
+    }
+    // A pixel of slack around everything drawn over the table.
+    for (QRect& r : m_drawn)
+        r = r.adjusted(-1, -1, 1, 1) & m_buffer.rect();
+    m_drawn.erase(std::remove_if(m_drawn.begin(), m_drawn.end(), [](const QRect& r) { return r.isEmpty(); }), m_drawn.end());
+}
+
+void TFormLautReplace::drawHeld(QPainter& p)
+{
     if ((m_dragging || m_glideTimer->isActive()) && m_rules->picked() >= 0) {
         const QString letters = ShownSound(m_rules->words().offered.value(m_rules->picked()));
         const QFont font = exercise::ListFont(m_points);
@@ -490,14 +559,12 @@ void TFormLautReplace::FormPaint(QPainter& p)
         const QPoint at = m_glideTimer->isActive() ? m_glidePos
                                                    : m_dragPos - QPoint(fm.horizontalAdvance(letters) / 2, m_gap.height() / 2);
         drawSegments(p, font, at.x(), QRect(at, QSize(fm.horizontalAdvance(letters), m_gap.height())),
-                     {{letters, markColour()}});
+                     {{letters, markColour()}}, m_drawn);
     }
 }
 
-void TFormLautReplace::drawHeading(QPainter& p)
+QRect TFormLautReplace::headingBox() const
 {
-    if (!headingShown())
-        return;
     const QRect area = playArea();
     const bool anlaut = m_rules->positionMode() == Position::Anlaut;
     const QRect free = anlaut ? QRect(area.left(), area.top(), m_card[0].left() - area.left(), m_card[0].height())
@@ -505,7 +572,14 @@ void TFormLautReplace::drawHeading(QPainter& p)
     // Above the button column, so the buttons never cover it.
     const int buttonsTop = m_slots.empty() ? area.top() + stripSize * 2 : m_slots.front().top();
     const int height = std::max(10, std::min(stripSize, buttonsTop - area.top() - 12));
-    const QRect box(free.left() + 10, area.top() + 6, std::max(10, std::min(free.width() - 20, area.width() / 2)), height);
+    return QRect(free.left() + 10, area.top() + 6, std::max(10, std::min(free.width() - 20, area.width() / 2)), height);
+}
+
+void TFormLautReplace::drawHeading(QPainter& p)
+{
+    if (!headingShown())
+        return;
+    const QRect box = headingBox();
     const QString text = g().loadedList.layout.heading;
     QFont font = exercise::ListFont(200);
     const QString key = QStringLiteral("%1 %2 %3 %4|%5|%6").arg(box.x()).arg(box.y()).arg(box.width()).arg(box.height()).arg(font.toString(), text);
@@ -517,29 +591,25 @@ void TFormLautReplace::drawHeading(QPainter& p)
     p.setFont(font);
     p.setPen(fontColour());
     p.drawText(box, Qt::AlignCenter, text);
+    m_drawn.push_back(box.united(QFontMetrics(font).boundingRect(box, Qt::AlignCenter, text)).adjusted(-4, -4, 4, 4));
 }
 
 void TFormLautReplace::drawCard(QPainter& p, int card)
 {
+    // The frame is on the table.
     const QRect r = m_card[card - 1];
     if (r.isEmpty())
         return;
-    p.drawImage(r.topLeft(), cachedFace(QStringLiteral("C%1,%2,%3,%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()), [&] {
-        QImage image = m_background.copy(r);
-        const Colour light = picture::LightenColour(panelColour(), 30);
-        DrawCardFrame(image, QRect(0, 0, r.width(), r.height()), 10, &m_background, r, 0, false, true, light);
-        QPainter q(&image);
-        q.fillRect(QRect(11, 11, r.width() - 22, r.height() - 22), picture::toQColor(panelColour()));
-        return image;
-    }));
     if (opts().withPicture) {
         const QRect pic = m_picture[card - 1];
         const QImage* shown = card == 1 ? &m_firstPicture
                                         : m_revealTimer->isActive() ? &m_revealCanvas
                                           : m_rules->state() == AnswerState::Solved ? &m_secondPicture
                                                                                      : &m_cardBack;
-        if (!shown->isNull())
+        if (!shown->isNull()) {
             p.drawImage(pic.topLeft(), *shown);
+            m_drawn.push_back(QRect(pic.topLeft(), shown->size()));
+        }
         if (stripsShown()) {
             p.setPen(QPen(fontColour(), 1));
             const QRect s = m_strip[card - 1];
@@ -565,7 +635,7 @@ void TFormLautReplace::drawStrip(QPainter& p, const QRect& strip, int card)
         const int x = strip.left() + (strip.width() - fm.horizontalAdvance(word)) / 2;
         const int k = w.firstMarkStart, d = w.firstMarkLength;
         drawSegments(p, font, x, strip,
-                     {{word.left(k), fontColour()}, {word.mid(k, d), d > 0 ? mark : fontColour()}, {word.mid(k + d), fontColour()}});
+                     {{word.left(k), fontColour()}, {word.mid(k, d), d > 0 ? mark : fontColour()}, {word.mid(k + d), fontColour()}}, m_drawn);
         return;
     }
     // Card 2: the word around the gap.
@@ -576,8 +646,8 @@ void TFormLautReplace::drawStrip(QPainter& p, const QRect& strip, int card)
     else if (m_rules->placed() >= 0)
         inGap = ShownSound(w.offered.value(m_rules->placed()));
     if (visible) {
-        drawSegments(p, font, m_gap.left() - fm.horizontalAdvance(w.before), strip, {{w.before, fontColour()}});
-        drawSegments(p, font, m_gap.right() + 1, strip, {{w.after, fontColour()}});
+        drawSegments(p, font, m_gap.left() - fm.horizontalAdvance(w.before), strip, {{w.before, fontColour()}}, m_drawn);
+        drawSegments(p, font, m_gap.right() + 1, strip, {{w.after, fontColour()}}, m_drawn);
     }
     if (inGap.isEmpty()) {
         if (isAdd()) {
@@ -586,7 +656,7 @@ void TFormLautReplace::drawStrip(QPainter& p, const QRect& strip, int card)
             if (m_dragging || m_glideTimer->isActive())
                 c = c.lighter(300);
             drawSegments(p, font, m_gap.left() + (m_gap.width() - fm.horizontalAdvance(QStringLiteral("?"))) / 2, strip,
-                         {{QStringLiteral("?"), c}});
+                         {{QStringLiteral("?"), c}}, m_drawn);
         } else if (m_rules->positionMode() == Position::Inlaut && opts().withText) {
             const int inset = std::max(1, m_gap.width() / 15);
             p.setPen(QPen(fontColour(), 1));
@@ -600,7 +670,7 @@ void TFormLautReplace::drawStrip(QPainter& p, const QRect& strip, int card)
                   : m_rules->positionMode() == Position::Auslaut ? m_gap.left() : m_gap.left() + (m_gap.width() - tw) / 2;
     if (solved && !isAdd() && !opts().showMarks)
         gapColour = fontColour();
-    drawSegments(p, font, x, strip, {{inGap, gapColour}});
+    drawSegments(p, font, x, strip, {{inGap, gapColour}}, m_drawn);
 }
 
 QImage TFormLautReplace::cachedPicture(const QString& key, const std::function<QImage()>& draw)
@@ -660,19 +730,24 @@ void TFormLautReplace::drawButtons(QPainter& p)
         if (o.soundButton) {
             const QString key = QStringLiteral("L%1|%2|%3|%4").arg(sound).arg(chosen).arg(cell.width()).arg(
                 backgroundPictureVisible ? QStringLiteral("%1,%2").arg(cell.x()).arg(cell.y()) : QString());
-            p.drawImage(cell.topLeft(), cachedFace(key, [&] {
+            const QImage face = cachedFace(key, [&] {
                 return exercise::LautLetterFace(cell, ShownSound(sound), std::max(1, points), chosen, &m_background);
-            }));
+            });
+            p.drawImage(cell.topLeft(), face);
+            m_drawn.push_back(QRect(cell.topLeft(), face.size()));
         } else {
             const QRect round = exercise::LautRoundCell(cell);
             const int face = chosen ? 1 : (o.atOnce && m_rules->focus() == entry ? 2 : 0);
-            p.drawImage(round.topLeft(), cachedFace(QStringLiteral("R%1|%2").arg(face).arg(round.width()), [&] {
+            const QImage image = cachedFace(QStringLiteral("R%1|%2").arg(face).arg(round.width()), [&] {
                 return exercise::LautRoundFace(round.width(), face, g().loadedList.layout.buttonColour, marker, keyboard);
-            }));
+            });
+            p.drawImage(round.topLeft(), image);
+            m_drawn.push_back(QRect(round.topLeft(), image.size()));
         }
         if (o.atOnce && m_rules->focus() == entry) {
             p.setPen(QPen(Qt::red, 3));
             p.drawRect(cell.adjusted(6, 6, -6, -6));
+            m_drawn.push_back(cell.adjusted(3, 3, -3, -3));
         }
         if (o.mouthPicture && i < int(m_mouthSlots.size())) {
             const QRect mcell = m_mouthSlots[size_t(i)];
@@ -682,9 +757,11 @@ void TFormLautReplace::drawButtons(QPainter& p)
             const QString file = mouthFile(ms, 2).isEmpty() ? ton : mouthFile(ms, face);
             const QString key = QStringLiteral("M%1|%2|%3").arg(file).arg(mcell.width()).arg(
                 backgroundPictureVisible ? QStringLiteral("%1,%2").arg(mcell.x()).arg(mcell.y()) : QString());
-            p.drawImage(mcell.topLeft(), cachedFace(key, [&] {
+            const QImage image = cachedFace(key, [&] {
                 return exercise::LautMouthFace(mcell, ms, face, QStringLiteral(".jpg"), ton, &m_background);
-            }));
+            });
+            p.drawImage(mcell.topLeft(), image);
+            m_drawn.push_back(QRect(mcell.topLeft(), image.size()));
         }
     }
 }
@@ -1118,6 +1195,7 @@ void TFormLautReplace::sb_optionenClick()
     }
     g().programCode = programCode;
     if (ok) {
+        m_mouthFiles.clear();
         exercise::PrepareLautFeedback(opts().feedback, true);
         applyOptions();
         const TOpt_LautAdd& now = opts();
@@ -1157,6 +1235,9 @@ void TFormLautReplace::FormClose()
     m_revealTimer->stop();
     m_glideTimer->stop();
     writeFrameOptions();
-    m_background = m_firstPicture = m_secondPicture = m_cardBack = QImage();
+    m_background = m_firstPicture = m_secondPicture = m_cardBack = m_table = m_buffer = QImage();
+    m_tableKey.clear();
+    m_bufferTableKey.clear();
+    m_drawn.clear();
     TFormFormAlle::FormClose();
 }

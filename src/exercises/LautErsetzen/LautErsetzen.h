@@ -93,14 +93,20 @@ private:
     void placeNow();
     void glideTick();
     void revealTick();
+    // Composes the kept screen buffer: the table (background, heading, card frames) once per layout,
+    // then only the places drawn over it last time are put back before the cards' contents and buttons.
+    void compose();
+    QRect headingBox() const;
     void drawCard(QPainter& p, int card);
     void drawStrip(QPainter& p, const QRect& strip, int card);
     void drawButtons(QPainter& p);
+    void drawHeld(QPainter& p);  // the letters being dragged or gliding
     // Faces and card frames that stay the same until the background is drawn again.
     QImage cachedFace(const QString& key, const std::function<QImage()>& draw);
     // Card pictures at their drawn size, kept until the background is drawn again (lists repeat pictures).
     QImage cachedPicture(const QString& key, const std::function<QImage()>& draw);
-    // The mouth picture files of the current task, looked up once per layout.
+    // The mouth picture files of the sounds shown, looked up once while the list and layout stay
+    // (the next tasks offer the same sounds again).
     QString mouthFile(const QString& sound, int face);
     void drawHeading(QPainter& p);
     bool wordsVisible() const;
@@ -116,6 +122,10 @@ private:
 
     std::unique_ptr<lautreplace::LautReplaceRules> m_rules;
     QImage m_background;
+    QImage m_table, m_buffer;
+    QString m_tableKey;          // what the table was drawn from
+    QString m_bufferTableKey;    // the table the buffer holds under what was drawn since
+    std::vector<QRect> m_drawn;  // drawn over the table in the buffer
     QImage m_cardBack, m_secondPicture, m_firstPicture;
     QImage m_revealCanvas;
     exercise::LautDissolve m_dissolve;
