@@ -642,16 +642,7 @@ TEST_F(MerkWindowTest, DemoListsWithMissingMaterialPlayTheUsableCardsAndKeepTheP
         g().playerOptions.withArticle = false;
         bubbles.clear();
         audio.clearLog();
-        const QString material = fsys::withSlash(g().config.dirs.material);
-        for (const QString& f : c.deleted)
-            ASSERT_TRUE(f.endsWith(QLatin1Char('/')) ? QDir(material + f).removeRecursively()
-                                                     : QFile::remove(material + f))
-                << f.toStdString();
-        for (const QString& f : c.truncated) {
-            QFile file(material + f);
-            ASSERT_TRUE(file.open(QIODevice::ReadWrite)) << f.toStdString();
-            ASSERT_TRUE(file.resize(file.size() / 3));
-        }
+        ASSERT_TRUE(damageMaterial(c.deleted, c.truncated));
         const QStringList earlier = {QStringLiteral("P 1.1. Merkfähigkeit-Bild"), QStringLiteral("N Anna"),
                                      QStringLiteral("D 01.12.2026"), QStringLiteral(" "),
                                      QStringLiteral("F 02 Essen.txt"), QStringLiteral("O 2 von 6 Bildern zu merken"),
@@ -659,11 +650,7 @@ TEST_F(MerkWindowTest, DemoListsWithMissingMaterialPlayTheUsableCardsAndKeepTheP
                                      QStringLiteral("Z 4 Sekunden "), QStringLiteral("S 09:00"),
                                      QStringLiteral("E 09:01"), QStringLiteral("*")};
         ASSERT_TRUE(fsys::writeLines(PlayerProtocolPath(), earlier));
-        auto protocolBytes = [] {
-            QFile f(PlayerProtocolPath());
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        };
-        const QByteArray before = protocolBytes();
+        const QByteArray before = fsys::readFile(PlayerProtocolPath()).value_or(QByteArray());
         ASSERT_FALSE(before.isEmpty());
 
         auto w = open(folder + c.list, c.code);
@@ -673,7 +660,7 @@ TEST_F(MerkWindowTest, DemoListsWithMissingMaterialPlayTheUsableCardsAndKeepTheP
             EXPECT_TRUE(w->runEnded() || !w->isVisible());
             ASSERT_FALSE(bubbles.isEmpty());
             EXPECT_EQ(bubbles.back().trimmed(), QStringLiteral("Die ausgewählte Liste enthält keine gültigen Daten!"));
-            EXPECT_EQ(protocolBytes(), before);
+            EXPECT_EQ(fsys::readFile(PlayerProtocolPath()).value_or(QByteArray()), before);
             continue;
         }
         EXPECT_TRUE(bubbles.isEmpty());
@@ -716,7 +703,7 @@ TEST_F(MerkWindowTest, DemoListsWithMissingMaterialPlayTheUsableCardsAndKeepTheP
         EXPECT_TRUE(w->runEnded());
         EXPECT_TRUE(driver.seen.contains(QStringLiteral("TFormclosedialog")));
 
-        const QByteArray after = protocolBytes();
+        const QByteArray after = fsys::readFile(PlayerProtocolPath()).value_or(QByteArray());
         EXPECT_TRUE(after.startsWith(before));
         const QStringList added = protocolLines().mid(earlier.size());
         const QString caption = c.code == 101 ? QStringLiteral("Merkfähigkeit-Bild") : QStringLiteral("Merkfähigkeit-Text");

@@ -637,16 +637,7 @@ TEST_F(WortreiheWindowTest, DemoListsWithMissingMaterialKeepTheProtocol)
         install(at);
         scripted.clear();
         audio.clearLog();
-        const QString material = fsys::withSlash(g().config.dirs.material);
-        for (const QString& f : c.deleted)
-            ASSERT_TRUE(f.endsWith(QLatin1Char('/')) ? QDir(material + f).removeRecursively()
-                                                     : QFile::remove(material + f))
-                << f.toStdString();
-        for (const QString& f : c.truncated) {
-            QFile file(material + f);
-            ASSERT_TRUE(file.open(QIODevice::ReadWrite)) << f.toStdString();
-            ASSERT_TRUE(file.resize(file.size() / 3));
-        }
+        ASSERT_TRUE(damageMaterial(c.deleted, c.truncated));
         const QStringList earlier = {QStringLiteral("P 2.1. Doppelgänger - Bild"), QStringLiteral("N Anna"),
                                      QStringLiteral("D 01.12.2026"), QStringLiteral(" "),
                                      QStringLiteral("F 02 Reimwörter.txt"), QStringLiteral("O "),
@@ -654,11 +645,7 @@ TEST_F(WortreiheWindowTest, DemoListsWithMissingMaterialKeepTheProtocol)
                                      QStringLiteral("Z 4 Sekunden "), QStringLiteral("S 09:00"),
                                      QStringLiteral("E 09:01"), QStringLiteral("*")};
         ASSERT_TRUE(fsys::writeLines(PlayerProtocolPath(), earlier));
-        auto protocolBytes = [] {
-            QFile f(PlayerProtocolPath());
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        };
-        const QByteArray before = protocolBytes();
+        const QByteArray before = fsys::readFile(PlayerProtocolPath()).value_or(QByteArray());
         ASSERT_FALSE(before.isEmpty());
 
         auto w = open(c.code, folder(c.code) + c.list);
@@ -712,7 +699,7 @@ TEST_F(WortreiheWindowTest, DemoListsWithMissingMaterialKeepTheProtocol)
         EXPECT_TRUE(w->runEnded());
         EXPECT_EQ(driver.seen.contains(QStringLiteral("TFormclosedialog")), !rows.isEmpty());
 
-        const QByteArray after = protocolBytes();
+        const QByteArray after = fsys::readFile(PlayerProtocolPath()).value_or(QByteArray());
         EXPECT_TRUE(after.startsWith(before));
         if (rows.isEmpty()) {
             EXPECT_EQ(after, before);

@@ -69,6 +69,20 @@ void copyDemoTo(const TempTree& tree)
     }
 }
 
+bool damageMaterial(const QStringList& deleted, const QStringList& truncated)
+{
+    const QString material = fsys::withSlash(g().config.dirs.material);
+    for (const QString& f : deleted)
+        if (!(f.endsWith(QLatin1Char('/')) ? QDir(material + f).removeRecursively() : QFile::remove(material + f)))
+            return false;
+    for (const QString& f : truncated) {
+        QFile file(material + f);
+        if (!file.open(QIODevice::ReadWrite) || !file.resize(file.size() / 3))
+            return false;
+    }
+    return true;
+}
+
 int redPixels(QWidget* widget)
 {
     const QImage img = widget->grab().toImage().convertToFormat(QImage::Format_RGB32);

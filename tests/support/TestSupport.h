@@ -32,6 +32,11 @@ void copyDemoTo(const TempTree& tree);
 // Resets the global state and points the installation at `dir`.
 void resetToInstallation(const QString& dir);
 
+// Damages the installation's material for bad-input tests: removes `deleted` files (a name ending
+// in "/" removes the folder) and cuts `truncated` files to a third. Names are relative to the
+// material folder; false when a file is not there.
+bool damageMaterial(const QStringList& deleted, const QStringList& truncated);
+
 // Strongly red pixels of a widget as it draws itself (the strip's current number, error marks).
 int redPixels(QWidget* widget);
 
