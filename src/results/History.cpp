@@ -67,48 +67,6 @@ bool splitFields(const QString& line, QStringList& fields)
     return !inQuotes;
 }
 
-bool toCount(QStringView text, int& out)
-{
-    bool ok = false;
-    const int v = text.trimmed().toInt(&ok);
-    if (!ok || v < 0)
-        return false;
-    out = v;
-    return true;
-}
-
-// Digits at [from, from + n) as a number; -1 when any is not a digit. The format parsers of
-// QDate and QTime cost more than the rest of a line together.
-int digits(QStringView s, qsizetype from, qsizetype n)
-{
-    int v = 0;
-    for (qsizetype i = from; i < from + n; ++i) {
-        const char16_t c = s[i].unicode();
-        if (c < u'0' || c > u'9')
-            return -1;
-        v = v * 10 + (c - u'0');
-    }
-    return v;
-}
-
-// "dd.MM.yyyy"; invalid otherwise.
-QDate dateOf(QStringView s)
-{
-    if (s.size() != 10 || s[2] != u'.' || s[5] != u'.')
-        return {};
-    const int d = digits(s, 0, 2), m = digits(s, 3, 2), y = digits(s, 6, 4);
-    return d < 0 || m < 0 || y < 0 ? QDate() : QDate(y, m, d);
-}
-
-// "HH:mm"; invalid otherwise.
-QTime timeOf(QStringView s)
-{
-    if (s.size() != 5 || s[2] != u':')
-        return {};
-    const int h = digits(s, 0, 2), m = digits(s, 3, 2);
-    return h < 0 || m < 0 ? QTime() : QTime(h, m);
-}
-
 // The offsets of the system time zone around one year, from its transitions: the runs of a history
 // fall into few years, and asking the C library or the zone for every line stats the zone file or
 // walks its rules each time, which cost more than reading the whole history.
@@ -165,19 +123,6 @@ QDateTime localTime(QDate date, QTime time)
     return zoneYear.zone().isValid() ? QDateTime(date, time, zoneYear.zone()) : QDateTime(date, time);
 }
 
-// A field's text, shared with an earlier equal one: a history names few programs and lists many
-// times over.
-QString shared(QStringView text)
-{
-    static thread_local std::unordered_map<size_t, QString> seen;
-    if (seen.size() > 4096)
-        seen.clear();
-    QString& slot = seen[qHash(text)];
-    if (slot != text)
-        slot = text.toString();
-    return slot;
-}
-
 QByteArray encodedLine(const QString& line) { return win1252::encode(line) + QByteArrayLiteral("\r\n"); }
 
 } // namespace
@@ -200,105 +145,6 @@ QString formatLine(const HistoryRun& run)
                              QString::number(run.withErrors),
                              QString::number(run.workSeconds)};
     return fields.join(QLatin1Char(';'));
-}
-
-bool parseLine(const QString& line, HistoryRun& run)
-{
-    // Most lines hold no quotes: their fields are read as views, with no string built per field.
-    QStringList quotedFields;
-    std::array<QStringView, kFieldCount> f;
-    if (line.contains(QLatin1Char('"'))) {
-        if (!splitFields(line, quotedFields) || quotedFields.size() != kFieldCount)
-            return false;
-        for (int i = 0; i < kFieldCount; ++i)
-            f[size_t(i)] = quotedFields[i];
-    } else {
-        const QStringView whole(line);
-        qsizetype from = 0;
-        int n = 0;
-        for (qsizetype i = 0; i <= whole.size(); ++i) {
-            if (i < whole.size() && whole[i] != u';')
-                continue;
-            if (n == kFieldCount)
-                return false;
-            f[size_t(n++)] = whole.mid(from, i - from);
-            from = i + 1;
-        }
-        if (n != kFieldCount)
-            return false;
-    }
-    const QDate date = dateOf(f[0].trimmed());
-    const QTime time = timeOf(f[1].trimmed());
-    if (!date.isValid() || !time.isValid())
-        return false;
-    HistoryRun r;
-    r.start = localTime(date, time);
-    bool ok = false;
-    r.programCode = f[2].trimmed().toInt(&ok);
-    if (!ok || r.programCode < 100 || r.programCode > 999)
-        return false;
-    if (!toCount(f[5], r.counted) || !toCount(f[6], r.firstTry) || !toCount(f[7], r.withErrors))
-        return false;
-    if (r.firstTry > r.counted || r.withErrors > r.counted)
-        return false;
-    r.workSeconds = f[8].trimmed().toLongLong(&ok);
-    if (!ok || r.workSeconds < 0)
-        return false;
-    r.programName = shared(f[3]);
-    r.listFile = shared(f[4]);
-    run = std::move(r);
-    return true;
-}
-
-QString ListPrefix(int programCode)
-{
-    const QString folder = fsys::withSlash(catalogue::listFolder(programCode));
-    const QString listen = fsys::withSlash(g().config.dirs.listen);
-    if (folder.size() <= 1 || listen.size() <= 1 || !folder.startsWith(listen, Qt::CaseInsensitive))
-        return QString();
-    return fsys::toStored(folder.mid(listen.size()));
-}
-
-HistoryRun RunFromProtocol(const QStringList& protocol, const QDateTime& start, const QDateTime& end,
-                           const QString& listPrefix)
-{
-    static const QRegularExpression programLine(QStringLiteral("^\\s*(\\d{1,2})\\.(\\d{1,2})\\.\\s*(.*)$"));
-    HistoryRun r;
-    r.start = start;
-    r.workSeconds = start.isValid() && end.isValid() ? std::max<qint64>(0, start.secsTo(end)) : 0;
-    QStringList lists;
-    for (const QString& line : protocol) {
-        if (line.isEmpty())
-            continue;
-        const QChar kind = line.at(0);
-        const QString text = line.mid(2);
-        if (kind == QLatin1Char('P')) {
-            const auto m = programLine.match(text);
-            if (m.hasMatch()) {
-                r.programCode = m.captured(1).toInt() * 100 + m.captured(2).toInt();
-                r.programName = m.captured(3).trimmed();
-            }
-        } else if (kind == QLatin1Char('F')) {
-            const QString list = listPrefix + text;
-            if (!lists.contains(list, Qt::CaseInsensitive))
-                lists << list;
-        } else if ((kind == QLatin1Char(' ') || kind == QLatin1Char('B')) && !text.trimmed().isEmpty()) {
-            switch (ClassifyTaskLine(r.programCode, text)) {
-            case TaskLineKind::Ok:
-                ++r.counted;
-                ++r.firstTry;
-                break;
-            case TaskLineKind::Bad:
-                ++r.counted;
-                ++r.withErrors;
-                break;
-            case TaskLineKind::NotCounted:
-                break;
-            }
-        }
-    }
-    r.listFile = lists.join(QStringLiteral(" + "));
-    return r;
 }
 
 namespace {
@@ -365,21 +211,11 @@ private:
     std::unordered_map<std::string, QString, Hash, std::equal_to<>> m_names;
 };
 
-// A line without quotes; false for a line that is not a run.
-bool parseBytes(std::string_view line, NameTable& names, HistoryRun& run)
+using Fields = std::array<std::string_view, kFieldCount>;
+
+// The run of a line's fields (encoded bytes); false for fields that are not a run.
+bool runFromFields(const Fields& f, NameTable& names, HistoryRun& run)
 {
-    std::array<std::string_view, kFieldCount> f;
-    size_t n = 0, from = 0;
-    for (size_t i = 0; i <= line.size(); ++i) {
-        if (i < line.size() && line[i] != ';')
-            continue;
-        if (n == size_t(kFieldCount))
-            return false;
-        f[n++] = line.substr(from, i - from);
-        from = i + 1;
-    }
-    if (n != size_t(kFieldCount))
-        return false;
     const std::string_view d = trimmedBytes(f[0]), t = trimmedBytes(f[1]);
     if (d.size() != 10 || d[2] != '.' || d[5] != '.' || t.size() != 5 || t[2] != ':')
         return false;
@@ -410,7 +246,93 @@ bool parseBytes(std::string_view line, NameTable& names, HistoryRun& run)
     return true;
 }
 
+// A line without quotes; false for a line that is not a run.
+bool parseBytes(std::string_view line, NameTable& names, HistoryRun& run)
+{
+    Fields f;
+    size_t n = 0, from = 0;
+    for (size_t i = 0; i <= line.size(); ++i) {
+        if (i < line.size() && line[i] != ';')
+            continue;
+        if (n == size_t(kFieldCount))
+            return false;
+        f[n++] = line.substr(from, i - from);
+        from = i + 1;
+    }
+    return n == size_t(kFieldCount) && runFromFields(f, names, run);
+}
+
 } // namespace
+
+bool parseLine(const QString& line, HistoryRun& run)
+{
+    NameTable names;
+    if (!line.contains(QLatin1Char('"'))) {
+        const QByteArray bytes = win1252::encode(line);
+        return parseBytes(std::string_view(bytes.constData(), size_t(bytes.size())), names, run);
+    }
+    QStringList fields;
+    if (!splitFields(line, fields) || fields.size() != kFieldCount)
+        return false;
+    std::array<QByteArray, kFieldCount> bytes;
+    Fields f;
+    for (size_t i = 0; i < size_t(kFieldCount); ++i) {
+        bytes[i] = win1252::encode(fields[qsizetype(i)]);
+        f[i] = std::string_view(bytes[i].constData(), size_t(bytes[i].size()));
+    }
+    return runFromFields(f, names, run);
+}
+
+QString ListPrefix(int programCode)
+{
+    const QString folder = fsys::withSlash(catalogue::listFolder(programCode));
+    const QString listen = fsys::withSlash(g().config.dirs.listen);
+    if (folder.size() <= 1 || listen.size() <= 1 || !folder.startsWith(listen, Qt::CaseInsensitive))
+        return QString();
+    return fsys::toStored(folder.mid(listen.size()));
+}
+
+HistoryRun RunFromProtocol(const QStringList& protocol, const QDateTime& start, const QDateTime& end,
+                           const QString& listPrefix)
+{
+    static const QRegularExpression programLine(QStringLiteral("^\\s*(\\d{1,2})\\.(\\d{1,2})\\.\\s*(.*)$"));
+    HistoryRun r;
+    r.start = start;
+    r.workSeconds = start.isValid() && end.isValid() ? std::max<qint64>(0, start.secsTo(end)) : 0;
+    QStringList lists;
+    for (const QString& line : protocol) {
+        if (line.isEmpty())
+            continue;
+        const QChar kind = line.at(0);
+        const QString text = line.mid(2);
+        if (kind == QLatin1Char('P')) {
+            const auto m = programLine.match(text);
+            if (m.hasMatch()) {
+                r.programCode = m.captured(1).toInt() * 100 + m.captured(2).toInt();
+                r.programName = m.captured(3).trimmed();
+            }
+        } else if (kind == QLatin1Char('F')) {
+            const QString list = listPrefix + text;
+            if (!lists.contains(list, Qt::CaseInsensitive))
+                lists << list;
+        } else if ((kind == QLatin1Char(' ') || kind == QLatin1Char('B')) && !text.trimmed().isEmpty()) {
+            switch (ClassifyTaskLine(r.programCode, text)) {
+            case TaskLineKind::Ok:
+                ++r.counted;
+                ++r.firstTry;
+                break;
+            case TaskLineKind::Bad:
+                ++r.counted;
+                ++r.withErrors;
+                break;
+            case TaskLineKind::NotCounted:
+                break;
+            }
+        }
+    }
+    r.listFile = lists.join(QStringLiteral(" + "));
+    return r;
+}
 
 HistoryFile ReadHistory(const QString& path)
 {
