@@ -27,7 +27,9 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QRadioButton>
 #include <gtest/gtest.h>
 
 using namespace gleich;
@@ -422,3 +424,37 @@ TEST_F(GleichWindowTest, ScreenshotsOfATaskForAPersonToLookAt)
     EXPECT_TRUE(w.runEnded());
 }
 } // namespace
+
+// Smaller cards after an options change ("Text" instead of "Bild und Text", no card back): the
+// screen shows the new layout at once, with no strip of the old, larger backs left standing.
+TEST_F(GleichWindowTest, AnOptionsChangeRedrawsTheWholeScreen)
+{
+    g().playerOptions.gleichNichtgleich.text = 2;
+    g().playerOptions.gleichNichtgleich.cardBackVisible = true;
+    auto w = open(folder + kList);
+    QTest::qWait(50);
+    ModalWatch ok([](QWidget* m) {
+        auto* page = qobject_cast<options::TF_O_alle*>(m);
+        if (!page)
+            return;
+        for (QRadioButton* b : page->findChildren<QRadioButton*>())
+            if (b->text() == QStringLiteral("Text") && b->isVisible())
+                b->setChecked(true);
+        for (QCheckBox* c : page->findChildren<QCheckBox*>())
+            if (c->text().startsWith(QStringLiteral("Rückseite sichtbar")))
+                c->setChecked(false);
+        page->BB_ok->click();
+    });
+    w->sb_optionen->click();
+    ASSERT_EQ(g().playerOptions.gleichNichtgleich.text, 1);
+    QTest::qWait(50);
+    // What the screen shows against a full fresh paint of the window.
+    const QImage screen = QGuiApplication::primaryScreen()->grabWindow(w->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage fresh = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(screen.size(), fresh.size());
+    int differing = 0;
+    for (int y = 0; y < fresh.height(); ++y)
+        for (int x = 0; x < fresh.width(); ++x)
+            differing += screen.pixel(x, y) != fresh.pixel(x, y);
+    EXPECT_EQ(differing, 0);
+}

@@ -670,3 +670,26 @@ TEST_F(MerkRulesTest, ReplayAfterAWrongAnswerKeepsThePausesBetweenTheWords)
         EXPECT_EQ(rules->phase(), Phase::Answering);
     }
 }
+
+// The option page changes N and M together: both count, as when both bar controls were used.
+TEST_F(MerkRulesTest, ThePageChangesCardCountAndSpanTogether)
+{
+    struct Case { int cards, span, newCards, newSpan; };
+    for (const Case& c : {Case{12, 12, 6, 3}, Case{12, 1, 9, 2}, Case{4, 2, 8, 6}, Case{6, 3, 4, 6}}) {
+        SCOPED_TRACE(::testing::Message() << c.newCards << " " << c.newSpan);
+        resetRun();
+        start(c.cards, c.span);
+        auto& o = g().playerOptions.merkfaehigkeit;
+        const TOpt_Merkfaehigkeit before = o;
+        o.pictureCount = c.newCards;
+        o.rememberCount = c.newSpan;
+        rules->optionsChanged(before);
+        const int span = std::min(c.newSpan, c.newCards);
+        EXPECT_EQ(rules->cardCount(), c.newCards);
+        EXPECT_EQ(rules->span(), span);
+        EXPECT_EQ(o.rememberCount, span);
+        EXPECT_EQ(run().runResults.back().RememberCount, span);
+        rules->makeTask();
+        EXPECT_EQ(int(rules->heard().size()), span);
+    }
+}

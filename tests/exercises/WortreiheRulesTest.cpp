@@ -4,6 +4,7 @@
 #include "core/Random.h"
 #include "exercises/Wortreihe/WortreiheRules.h"
 #include "media/sound/AudioBackend.h"
+#include "media/sound/SdlAudioBackend.h"
 #include "media/sound/Sound.h"
 #include "media/sound/TWAV.h"
 #include "media/sound/TestAudioBackend.h"
@@ -12,6 +13,8 @@
 #include "../media/SoundTestWav.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <QImage>
 #include <gtest/gtest.h>
 #include <numeric>
@@ -486,6 +489,98 @@ TEST_F(WortreiheRulesTest, MissingOrFailingSoundsStillEndTheSeries)
     }
     EXPECT_EQ(rules->soundState(), SoundState::Idle);
     EXPECT_EQ(rules->taskState(), TaskState::Heard);
+}
+
+// "Zeit" 0 names "Pausen\0000.wav", a wave file without samples. It takes no time and the series
+// goes on behind it: every word is heard, in order, on the test backend and on SDL's disk driver.
+TEST_F(WortreiheRulesTest, AnEmptyPauseFileNeverCutsTheSeries)
+{
+    const int rate = 22050;
+    tree.write("INTERN/Sound/Pausen/0000.wav", testwav::pcm(rate, 1, 16, {}));
+    SelectPause(0);
+    g().playerOptions.wortreihe.pictureCount = 6;
+    // Each word: a tone of its own loudness between short silences, so the mix shows every word.
+    auto amplitude = [](int element) { return 2500 * element; };
+    for (int e = 1; e <= 6; ++e) {
+        std::vector<qint16> s = testwav::level(rate, 15, 0);
+        const std::vector<qint16> t = testwav::tone(rate, 60, 500, amplitude(e));
+        s.insert(s.end(), t.begin(), t.end());
+        s.resize(s.size() + size_t(rate) * 15 / 1000, 0);
+        tree.write(QStringLiteral("Material/Sound/") + kWords[e - 1].toLower() + QStringLiteral(".wav"),
+                   testwav::pcm(rate, 1, 16, s));
+    }
+    for (int code : {201, 202, 203, 204}) {
+        SCOPED_TRACE(code);
+        load(code, {task(kWords)});
+        QStringList words;
+        std::vector<int> peaks;
+        for (int e : rules->heardOrder()) {
+            words << kWords[e - 1].toLower() + QStringLiteral(".wav");
+            peaks.push_back(amplitude(e));
+        }
+        ASSERT_GE(words.size(), 6);
+
+        rules->listen();
+        QStringList heard = playOut();
+        heard.removeAll(QStringLiteral("0000.wav"));
+        EXPECT_EQ(heard, words);
+        EXPECT_EQ(rules->taskState(), TaskState::Heard);
+        EXPECT_EQ(rules->soundState(), SoundState::Idle);
+
+        load(code, {task(kWords)});
+        peaks.clear();
+        for (int e : rules->heardOrder())
+            peaks.push_back(amplitude(e));
+        const QString recording = tree.path(QStringLiteral("mix%1.raw").arg(code));
+        {
+            SdlAudioBackend::Options o;
+            o.driver = QStringLiteral("disk");
+            o.diskFile = recording;
+            o.frequency = rate;
+            SdlAudioBackend real(o);
+            ASSERT_TRUE(real.isOpen());
+            AudioBackend* previous = audio::install(&real);
+            rules->listen();
+            QEventLoop loop;
+            QTimer poll;
+            QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+                if (rules->soundState() == SoundState::Idle)
+                    loop.quit();
+            });
+            poll.start(5);
+            QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+            loop.exec();
+            EXPECT_EQ(rules->soundState(), SoundState::Idle);
+            EXPECT_EQ(rules->taskState(), TaskState::Heard);
+            QEventLoop tail;
+            QTimer::singleShot(100, &tail, &QEventLoop::quit);
+            tail.exec();
+            audio::install(previous);
+        }
+        // The loud stretches of the recorded mix, each with its peak.
+        const QByteArray pcm = tree.read(QStringLiteral("mix%1.raw").arg(code));
+        const auto* s = reinterpret_cast<const qint16*>(pcm.constData());
+        std::vector<int> sounded;
+        int quiet = 1000, peak = 0;
+        for (qint64 i = 0; i < pcm.size() / 4; ++i) {
+            const int v = std::abs(int(s[2 * i]));
+            if (v > 300) {
+                if (quiet > rate / 200 && peak > 0) {
+                    sounded.push_back(peak);
+                    peak = 0;
+                }
+                quiet = 0;
+                peak = std::max(peak, v);
+            } else {
+                ++quiet;
+            }
+        }
+        if (peak > 0)
+            sounded.push_back(peak);
+        ASSERT_EQ(sounded.size(), peaks.size());
+        for (size_t i = 0; i < peaks.size(); ++i)
+            EXPECT_NEAR(sounded[i], peaks[i], 150) << "word " << i;
+    }
 }
 
 // The duration runs from the first word heard to the right answer, in minutes, seconds and

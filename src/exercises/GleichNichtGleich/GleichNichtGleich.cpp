@@ -739,6 +739,9 @@ void TFormGleichNichtGleich::sb_optionenClick()
             m_rules->revealNext = false;
             showTask();
         }
+        // Smaller cards leave the old ones' places to the background: the whole screen is new.
+        if (look)
+            update();
     }
     if (m_rules->state() == AnswerState::Answering)
         m_rules->listenEnabled = true;
@@ -754,6 +757,7 @@ void TFormGleichNichtGleich::Chb_hintergrundbildClick()
     layoutCards();
     m_rules->revealNext = false;
     showTask();
+    update();
 }
 
 void TFormGleichNichtGleich::FormClose()

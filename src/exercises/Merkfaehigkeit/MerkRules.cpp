@@ -929,10 +929,16 @@ void MerkRules::optionsChanged(const TOpt_Merkfaehigkeit& before)
     }
     if (now.orderCounts != m_order)
         setOrderMode(now.orderCounts);
-    if (CardCountFor(now.pictureCount, poolSize()) != cardCount())
+    if (CardCountFor(now.pictureCount, poolSize()) != cardCount()) {
+        // A new N and M from the page both count, as when both bar controls were used.
+        if (now.rememberCount >= 1)
+            m_span = now.rememberCount;
         setCardCount(now.pictureCount);
-    else if (std::min(now.rememberCount, cardCount()) != m_span)
+        g().playerOptions.merkfaehigkeit.rememberCount = m_span;
+        run().runResults[size_t(m_block)].RememberCount = m_span;
+    } else if (std::min(now.rememberCount, cardCount()) != m_span) {
         setSpan(now.rememberCount);
+    }
     if (now.checkAtOnce || m_phase != Phase::Answering)
         pruefenVisible = false;
 }

@@ -4,6 +4,7 @@
 #include "core/Dialogs.h"
 
 #include <QCoreApplication>
+#include <cstring>
 #include <memory>
 
 SoundEndedEvent::SoundEndedEvent(int channel, SoundStatus status)
@@ -15,6 +16,37 @@ QEvent::Type SoundEndedEvent::eventType()
 {
     static const QEvent::Type type = QEvent::Type(QEvent::registerEventType());
     return type;
+}
+
+namespace {
+quint32 le32(const char* p)
+{
+    return quint32(quint8(p[0])) | quint32(quint8(p[1])) << 8 | quint32(quint8(p[2])) << 16 |
+           quint32(quint8(p[3])) << 24;
+}
+}
+
+audio::WaveKind audio::inspectWave(const QByteArray& bytes)
+{
+    if (bytes.size() < 12 || std::memcmp(bytes.constData(), "RIFF", 4) != 0 ||
+        std::memcmp(bytes.constData() + 8, "WAVE", 4) != 0)
+        return WaveKind::Invalid;
+    bool fmt = false;
+    qint64 pos = 12;
+    const qint64 size = bytes.size();
+    while (pos + 8 <= size) {
+        const char* p = bytes.constData() + pos;
+        const qint64 length = le32(p + 4);
+        if (std::memcmp(p, "fmt ", 4) == 0) {
+            fmt = length >= 16 && pos + 8 + length <= size;
+        } else if (std::memcmp(p, "data", 4) == 0) {
+            if (!fmt || pos + 8 + length > size)
+                return WaveKind::Invalid;
+            return length == 0 ? WaveKind::Silent : WaveKind::Playable;
+        }
+        pos += 8 + length + (length & 1);
+    }
+    return WaveKind::Invalid;
 }
 
 void postSoundEnded(QObject* owner, int channel, SoundStatus status)

@@ -74,6 +74,12 @@ public:
 };
 
 namespace audio {
+// What a wave file holds, judged from its header alone: a file that is not a complete RIFF WAVE is
+// Invalid; one whose data chunk holds no samples (the pause "0000.wav") is Silent: it plays in no
+// time and ends like any other sound, so a chain goes on behind it.
+enum class WaveKind { Invalid, Silent, Playable };
+WaveKind inspectWave(const QByteArray& bytes);
+
 // The installed backend; the SDL backend is created on first use.
 AudioBackend& backend();
 // Installs a backend (not owned; nullptr returns to the SDL backend); returns the previous one.

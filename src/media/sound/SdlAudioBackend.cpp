@@ -36,12 +36,6 @@ public:
     SoundStatus status;
     QPointer<QObject> owner;  // set only for notices made on the UI thread
 };
-
-quint32 le32(const char* p)
-{
-    return quint32(quint8(p[0])) | quint32(quint8(p[1])) << 8 | quint32(quint8(p[2])) << 16 |
-           quint32(quint8(p[3])) << 24;
-}
 }
 
 class SdlAudioBackend::Dispatcher : public QObject
@@ -176,28 +170,10 @@ QString SdlAudioBackend::outputName() const
     return names.value(m_driver, m_driver);
 }
 
-bool SdlAudioBackend::plausibleWave(const QByteArray& bytes)
+Mix_Chunk* SdlAudioBackend::load(const QString& file, bool* silent)
 {
-    if (bytes.size() < 12 || std::memcmp(bytes.constData(), "RIFF", 4) != 0 ||
-        std::memcmp(bytes.constData() + 8, "WAVE", 4) != 0)
-        return false;
-    bool fmt = false;
-    qint64 pos = 12;
-    const qint64 size = bytes.size();
-    while (pos + 8 <= size) {
-        const char* p = bytes.constData() + pos;
-        const qint64 length = le32(p + 4);
-        if (std::memcmp(p, "fmt ", 4) == 0)
-            fmt = length >= 16 && pos + 8 + length <= size;
-        else if (std::memcmp(p, "data", 4) == 0)
-            return fmt && length > 0 && pos + 8 + length <= size;
-        pos += 8 + length + (length & 1);
-    }
-    return false;
-}
-
-Mix_Chunk* SdlAudioBackend::load(const QString& file)
-{
+    if (silent)
+        *silent = false;
     if (!m_open)
         return nullptr;
     // Sound files are small; a file far beyond any recording is refused before it is read.
@@ -205,8 +181,13 @@ Mix_Chunk* SdlAudioBackend::load(const QString& file)
     if (!fsys::fileExists(path) || fsys::fileSize(path) > (qint64(1) << 30))
         return nullptr;
     const auto bytes = fsys::readFile(path);
-    if (!bytes || !plausibleWave(*bytes))
+    // The header is checked before the decoder sees the bytes: a data chunk must lie wholly inside.
+    const audio::WaveKind kind = bytes ? audio::inspectWave(*bytes) : audio::WaveKind::Invalid;
+    if (kind != audio::WaveKind::Playable) {
+        if (silent)
+            *silent = kind == audio::WaveKind::Silent;
         return nullptr;
+    }
     SDL_RWops* rw = sdl().SDL_RWFromConstMem(bytes->constData(), int(bytes->size()));
     if (!rw)
         return nullptr;
@@ -232,7 +213,13 @@ int SdlAudioBackend::freeMixChannel()
 
 int SdlAudioBackend::open(const QString& file)
 {
-    Mix_Chunk* chunk = load(file);
+    bool silent = false;
+    Mix_Chunk* chunk = load(file, &silent);
+    if (silent) {
+        const int id = m_nextId++;
+        m_sounds.insert(id, Sound{-1, nullptr, nullptr});
+        return id;
+    }
     if (!chunk)
         return -1;
     const int mix = freeMixChannel();
@@ -249,6 +236,11 @@ bool SdlAudioBackend::play(int channel, QObject* owner)
         return false;
     it->owner = owner;
     const int mix = it->mixChannel;
+    if (mix < 0) {
+        // Nothing to mix: the end is reported as soon as the event loop runs, as after any sound.
+        QCoreApplication::postEvent(m_dispatcher, new ChannelDoneEvent(channel, SoundStatus::Successful, nullptr));
+        return true;
+    }
     {
         std::lock_guard lock(m_mutex);
         m_playing[size_t(mix)] = channel;
@@ -274,13 +266,15 @@ bool SdlAudioBackend::close(int channel)
     if (it == m_sounds.end())
         return true;
     const int mix = it->mixChannel;
-    {
-        std::lock_guard lock(m_mutex);
-        m_playing[size_t(mix)] = 0;  // the halt below makes no notice
+    if (mix >= 0) {
+        {
+            std::lock_guard lock(m_mutex);
+            m_playing[size_t(mix)] = 0;  // the halt below makes no notice
+        }
+        sdl().Mix_HaltChannel(mix);
+        sdl().Mix_FreeChunk(it->chunk);
+        m_bound[size_t(mix)] = 0;
     }
-    sdl().Mix_HaltChannel(mix);
-    sdl().Mix_FreeChunk(it->chunk);
-    m_bound[size_t(mix)] = 0;
     m_sounds.erase(it);
     return true;
 }

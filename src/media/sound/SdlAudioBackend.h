@@ -51,20 +51,19 @@ public:
     // When that frame was mixed (steady clock, nanoseconds), counted from the buffer's start.
     qint64 firstSoundTimeNs() const { return m_firstSoundNs.load(); }
 
-    // A wave file's bytes pass these checks before the decoder sees them: RIFF/WAVE header, a
-    // "fmt " chunk, and a "data" chunk that lies wholly inside the file.
-    static bool plausibleWave(const QByteArray& bytes);
 
 private:
     struct Sound {
-        int mixChannel = -1;
+        int mixChannel = -1;       // -1 for a sound without samples, which ends as it starts
         Mix_Chunk* chunk = nullptr;
         QPointer<QObject> owner;
     };
     class Dispatcher;
 
     void openDevice(const Options& options);
-    Mix_Chunk* load(const QString& file);
+    // The decoded sound; nullptr when the file cannot be played, with `silent` set when it is a
+    // wave file without samples.
+    Mix_Chunk* load(const QString& file, bool* silent = nullptr);
     int freeMixChannel();
     void deliver(int id, SoundStatus status, QObject* owner);
     static void channelFinished(int mixChannel);

@@ -11,7 +11,7 @@ TWAV::~TWAV()
 {
     // Released without notices: the owner may be half destroyed already.
     for (const QString& e : std::as_const(m_queue))
-        if (!isWaiting(e))
+        if (!isWaiting(e) && channelOf(e) >= 0)
             audio::backend().close(channelOf(e));
 }
 
@@ -45,6 +45,9 @@ bool TWAV::Play(const QString& file, bool allowRepeat, bool dropWaiting, bool en
     AudioBackend& backend = audio::backend();
     const int channel = backend.open(file);
     if (channel < 0) {
+        // The failed file keeps its place until its notice arrives, so that sounds queued behind it
+        // wait for that notice instead of starting now and being cut by it.
+        m_queue << QStringLiteral("-1=") + file;
         postSoundEnded(m_owner, -1, SoundStatus::Failure);
         return false;
     }
@@ -83,7 +86,8 @@ bool TWAV::SkipToNext()
     AudioBackend& backend = audio::backend();
     for (int i = int(m_queue.size()) - 1; i >= 0; --i) {
         if (!isWaiting(m_queue[i])) {
-            backend.close(channelOf(m_queue[i]));
+            if (channelOf(m_queue[i]) >= 0)
+                backend.close(channelOf(m_queue[i]));
             m_queue.removeAt(i);
         }
     }
@@ -97,7 +101,7 @@ void TWAV::StopAll()
 {
     AudioBackend& backend = audio::backend();
     for (int i = int(m_queue.size()) - 1; i >= 0; --i)
-        if (!isWaiting(m_queue[i]))
+        if (!isWaiting(m_queue[i]) && channelOf(m_queue[i]) >= 0)
             backend.stop(channelOf(m_queue[i]));
     m_queue.clear();
 }

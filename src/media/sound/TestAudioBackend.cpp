@@ -3,10 +3,15 @@
 #include "core/FileSystem.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 
 TestAudioBackend::TestAudioBackend() { m_previous = audio::install(this); }
 
-TestAudioBackend::~TestAudioBackend() { audio::install(m_previous); }
+TestAudioBackend::~TestAudioBackend()
+{
+    *m_alive = false;
+    audio::install(m_previous);
+}
 
 int TestAudioBackend::open(const QString& file)
 {
@@ -30,7 +35,25 @@ bool TestAudioBackend::play(int channel, QObject* owner)
     m_playing.removeAll(channel);
     m_playing.append(channel);
     m_started << m_files.value(channel);
+    const auto bytes = fsys::readFile(m_files.value(channel));
+    if (bytes && audio::inspectWave(*bytes) == audio::WaveKind::Silent) {
+        m_silentDue << channel;
+        std::weak_ptr<bool> alive = m_alive;
+        QTimer::singleShot(0, qApp, [this, alive] {
+            if (auto a = alive.lock(); a && *a)
+                settleSilent();
+        });
+    }
     return true;
+}
+
+void TestAudioBackend::settleSilent()
+{
+    while (!m_silentDue.isEmpty()) {
+        const int channel = m_silentDue.takeFirst();
+        if (m_playing.contains(channel))
+            end(channel);
+    }
 }
 
 void TestAudioBackend::stop(int channel)
@@ -84,6 +107,8 @@ void TestAudioBackend::stopOneShots()
 
 bool TestAudioBackend::end(int channel, SoundStatus status)
 {
+    if (!m_silentDue.isEmpty() && !m_silentDue.contains(channel))
+        settleSilent();
     if (!m_playing.contains(channel))
         return false;
     m_playing.removeAll(channel);
@@ -93,6 +118,7 @@ bool TestAudioBackend::end(int channel, SoundStatus status)
 
 QString TestAudioBackend::endNext(SoundStatus status)
 {
+    settleSilent();
     if (m_playing.isEmpty())
         return QString();
     const int channel = m_playing.front();

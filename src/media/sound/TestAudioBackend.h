@@ -5,9 +5,11 @@
 #include <QPointer>
 #include <QSet>
 #include <QStringList>
+#include <memory>
 
 // The backend of the tests: records every open, play, stop and close, and sends a notice only when
-// the test ends a channel. Installs itself for its lifetime.
+// the test ends a channel; as on the real backend, a wave file without samples ends by itself as
+// soon as the event loop runs (or the test ends the next channel). Installs itself for its lifetime.
 //   TestAudioBackend audio;
 //   ... player.Play(...) ...
 //   audio.end(audio.playingChannels().front());   // the owner gets its notice now
@@ -47,6 +49,8 @@ public:
     bool end(int channel, SoundStatus status = SoundStatus::Successful);
     // Ends the oldest playing channel; its file, or empty when nothing plays.
     QString endNext(SoundStatus status = SoundStatus::Successful);
+    // Delivers the ends of started sounds without samples that are still due.
+    void settleSilent();
     // Sends a notice for any channel (a late notice of a stopped sound, say).
     void notify(QObject* owner, int channel, SoundStatus status);
 
@@ -65,6 +69,8 @@ private:
     QStringList m_log, m_started, m_failOpen;
     QSet<int> m_refuseClose;
     bool m_failPlay = false;
+    QList<int> m_silentDue;
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     QString m_oneShot;
     QString m_outputName = QStringLiteral("Test");
 };
