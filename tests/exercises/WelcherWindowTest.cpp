@@ -31,6 +31,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QLabel>
+#include <QMouseEvent>
+#include "core/Clock.h"
 #include <gtest/gtest.h>
 
 using namespace welcher;
@@ -382,3 +384,34 @@ TEST_F(WelcherWindowTest, ScreenshotsOfATaskForAPersonToLookAt)
 }
 
 } // namespace
+
+// A child's second click during the word-eating animation (on "Weiter" again, or where "Hören" comes)
+// does nothing: "Weiter" moves one task per press, and no task is passed unsolved.
+TEST_F(WelcherWindowTest, ClicksDuringTheAnimationDoNothing)
+{
+    g().playerOptions.welcherLautPasst.animation = true;
+    auto w = open(folder + kList);
+    auto& rules = w->rules();
+    QTest::keyClick(w.get(), Qt::Key_H);
+    playOut();
+    click(*w, w->cardRect(rules.rightCard()).center());
+    ASSERT_EQ(rules.state(), AnswerState::Solved);
+    playOut();
+    ASSERT_TRUE(w->SB_weiter->isVisible());
+    // Real pauses, so that the queued clicks arrive while the figure eats the word.
+    clock_::setInstant(false);
+    QWidget* weiter = w->SB_weiter;
+    const QPoint at = weiter->rect().center();
+    for (int i = 0; i < 2; ++i) {
+        QCoreApplication::postEvent(weiter, new QMouseEvent(QEvent::MouseButtonPress, at, weiter->mapToGlobal(at),
+                                                            Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(weiter, new QMouseEvent(QEvent::MouseButtonRelease, at, weiter->mapToGlobal(at),
+                                                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+    }
+    QTest::mouseClick(weiter, Qt::LeftButton);
+    QApplication::processEvents();
+    clock_::setInstant(true);
+    EXPECT_EQ(rules.position(), 1);
+    EXPECT_EQ(rules.state(), AnswerState::TaskReady);
+    EXPECT_EQ(rules.rowCount(), 1);
+}

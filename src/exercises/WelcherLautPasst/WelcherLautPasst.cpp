@@ -698,10 +698,12 @@ void TFormWelcherLautPasst::choiceClick(int card)
 
 void TFormWelcherLautPasst::weiterClick()
 {
-    if (!m_listValid)
+    if (!m_listValid || m_animating)
         return;
-    if (m_rules->state() == AnswerState::Solved && opts().animation && isVisible())
+    if (m_rules->state() == AnswerState::Solved && opts().animation && isVisible()) {
+        SB_weiter->setEnabled(false);
         animateTaskChange();
+    }
     if (!m_rules->advance()) {
         if (m_rules->state() == AnswerState::NoValidList)
             return;
@@ -790,6 +792,22 @@ void TFormWelcherLautPasst::mouseMoveEvent(QMouseEvent* event)
 
 bool TFormWelcherLautPasst::HandleAppMessage(QObject* watched, QEvent* event)
 {
+    if (m_animating) {
+        // Clicks and keys while the figure eats the word do nothing: "Weiter" is one step per press.
+        auto* w = qobject_cast<QWidget*>(watched);
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            if (w && (w == this || isAncestorOf(w)))
+                return true;
+            break;
+        default:
+            break;
+        }
+    }
     if (TFormFormAlle::HandleAppMessage(watched, event))
         return true;
     auto* w = qobject_cast<QWidget*>(watched);
