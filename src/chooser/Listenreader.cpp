@@ -33,6 +33,7 @@
 #include <QSplitter>
 #include <QStyle>
 #include <QTabBar>
+#include <utility>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -861,9 +862,19 @@ void TFormListenreader::toggleDetails()
 
 bool TFormListenreader::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == TC_aufgaben && event->type() == QEvent::MouseButtonPress) {
+        // Only a click on the tab that is selected already starts; any other click selects it, so
+        // the previews can be looked through with the mouse.
+        auto* me = static_cast<QMouseEvent*>(event);
+        m_tabClickStarts = me->button() == Qt::LeftButton && TC_aufgaben->hasFocus() &&
+                           TC_aufgaben->tabAt(me->position().toPoint()) == TC_aufgaben->currentIndex();
+        return false;
+    }
     if (watched == TC_aufgaben && event->type() == QEvent::MouseButtonRelease) {
         auto* me = static_cast<QMouseEvent*>(event);
-        if (me->button() == Qt::LeftButton && TC_aufgaben->hasFocus() && TC_aufgaben->tabAt(me->position().toPoint()) >= 0) {
+        const bool starts = std::exchange(m_tabClickStarts, false);
+        if (me->button() == Qt::LeftButton && starts && TC_aufgaben->hasFocus() &&
+            TC_aufgaben->tabAt(me->position().toPoint()) == TC_aufgaben->currentIndex()) {
             chooser::startPosition() = TC_aufgaben->currentIndex();
             start();
             return true;

@@ -142,6 +142,7 @@ private:
     QString m_title;
     chooser::Choice m_choice = chooser::Choice::Back;
     bool m_opened = false;
+    bool m_tabClickStarts = false;  // the press was on the selected tab while the tabs had the focus
     bool m_hooked = false;
     int m_filling = 0;          // > 0 while lists are filled by code: selection signals are not choices
     bool m_detailsOn = true;

@@ -864,6 +864,10 @@ bool TFormHauptformular::eventFilter(QObject* watched, QEvent* event)
         if (fw && (fw == CB_spieler || CB_spieler->isAncestorOf(fw)) && forCombo) {
             if (handleComboKey(k))
                 return true;
+            // Typing a name is for an adult who clicked or tabbed into the box, not a child's keys.
+            const bool edits = key == Qt::Key_Backspace || (!k->text().isEmpty() && k->text().at(0).isPrint());
+            if (edits && !m_typingInCombo)
+                return true;
             break;
         }
         if (key >= Qt::Key_1 && key <= Qt::Key_4) {

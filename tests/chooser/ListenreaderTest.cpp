@@ -177,7 +177,9 @@ TEST_F(ListenreaderTest, AChoiceThatCannotBeStoredShowsTheErrorBox)
     fsys::setReadOnly(file, false);
 }
 
-TEST_F(ListenreaderTest, ReleasingTheMouseOnTab4StartsAtPosition3)
+// A click on a preview tab selects it, so that an adult can look through the tasks with the mouse;
+// a second click on the selected tab starts there.
+TEST_F(ListenreaderTest, ASecondClickOnTab4StartsAtPosition3)
 {
     writeList(QStringLiteral("a.txt"), listBytes(6));
     auto f = open(303, QStringLiteral("a.txt"));
@@ -185,6 +187,13 @@ TEST_F(ListenreaderTest, ReleasingTheMouseOnTab4StartsAtPosition3)
     ASSERT_TRUE(tabs->isVisible());
     ASSERT_EQ(tabs->count(), 6);
     EXPECT_EQ(tabs->tabText(3), "4");
+    for (int tab : {2, 5, 3}) {
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(tab).center());
+        QApplication::processEvents();
+        EXPECT_EQ(tabs->currentIndex(), tab);
+        EXPECT_NE(f->result(), QDialog::Accepted) << "a click selects, it does not start";
+        EXPECT_TRUE(f->isVisible());
+    }
     QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(3).center());
     QApplication::processEvents();
     EXPECT_EQ(chooser::startPosition(), 3);

@@ -617,6 +617,10 @@ TEST_F(MainWindowTest, DigitsOpenGroupsFromStartUpUntilTheBoxIsClickedToType)
     EXPECT_FALSE(combo->view()->isVisible());
     press(Qt::Key_Escape);
     EXPECT_TRUE(dlg.asked().isEmpty()) << dlg.texts().join(" | ").toStdString();
+    // A child's random keys do not type into the box either.
+    type("xyz");
+    press(Qt::Key_Backspace);
+    EXPECT_EQ(combo->currentText(), "Ben");
 
     QTest::mouseClick(combo->lineEdit(), Qt::LeftButton);
     combo->lineEdit()->selectAll();
