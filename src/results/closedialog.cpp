@@ -25,6 +25,7 @@ constexpr int kButtonLefts[] = {29, 215, 402, 589};
 const QSize kPictureSize(96, 84);
 
 const QString kCertificateHint = QStringLiteral("Urkunde nur, wenn mindestens 3 Aufgaben bearbeitet sind!");
+const QString kMemoryCertificateHint = QStringLiteral("Urkunde nur, wenn mindestens ein Spiel gelöst ist!");
 
 } // namespace
 
@@ -151,12 +152,14 @@ TFormclosedialog::TFormclosedialog(QWidget* parent)
     RunState& r = run();
     if (!r.runProtocol.isEmpty()) {
         const int code = g().programCode;
-        if (r.countedTaskTotal >= 3 || IsMemoryGame(code)) {
+        // A memory game earns a certificate once one game is solved; no certificate praises nothing.
+        const int needed = IsMemoryGame(code) ? 1 : 3;
+        if (r.countedTaskTotal >= needed) {
             sb_druckurkunde->setToolTip(QString());
             m_certificateTaskCount = r.countedTaskTotal;
         } else {
             sb_druckurkunde->setEnabled(false);
-            sb_druckurkunde->setToolTip(kCertificateHint);
+            sb_druckurkunde->setToolTip(IsMemoryGame(code) ? kMemoryCertificateHint : kCertificateHint);
         }
         AddWorkTimeLines();
         RenderProtocolRtf(r.runProtocol, RE);

@@ -85,6 +85,8 @@ TEST_F(ClosingDialog, CertificateNeedsThreeTasksExceptInMemoryGames)
         {305, 1, false, true},
         {407, 1, false, true},
         {408, 1, false, true},
+        {305, 0, true, false},  // no certificate for no game solved
+        {408, 0, true, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.code << " with " << c.answered);
@@ -98,7 +100,8 @@ TEST_F(ClosingDialog, CertificateNeedsThreeTasksExceptInMemoryGames)
         EXPECT_TRUE(dlg.sb_druckprotokoll->isEnabled());
         EXPECT_TRUE(dlg.sb_ende->isEnabled());
         EXPECT_EQ(dlg.sb_druckurkunde->isEnabled(), c.enabled);
-        EXPECT_EQ(dlg.sb_druckurkunde->toolTip(), c.enabled ? QString() : kHint);
+        const QString hint = IsMemoryGame(c.code) ? QStringLiteral("Urkunde nur, wenn mindestens ein Spiel gelöst ist!") : kHint;
+        EXPECT_EQ(dlg.sb_druckurkunde->toolTip(), c.enabled ? QString() : hint);
         EXPECT_EQ(dlg.certificateTaskCount(), c.enabled ? c.answered : 0);
     }
 }
