@@ -721,3 +721,58 @@ TEST_F(WortreiheWindowTest, DemoListsWithMissingMaterialKeepTheProtocol)
 }
 
 } // namespace
+
+// A list of random bytes or without tasks: the message every program gives, and the window closes.
+TEST_F(WortreiheWindowTest, AListWithoutTasksIsRefusedAndTheWindowCloses)
+{
+    const QStringList old = protocolLines();
+    QByteArray junk(4096, '\0');
+    for (int i = 0; i < junk.size(); ++i)
+        junk[i] = char(rnd::below(256));
+    const QString lists[] = {tree.write("Listen/junk.txt", junk),
+                             tree.writeLines("Listen/empty.txt", {QStringLiteral("[Allgemein]"), QStringLiteral("Aufgabencount=0")})};
+    for (int code : {201, 202, 203, 204}) {
+        for (const QString& list : lists) {
+            SCOPED_TRACE(::testing::Message() << code << " " << list.toStdString());
+            scripted.clear();
+            auto w = open(code, list);
+            QApplication::processEvents();
+            ASSERT_EQ(scripted.asked().size(), 1);
+            EXPECT_EQ(scripted.asked().front().text, QStringLiteral("Die ausgewählte Liste enthält keine gültigen Daten!"));
+            EXPECT_TRUE(w->runEnded());
+        }
+    }
+    EXPECT_EQ(protocolLines(), old);
+}
+
+// A task left after wrong answers says so in the protocol: one wrong answer is "1 Fehler", never
+// "0 Fehler", and the result does not count it as right.
+TEST_F(WortreiheWindowTest, AnUnsolvedTaskCountsItsWrongAnswers)
+{
+    for (int wrong : {1, 2}) {
+        SCOPED_TRACE(wrong);
+        resetRun();
+        auto w = open(203, folder(203) + kList);
+        answer(*w, false);
+        QTest::keyClick(w.get(), Qt::Key_W);
+        WortreiheRules& r = w->rules();
+        w->hoerenClick();
+        playOut();
+        for (int i = 0; i < wrong; ++i) {
+            w->markerClick(r.solutionCard() == 0 ? 1 : 0);
+            w->pruefenClick();
+            playOut();
+        }
+        ASSERT_NE(r.taskState(), TaskState::Solved);
+        ModalWatch driver([](QWidget* m) {
+            if (auto* d = qobject_cast<TFormclosedialog*>(m))
+                d->sb_ende->click();
+        });
+        QTest::keyClick(w.get(), Qt::Key_Escape);
+        ASSERT_TRUE(w->runEnded());
+        const QStringList rows = protocolLines().filter(QRegularExpression(QStringLiteral("^  Aufgabe ")));
+        ASSERT_GE(rows.size(), 2);
+        EXPECT_TRUE(rows[rows.size() - 2].contains(QStringLiteral(":   0 Fehler "))) << rows[rows.size() - 2].toStdString();
+        EXPECT_TRUE(rows.back().contains(QStringLiteral(":  %1 Fehler ").arg(wrong, 2))) << rows.back().toStdString();
+    }
+}

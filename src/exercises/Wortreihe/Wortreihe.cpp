@@ -32,6 +32,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 #include <QPointer>
 #include <QPushButton>
 #include <qdrawutil.h>
@@ -224,6 +225,11 @@ void TFormWortreihe::FormActivate()
     makeBackground();
     makeSymbols();
     afterSetUp();
+    if (!m_listValid) {
+        // Nothing to play: say so, as every program does, and close at the next turn of the loop.
+        dialogs::showMessage(this, QStringLiteral("Die ausgewählte Liste enthält keine gültigen Daten!"));
+        QTimer::singleShot(0, this, [this] { endRun(QDialog::Rejected); });
+    }
 }
 
 void TFormWortreihe::afterSetUp()
@@ -1057,7 +1063,23 @@ void TFormWortreihe::SB_endeClick()
         endRun();
         return;
     }
+    // A task left unsolved after wrong answers counts every one of them as an error: the protocol
+    // line counts attempts minus the one right answer, which such a task never had.
+    std::vector<int> raw;
+    for (TErgebnis& e : run().runResults)
+        for (TZeile& z : e.Rows) {
+            raw.push_back(z.Attempts);
+            if (!z.Solved && z.Attempts > 0)
+                z.Attempts += 1;
+        }
     TFormExercise::SB_endeClick();
+    if (!runEnded()) {
+        size_t i = 0;
+        for (TErgebnis& e : run().runResults)
+            for (TZeile& z : e.Rows)
+                if (i < raw.size())
+                    z.Attempts = raw[i++];
+    }
 }
 
 void TFormWortreihe::StopBeforeClose()
