@@ -3,6 +3,7 @@
 #include "core/Dialogs.h"
 #include "core/FileSystem.h"
 #include "core/GlobalState.h"
+#include "core/IniFile.h"
 #include "core/Installation.h"
 #include "core/TextUtil.h"
 #include "data/TaskList.h"
@@ -83,4 +84,50 @@ TEST_F(DemoTest, EveryListLoadsAndItsMediaAreFound)
     for (const QString& list : all)
         EXPECT_TRUE(inPrograms.contains(list)) << "outside every program's folder: " << list.toStdString();
     EXPECT_TRUE(dlg.asked().isEmpty()) << dlg.texts().join("|").toStdString();
+}
+
+// Every program praises a right answer on the demo players' options: the praise source each section
+// names has sounds (the task's own success sounds, the configured names, or the random folder).
+TEST_F(DemoTest, EveryProgramPraisesOnTheDemoOptions)
+{
+    const auto& d = g().config.dirs;
+    QStringList random;
+    ListFiles(d.lobSound + QStringLiteral("Zufall/"), QStringLiteral("*.wav"), true, random);
+    for (const QString& player : {QStringLiteral("Anna"), QStringLiteral("Ben"), QStringLiteral("Standard")}) {
+        const IniFile options = IniFile::load(d.optionen + QStringLiteral("Options-") + player + QStringLiteral(".txt"));
+        for (const ProgramInfo& p : catalogue::programs()) {
+            SCOPED_TRACE(::testing::Message() << player.toStdString() << " " << p.code);
+            if (!options.hasKey(p.optionsSection, QStringLiteral("ErfolgAkustisch")))
+                continue;
+            if (!options.readBool(p.optionsSection, QStringLiteral("Erfolgssound"), true))
+                continue;
+            switch (options.readInteger(p.optionsSection, QStringLiteral("ErfolgAkustisch"), 0)) {
+            case 0:
+                if (!options.hasKey(p.optionsSection, QStringLiteral("ErfolgssoundText")))
+                    break;  // a program with praise keys of its own
+                for (const QString& name : options.readString(p.optionsSection, QStringLiteral("ErfolgssoundText")).split(';'))
+                    EXPECT_TRUE(fsys::fileExists(d.lobSound + name)) << name.toStdString();
+                break;
+            case 1: {
+                QStringList lists;
+                ListFilesRecursive(catalogue::listFolder(p.code), QStringLiteral("*.txt"), true, lists);
+                g().defaultElementCount = catalogue::defaultElementCount(p.code);
+                for (const QString& list : lists) {
+                    TDaten data;
+                    ASSERT_GT(LoadTaskListInto(list, data), 0) << list.toStdString();
+                    for (const TAufgabe& t : data.tasks) {
+                        bool sounds = false;
+                        for (const QString& s : t.successSounds)
+                            sounds = sounds || (!s.isEmpty() && fsys::fileExists(d.internsound + fsys::fromStored(s)));
+                        EXPECT_TRUE(sounds) << "a task of " << list.toStdString() << " has no success sound";
+                    }
+                }
+                break;
+            }
+            default:
+                EXPECT_FALSE(random.isEmpty());
+                break;
+            }
+        }
+    }
 }
