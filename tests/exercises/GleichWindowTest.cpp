@@ -458,3 +458,25 @@ TEST_F(GleichWindowTest, AnOptionsChangeRedrawsTheWholeScreen)
             differing += screen.pixel(x, y) != fresh.pixel(x, y);
     EXPECT_EQ(differing, 0);
 }
+
+// The answer buttons are large for a child's hand and overlap nothing in the bar; the two cards keep
+// a visible gap, at both screen sizes.
+TEST_F(GleichWindowTest, AnswerButtonsAreLargeAndTheCardsApart)
+{
+    auto w = open(folder + kList);
+    for (QSize size : {QSize(1024, 768), QSize(1920, 1080)}) {
+        SCOPED_TRACE(size.width());
+        w->resize(size);
+        QApplication::processEvents();
+        const QRect a = w->SB_gleich->geometry(), b = w->SB_nichtgleich->geometry();
+        const QRect choice = w->P_auswahl->geometry(), listen = w->P_hoeren->geometry(), end = w->SB_ende->geometry();
+        EXPECT_GE(a.width(), a.height() * 3 / 2);
+        EXPECT_EQ(a.size(), b.size());
+        EXPECT_GT(a.left(), choice.right());
+        EXPECT_GT(b.left(), a.right());
+        EXPECT_GT(listen.left(), b.right());
+        EXPECT_LT(listen.right(), end.left());
+        EXPECT_GE(listen.width(), 100);
+        EXPECT_GE(w->cardRect(2).left() - w->cardRect(1).right(), 20);
+    }
+}

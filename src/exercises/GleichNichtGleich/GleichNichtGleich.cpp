@@ -188,9 +188,15 @@ void TFormGleichNichtGleich::ArrangeFrame()
     // The answer buttons end at card 1's right edge, "nicht gleich" right-most.
     const int h = std::max(10, P_Leiste->height() - 2);
     const int minLeft = P_auswahl->geometry().right() + 4;
-    const int w = std::max(10, int(h * 1.15));
+    // Large for a child's hand, as wide as "passt"/"passt nicht" of "Richtig oder Falsch" where the
+    // room between the list choice and card 1's right edge allows; never narrower than square.
+    // The room ends where the listen panel, at its full width, still fits before "Ende".
+    const int least = std::max(10, int(h * 1.15));
+    const int cardRight = m_cardRect[0].right() + 1 - P_Leiste->x();
+    const int room = SB_ende->geometry().left() - 12 - P_hoeren->width() - minLeft;
+    const int w = std::max(least, std::min(P_hoeren->width() * 3 / 2, room / 2));
     // Where the list choice leaves too little room, the buttons keep their size and move right.
-    const int right = std::max(m_cardRect[0].right() + 1 - P_Leiste->x(), minLeft + 2 * w);
+    const int right = std::max(cardRight, minLeft + 2 * w);
     SB_nichtgleich->setGeometry(right - w, 1, w, h);
     SB_gleich->setGeometry(right - 2 * w, 1, w, h);
     SkinButton(SB_gleich, section().value(QStringLiteral("SymbolGleich")),
@@ -236,7 +242,8 @@ void TFormGleichNichtGleich::layoutCards()
     const int cw = width();
     const int barTop = !P_Leiste->isHidden() ? P_Leiste->y() : height();
     const int barH = P_Leiste->height();
-    int e = std::min(640, (cw - 30) / 2);
+    // Two cards side by side keep a visible gap, also where the width limits them.
+    int e = std::min(640, (cw - 90) / 2 - 11);
     int f = std::min(int(std::lround(e * 480.0 / 640.0)), barTop - (barH / 3) * 2 - 20 - area.top());
     f = std::max(f, 12);
     if (e * 3 != f * 4) {
