@@ -566,13 +566,16 @@ TEST(MerkLayoutTest, TextFieldsAndPictureSlots)
     EXPECT_FALSE(l.fields[0].contains(between) || l.fields[1].contains(between));
     const int middle = (l.fields[0].top() + l.fields[1].bottom()) / 2;
     EXPECT_NEAR(middle, (768 - 75) / 2, 2);
-    for (int m : {1, 3, 4, 6, 10, 12}) {
-        const QRect card(600, 20, 400, 600);
-        const std::vector<QRect> rects = PictureSlots(card, m);
-        ASSERT_EQ(int(rects.size()), m);
-        for (const QRect& s : rects) {
-            EXPECT_TRUE(card.adjusted(30, 30, -30, -30).contains(s)) << m;
-            EXPECT_NEAR(s.width() * 3, s.height() * 4, 4);
+    // Slots stay inside the card below its heading band, also for many rows on a wide card.
+    for (const QRect& card : {QRect(600, 20, 400, 600), QRect(700, 100, 300, 225)}) {
+        for (int m : {1, 3, 4, 6, 10, 12}) {
+            const std::vector<QRect> rects = PictureSlots(card, m);
+            ASSERT_EQ(int(rects.size()), m);
+            const QRect room = card.adjusted(30, std::max(30, card.height() * 18 / 100), -30, -30);
+            for (const QRect& s : rects) {
+                EXPECT_TRUE(room.contains(s)) << m << " on " << card.width() << "x" << card.height();
+                EXPECT_NEAR(s.width() * 3, s.height() * 4, 4);
+            }
         }
     }
 }

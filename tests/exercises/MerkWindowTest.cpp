@@ -28,6 +28,8 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
+#include <QLabel>
+#include <QRadioButton>
 #include <gtest/gtest.h>
 
 using namespace merk;
@@ -718,5 +720,23 @@ TEST_F(MerkWindowTest, DemoListsWithMissingMaterialPlayTheUsableCardsAndKeepTheP
         EXPECT_EQ(m.captured(4), answers);
         ASSERT_FALSE(added.isEmpty());
         EXPECT_EQ(added.back(), QStringLiteral("*"));
+    }
+}
+
+// The bar's captions are never cut or run into each other, at both screen sizes.
+TEST_F(MerkWindowTest, BarCaptionsKeepTheirRoom)
+{
+    for (int code : {101, 102}) {
+        auto w = open(folder + (code == 101 ? QStringLiteral("Bild/01 Tiere.txt") : QStringLiteral("Text/01 Tiere.txt")), code);
+        for (QSize size : {QSize(1024, 768), QSize(1920, 1080)}) {
+            SCOPED_TRACE(::testing::Message() << code << " " << size.width());
+            w->resize(size);
+            QApplication::processEvents();
+            for (QRadioButton* rb : {w->RB_merkspanne, w->RB_reihenfolge}) {
+                EXPECT_GE(rb->width(), rb->sizeHint().width());
+                EXPECT_LT(rb->geometry().right(), w->L_Bilderanzahl->geometry().left());
+            }
+        }
+        w->endRun(QDialog::Rejected);
     }
 }

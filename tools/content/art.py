@@ -235,8 +235,9 @@ def frame_picture():
 
 
 def tafel():
+    # The question stands in the top band, above the area where the placed cards lie.
     return svg(400, 300, '<rect x="10" y="10" width="380" height="280" rx="16" fill="#2f4f3f" stroke="#8b5a2b" stroke-width="18"/>'
-                         + text(200, 160, "Was hast du gehört?", 30, "#ffffff", weight="normal"))
+                         + text(200, 44, "Was hast du gehört?", 24, "#ffffff", weight="normal"))
 
 
 def motif_layer(kind):

@@ -100,7 +100,8 @@ std::vector<QRect> PictureSlots(const QRect& answerCard, int span)
     std::vector<QRect> result;
     if (span < 1)
         return result;
-    const QRect inner = answerCard.adjusted(30, 30, -30, -30);
+    // The card's top band is left free for its heading ("Was hast du gehört?").
+    const QRect inner = answerCard.adjusted(30, std::max(30, answerCard.height() * kHeadingBandPercent / 100), -30, -30);
     int rows = 1, cols = 1;
     slotGrid(span, rows, cols);
     constexpr int gap = 20;
@@ -113,6 +114,11 @@ std::vector<QRect> PictureSlots(const QRect& answerCard, int span)
         sw = sh * 4 / 3;
     else
         sh = sw * 3 / 4;
+    // Many rows never run out of the card: the whole block shrinks to the room there is.
+    if (rows * sh + (rows - 1) * gap > inner.height()) {
+        sh = (inner.height() - (rows - 1) * gap) / rows;
+        sw = sh * 4 / 3;
+    }
     sw = std::max(4, sw);
     sh = std::max(3, sh);
     const int blockW = cols * sw + (cols - 1) * gap, blockH = rows * sh + (rows - 1) * gap;

@@ -28,6 +28,7 @@ struct Layout {
 };
 
 constexpr int kMargin = 15;
+constexpr int kHeadingBandPercent = 18;  // of the answer card's height, above the slots
 constexpr int kBandHeight = 32;
 
 Layout ComputeLayout(const LayoutInput& in);

@@ -203,7 +203,8 @@ void TFormMerkfaehigkeit::arrange()
     const int optW = w / 12;
     sb_optionen->setGeometry(x, 1, optW, ch);
     x += optW + 4;
-    const int radioW = w / 10;
+    // The radio captions are never cut or run into "Bilderanzahl:".
+    const int radioW = std::max(w / 10, std::max(RB_merkspanne->sizeHint().width(), RB_reihenfolge->sizeHint().width()) + 6);
     RB_merkspanne->setGeometry(x, 2, radioW, half);
     RB_reihenfolge->setGeometry(x, 2 + half, radioW, half);
     x += radioW + 2;
