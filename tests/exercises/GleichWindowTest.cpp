@@ -480,3 +480,13 @@ TEST_F(GleichWindowTest, AnswerButtonsAreLargeAndTheCardsApart)
         EXPECT_GE(w->cardRect(2).left() - w->cardRect(1).right(), 20);
     }
 }
+
+// The pressed folder tab looks as in the other programs: dark blue bold on yellow.
+TEST_F(GleichWindowTest, ThePressedFolderTabIsYellow)
+{
+    auto w = open(folder + kList);
+    ASSERT_TRUE(w->TB_minimalpaare->isChecked());
+    const QImage pressed = w->TB_minimalpaare->grab().toImage(), other = w->TB_Allgemein->grab().toImage();
+    EXPECT_EQ(pressed.pixelColor(4, pressed.height() / 2), QColor(255, 255, 0));
+    EXPECT_NE(other.pixelColor(4, other.height() / 2), QColor(255, 255, 0));
+}

@@ -364,3 +364,22 @@ TEST_F(RichtigWindowTest, ScreenshotsOfATaskForAPersonToLookAt)
     EXPECT_TRUE(w.runEnded());
 }
 } // namespace
+
+// At 1024 x 768 the heading-sound button keeps a size a child can hit, beside answer buttons that
+// overlap nothing; the pressed folder tab is yellow, as in every program with folder tabs.
+TEST_F(RichtigWindowTest, HeadingSoundButtonAndPressedTabAtBothSizes)
+{
+    auto w = open(folder + kList);
+    for (QSize size : {QSize(1024, 768), QSize(1920, 1080)}) {
+        SCOPED_TRACE(size.width());
+        w->resize(size);
+        QApplication::processEvents();
+        const QRect ton = w->SB_Ton->geometry();
+        EXPECT_GE(ton.width(), 24);
+        EXPECT_GT(ton.left(), w->sb_optionen->geometry().right());
+        EXPECT_LT(ton.right(), w->SB_richtig->geometry().left());
+        EXPECT_LT(w->SB_falsch->geometry().right(), w->P_hoeren->geometry().left());
+        const QImage tab = w->TB_minimalpaare->grab().toImage();
+        EXPECT_EQ(tab.pixelColor(4, tab.height() / 2), QColor(255, 255, 0));
+    }
+}

@@ -107,8 +107,7 @@ TFormGleichNichtGleich::TFormGleichNichtGleich(const QString& listPath, QWidget*
     QPushButton** tabs[3] = {&TB_Allgemein, &TB_Inlaut, &TB_minimalpaare};
     for (int i = 0; i < 3; ++i) {
         // Folder tabs standing on the bottom bar; the pressed one is the list's folder.
-        auto* b = exercise::MakeFolderTab(this, tabNames[i], tabCaptions[i],
-                                          QStringLiteral("background: #f0f0f0; font-weight: bold;"));
+        auto* b = exercise::MakeFolderTab(this, tabNames[i], tabCaptions[i]);
         connect(b, &QPushButton::clicked, this, [this, i] { folderTabClick(i); });
         *tabs[i] = b;
     }

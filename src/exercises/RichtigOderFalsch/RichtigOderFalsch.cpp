@@ -189,8 +189,10 @@ void TFormRichtigOderFalsch::ArrangeFrame()
     const int choiceW = std::max(60, std::min(300, (barW - optionsW - endW - listenW - 24) / 2));
     // The listen panel starts at the middle of the bar; "passt nicht" ends there, "passt" left of it.
     const int h = std::max(10, barH - 2);
-    const int w = std::max(10, listenW / 2 * 3);
     const int mid = barW / 2;
+    // Left of the answer buttons the heading-sound button keeps a size a child can hit.
+    const int tonWanted = std::max(24, h / 2);
+    const int w = std::max(10, std::min(listenW / 2 * 3, (mid - (sb_optionen->geometry().right() + 4) - tonWanted - 8) / 2));
     SB_falsch->setGeometry(mid - w, 1, w, h);
     SB_richtig->setGeometry(mid - 2 * w, 1, w, h);
     QRect hp = hp0;
@@ -209,7 +211,7 @@ void TFormRichtigOderFalsch::ArrangeFrame()
         choice.setLeft(hp.right() + 4);
     P_auswahl->setGeometry(choice);
     const int gap = std::max(0, SB_richtig->x() - (sb_optionen->geometry().right() + 4));
-    const int ton = std::min(std::max(24, h / 2), std::max(0, gap - 4));
+    const int ton = std::min(tonWanted, std::max(0, gap - 4));
     SB_Ton->setGeometry(sb_optionen->geometry().right() + 4, (barH - ton) / 2, ton, ton);
     SB_Ton->setIconSize(QSize(ton - 6, ton - 6));
     int tabLeft = P_Leiste->x() + P_auswahl->x();
