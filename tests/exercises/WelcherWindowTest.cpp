@@ -415,3 +415,25 @@ TEST_F(WelcherWindowTest, ClicksDuringTheAnimationDoNothing)
     EXPECT_EQ(rules.state(), AnswerState::TaskReady);
     EXPECT_EQ(rules.rowCount(), 1);
 }
+
+// Three solved tasks show three progress squares that can be told apart, not one merged bar.
+TEST_F(WelcherWindowTest, ProgressSquaresStayApart)
+{
+    g().playerOptions.welcherLautPasst.animation = false;
+    auto w = open(folder + kList);
+    auto& rules = w->rules();
+    for (int task = 0; task < 3; ++task) {
+        QTest::keyClick(w.get(), Qt::Key_H);
+        playOut();
+        click(*w, w->cardRect(rules.rightCard()).center());
+        ASSERT_EQ(rules.state(), AnswerState::Solved);
+        playOut();
+        if (task < 2)
+            QTest::keyClick(w.get(), Qt::Key_W);
+    }
+    const QImage shown = w->grab().toImage();
+    const int y = w->P_oben->height() + 10 + 15;
+    // Square i starts at x = 10 + 5 i: each start is an edge, unlike the fill just right of it.
+    for (int i = 1; i < 3; ++i)
+        EXPECT_NE(shown.pixelColor(10 + 5 * i, y), shown.pixelColor(12 + 5 * i, y)) << i;
+}

@@ -549,7 +549,11 @@ void TFormWelcherLautPasst::drawProgressSquares(QImage& canvas) const
             x = 20;
             y = top + 20;
         }
-        p.fillRect(QRect(x, y, w, 30), QColor(kSquareColours[i % 32]));
+        // Each square keeps a darker edge, so that the stack reads as squares, not as one bar.
+        const QColor colour(kSquareColours[i % 32]);
+        p.fillRect(QRect(x, y, w, 30), colour);
+        p.setPen(colour.darker(160));
+        p.drawRect(QRect(x, y, w - 1, 29));
         x += 5;
     }
 }
