@@ -403,3 +403,27 @@ TEST_F(LangWindowTest, ScreenshotsOfATaskForAPersonToLookAt)
     EXPECT_TRUE(w.runEnded());
 }
 } // namespace
+
+// A chosen symbol never covers a word's text ("Blumenstrauß" with "l a n g"), with text alone and
+// with picture and text, at both screen sizes.
+TEST_F(LangWindowTest, AChosenSymbolLeavesTheTextFree)
+{
+    auto& o = g().playerOptions.langOderKurz;
+    for (bool withPicture : {false, true}) {
+        o.text = true;
+        o.picture = withPicture;
+        auto w = open(folder + QStringLiteral("Wortlänge/03 In Silben gesprochen.txt"));
+        for (QSize size : {QSize(1024, 768), QSize(1920, 1080)}) {
+            SCOPED_TRACE(::testing::Message() << withPicture << " " << size.width());
+            w->resize(size);
+            QApplication::processEvents();
+            for (int card : {1, 2}) {
+                const QRect text = w->textBoxOnCard(card);
+                ASSERT_FALSE(text.isEmpty());
+                EXPECT_GT(text.height(), w->cardRect(card).height() / 6);
+                for (int symbol : {lang::kShort, lang::kLong})
+                    EXPECT_FALSE(text.intersects(w->symbolOnCard(card, symbol).adjusted(0, 2, 0, 0)));
+            }
+        }
+    }
+}

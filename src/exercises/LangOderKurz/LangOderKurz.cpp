@@ -383,6 +383,41 @@ QImage TFormLangOderKurz::cardImage(int card, bool pressed) const
     return cached.image;
 }
 
+QRect TFormLangOderKurz::faceTextBox(const QSize& inner, bool withPicture, bool withText) const
+{
+    if (withPicture && withText) {
+        const int upperH = inner.height() * 3 / 4;
+        return QRect(0, upperH, inner.width(), inner.height() - upperH);
+    }
+    // A text alone leaves the bottom band to the chosen symbol, so the symbol never covers a long
+    // word's end.
+    const int band = std::max(m_symbol[0].height(), m_symbol[1].height());
+    return QRect(0, 0, inner.width(), std::max(1, inner.height() - (band > 0 ? band + 4 : 0)));
+}
+
+QRect TFormLangOderKurz::symbolPlace(const QSize& card, int symbol) const
+{
+    const QSize sym = m_symbol[symbol == lang::kShort ? 1 : 0].size();
+    QPoint at(card.width() - sym.width() - 12, card.height() - sym.height() - 12);
+    if (opts().text && opts().picture)
+        at.ry() -= card.height() / 4 - 6;
+    return QRect(at, sym);
+}
+
+QRect TFormLangOderKurz::textBoxOnCard(int card) const
+{
+    const QSize r = cardRect(card).size();
+    const QRect inner = QRect(QPoint(0, 0), r).adjusted(10, 10, -12, -12);
+    const bool solved = m_rules->state() == lang::AnswerState::Solved;
+    const bool withText = opts().text || (solved && opts().textAlways);
+    const bool withPicture = opts().picture || !opts().text;
+    if (!withText)
+        return QRect();
+    return picture::ShrinkToPercent(faceTextBox(inner.size(), withPicture, withText), 90).translated(inner.topLeft());
+}
+
+QRect TFormLangOderKurz::symbolOnCard(int card, int symbol) const { return symbolPlace(cardRect(card).size(), symbol); }
+
 QImage TFormLangOderKurz::drawCard(int card, bool pressed, bool face, bool solved) const
 {
     const QRect r = cardRect(card);
@@ -410,13 +445,12 @@ QImage TFormLangOderKurz::drawCard(int card, bool pressed, bool face, bool solve
         const int percent = c.element.layout.pictureSize > 0 ? c.element.layout.pictureSize
                                                              : (g().loadedList.layout.pictureSize > 0
                                                                     ? g().loadedList.layout.pictureSize : 100);
-        QRect textBox(0, 0, in.image.width(), in.image.height());
+        QRect textBox = faceTextBox(in.image.size(), withPicture, withText);
         if (withPicture && withText) {
-            const int upperH = in.image.height() * 3 / 4;
+            const int upperH = textBox.top();
             picture::Target up(in.image.width(), upperH, bg);
             exercise::DrawElementPicture(up, c.element.picture, bg, std::max(1, percent - 5));
             QPainter(&in.image).drawImage(0, 0, picture::ShownImage(up));
-            textBox = QRect(0, upperH, in.image.width(), in.image.height() - upperH);
             QPainter(&in.image).fillRect(textBox, picture::toQColor(picture::LightenColour(bg, 30)));
         } else if (withPicture) {
             exercise::DrawElementPicture(in, c.element.picture, bg, percent);
@@ -434,13 +468,8 @@ QImage TFormLangOderKurz::drawCard(int card, bool pressed, bool face, bool solve
     {
         QPainter p(&image);
         p.drawImage(inner.topLeft(), picture::ShownImage(in));
-        if (c.chosen >= 0 && !m_symbol[c.chosen].isNull()) {
-            const QImage& sym = m_symbol[c.chosen];
-            QPoint at(r.width() - sym.width() - 12 + shift, r.height() - sym.height() - 12 + shift);
-            if (opts().text && opts().picture)
-                at.ry() -= r.height() / 4 - 6;
-            p.drawImage(at, sym);
-        }
+        if (c.chosen >= 0 && !m_symbol[c.chosen].isNull())
+            p.drawImage(symbolPlace(r.size(), c.chosen).topLeft() + QPoint(shift, shift), m_symbol[c.chosen]);
     }
     if (pressed)
         DrawEmbossFrame(image, inner.adjusted(-4, -4, 4, 4), 4, false);

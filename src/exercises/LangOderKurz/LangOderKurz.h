@@ -35,6 +35,10 @@ public:
     // Card 1 or 2, and the sources (lang::kShort, lang::kLong), in window coordinates.
     QRect cardRect(int card) const { return m_card[card == 2 ? 1 : 0]; }
     QRect sourceRect(int symbol) const { return m_source[symbol == lang::kShort ? 1 : 0]; }
+    // On a card, in the card's coordinates: where a face's text is written (empty without text)
+    // and where a chosen symbol is drawn.
+    QRect textBoxOnCard(int card) const;
+    QRect symbolOnCard(int card, int symbol) const;
     // The wait before the second word after a solution (a second; tests shorten it).
     static int& secondWordDelayMs();
     static int& revealPattern();
@@ -65,6 +69,8 @@ private:
     void drawBackground();
     QImage cardImage(int card, bool pressed) const;
     QImage drawCard(int card, bool pressed, bool face, bool solved) const;
+    QRect faceTextBox(const QSize& inner, bool withPicture, bool withText) const;
+    QRect symbolPlace(const QSize& card, int symbol) const;
     void drawSymbols();
     void showTask();
     void reveal();
