@@ -221,6 +221,7 @@ TEST_F(WelcherWindowTest, TheRightLettersAreMarkedAndTheEarButtonsGo)
 
 TEST_F(WelcherWindowTest, SpracheMinimierenLeavesOnlyTheWordAfterARightAnswer)
 {
+    g().playerOptions.welcherLautPasst.feedback.successSound = false;  // the chain without praise
     auto w = open(folder + QStringLiteral("Inlaut/02 o oder u.txt"));
     auto& rules = w->rules();
     EXPECT_TRUE(w->TB_Inlaut->isChecked());
