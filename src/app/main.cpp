@@ -8,6 +8,7 @@
 #include "shell/Hauptformular.h"
 #include "Check.h"
 #include "Launcher.h"
+#include "Termination.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -65,6 +66,7 @@ int main(int argc, char** argv)
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kalimo"));
+    termination::install(app);
 
     QCommandLineParser parser;
     parser.addHelpOption();

@@ -1,4 +1,5 @@
 #include "core/Dialogs.h"
+#include "core/SessionEnd.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -45,7 +46,39 @@ QString germanCaption(Button b)
 }
 }
 
-Dialogs& current() { return g_current ? *g_current : qtDialogs(); }
+namespace {
+// At the end of the session nobody answers: questions take their affirmative answer, choices none.
+class UnattendedDialogs : public Dialogs
+{
+public:
+    Button message(QWidget*, Icon, const QString&, const QString&, const QList<Button>& buttons) override
+    {
+        for (Button b : {Button::Yes, Button::Ok})
+            if (buttons.contains(b))
+                return b;
+        return buttons.isEmpty() ? Button::Ok : buttons.front();
+    }
+    QString openFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QString chooseDirectory(QWidget*, const QString&, const QString&) override { return {}; }
+    std::optional<QColor> chooseColour(QWidget*, const QColor&) override { return std::nullopt; }
+    std::optional<QFont> chooseFont(QWidget*, const QFont&) override { return std::nullopt; }
+    bool choosePrinter(QWidget*, QPrinter&, const QString&) override { return false; }
+    bool confirmPrintPreview(QWidget*, QPrinter&, const QString&, const std::function<void(QPrinter&)>&) override
+    {
+        return false;
+    }
+};
+}
+
+Dialogs& current()
+{
+    if (session::ending()) {
+        static UnattendedDialogs unattended;
+        return unattended;
+    }
+    return g_current ? *g_current : qtDialogs();
+}
 
 Dialogs* install(Dialogs* d)
 {

@@ -1,6 +1,7 @@
 #include "results/closedialog.h"
 
 #include "core/Clock.h"
+#include "core/SessionEnd.h"
 #include "core/FileProblems.h"
 #include "core/FileSystem.h"
 #include "core/GlobalState.h"
@@ -261,5 +262,10 @@ void TFormclosedialog::onPrintCertificate()
 bool ShowCloseDialog(QWidget* parent)
 {
     TFormclosedialog dialog(parent);
+    if (session::ending()) {
+        // The session ends: the run is kept as "Ende" keeps it, without showing the dialog.
+        dialog.sb_ende->click();
+        return true;
+    }
     return dialog.exec() == TFormclosedialog::End;
 }

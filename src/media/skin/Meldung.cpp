@@ -1,6 +1,7 @@
 #include "media/skin/Meldung.h"
 
 #include "core/FileSystem.h"
+#include "core/SessionEnd.h"
 #include "core/GlobalState.h"
 #include "media/picture/Picture.h"
 #include "media/skin/Frames.h"
@@ -197,6 +198,9 @@ void TFormMeldung::reject()
 namespace {
 dialogs::Button run(TFormMeldung& window, QWidget* owner)
 {
+    // Nobody answers at the end of the session: the question is taken as confirmed.
+    if (session::ending())
+        return window.isYesNo() ? dialogs::Button::Yes : dialogs::Button::Ok;
     if (!g().config.tonMeldung.isEmpty())
         PlayWaveFile(g().config.tonMeldung, false, false);
     const int r = window.exec();

@@ -13,6 +13,7 @@ class QPushButton;
 class TFormMeldung : public QDialog
 {
 public:
+    bool isYesNo() const { return m_yesNo; }
     // Text message (`picture` empty) or picture message (`text` empty).
     TFormMeldung(QWidget* owner, const QString& text, const QString& pictureFile, bool yesNo);
 
