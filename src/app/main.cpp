@@ -3,6 +3,7 @@
 #include "core/Installation.h"
 #include "core/Random.h"
 #include "core/TextUtil.h"
+#include "core/Translations.h"
 #include "editor/Formeditor.h"
 #include "media/sound/AudioBackend.h"
 #include "shell/Hauptformular.h"
@@ -13,6 +14,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QTranslator>
 #include <cstring>
 
 namespace {
@@ -63,8 +65,12 @@ int main(int argc, char** argv)
         if (check || !installationProblem(given).isEmpty())
             qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    // Qt's own file and print dialogs, in German below; the desktop's native ones would follow
+    // the system's language.
+    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kalimo"));
+    const auto germanQtTexts = translations::installGermanQtTexts();
 
     QCommandLineParser parser;
     parser.addHelpOption();
@@ -96,6 +102,7 @@ int main(int argc, char** argv)
     if (check)
         return launcher::runInstallationCheck();
 
+    installation::shareWithGroup();
     rnd::seedFromClock();
     registerFontTwins();
     editor::InstallEditorHooks();

@@ -152,7 +152,9 @@ TEST_F(ListExport, PrintedListPagesItsTasksWithTheFooter)
     EXPECT_TRUE(out.contains(QStringLiteral("insgesamt: 40 Aufgaben")));
     EXPECT_TRUE(out.contains(QStringLiteral("-> nächste Seite")));
     EXPECT_TRUE(out.contains(QStringLiteral("*** Seite: 2")));
-    EXPECT_TRUE(out.contains(QStringLiteral("PROGRAMM: Kalimo - ")));
+    EXPECT_TRUE(out.contains(QStringLiteral("PROGRAMM: Kalimo - 11.12.2026")));
+    EXPECT_TRUE(out.contains(QStringLiteral("Das Kalimo-Projekt *** Seite: 1")));
+    EXPECT_FALSE(out.contains(QStringLiteral("example")));
     // Every task with its rows: number, picture, sounds and text in three columns.
     EXPECT_TRUE(out.contains(QRegularExpression(QStringLiteral("40: +Hand39\\.jpg +\\| Hand39\\.wav +\\| Hand39"))));
     EXPECT_TRUE(out.contains(QRegularExpression(QStringLiteral("\\n +Hund39\\.jpg +\\| Hund39\\.wav +\\| Hund39"))));
