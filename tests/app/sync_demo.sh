@@ -12,6 +12,7 @@ mkdir -p demo/Listen/Memory demo/Optionen demo/Font
 printf 'list v1\r\n' >demo/Listen/Memory/Tiere.txt
 printf 'list v1\r\n' >demo/Listen/Memory/Obst.txt
 printf 'opts v1\r\n' >demo/Optionen/Options-Anna.txt
+printf 'opts v1\r\n' >demo/Optionen/Options-Ben.txt
 touch demo/Font/.gitkeep
 bash "$script" build >/dev/null || { echo "first copy failed"; exit 1; }
 fail=0
@@ -25,6 +26,7 @@ expect build/demo/Listen/Memory/Tiere.txt 'list v1\r' "first copy"
 printf 'edited by the editor\r\n' >build/demo/Listen/Memory/Tiere.txt
 printf 'opts grown\r\n' >build/demo/Optionen/Options-Anna.txt
 printf 'protocol\r\n' >build/demo/Optionen/Options-Tom.txt
+rm build/demo/Optionen/Options-Ben.txt  # the player was deleted
 printf 'list v2\r\n' >demo/Listen/Memory/Tiere.txt
 printf 'list v2\r\n' >demo/Listen/Memory/Obst.txt
 printf 'new\r\n' >demo/Listen/Memory/Neu.txt
@@ -34,6 +36,7 @@ expect build/demo/Optionen/Options-Anna.txt 'opts grown\r' "a player's options w
 expect build/demo/Optionen/Options-Tom.txt 'protocol\r' "a file only the program made"
 expect build/demo/Listen/Memory/Obst.txt 'list v2\r' "an untouched copy did not follow the repository"
 expect build/demo/Listen/Memory/Neu.txt 'new\r' "a new repository file was not copied"
+[ ! -e build/demo/Optionen/Options-Ben.txt ] || { echo "a deleted player came back"; fail=1; }
 grep -q "Listen/Memory/Tiere.txt" "$work/out" || { echo "the kept list was not named:"; cat "$work/out"; fail=1; }
 
 # A third run with nothing new copies nothing and says nothing.
