@@ -68,6 +68,7 @@ int main(int argc, char** argv)
     // Qt's own file and print dialogs, in German below; the desktop's native ones would follow
     // the system's language.
     QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    translations::preferGermanDates();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kalimo"));
     const auto germanQtTexts = translations::installGermanQtTexts();

@@ -12,6 +12,10 @@ namespace translations {
 // installed while the returned object lives. Null when the catalogue is not installed.
 std::unique_ptr<QTranslator> installGermanQtTexts();
 
+// Before the application is made: Qt's widgets that show dates in the system's format (the file
+// dialog's list) show German dates. Leaves an explicit LC_ALL alone.
+void preferGermanDates();
+
 // The folder that holds Qt's catalogues.
 QString qtTranslationsFolder();
 
