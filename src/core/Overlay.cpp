@@ -49,6 +49,14 @@ QString writablePath(const QString& path)
     return upper;
 }
 
+QString installationNameOf(const QString& path)
+{
+    for (const Layer& l : table())
+        if (path.startsWith(l.upper))
+            return l.lower + path.mid(l.upper.size());
+    return path;
+}
+
 QString upperOf(const QString& path)
 {
     for (const Layer& l : table()) {

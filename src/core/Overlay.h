@@ -21,6 +21,10 @@ void set(std::vector<Layer> layers);
 void clear();
 const std::vector<Layer>& layers();
 
+// The installation's name for a name in a writable folder (a file the user picked there in a
+// file dialog); other names unchanged.
+QString installationNameOf(const QString& path);
+
 // Where a file of that name is written: the name itself, or, below an overlaid folder, the
 // writable folder's copy (an existing one, else one spelt as the installation's file; its folder
 // is created).

@@ -317,6 +317,10 @@ TEST_F(DataDirectory, WriteProtectedInstallationHasAWritableOverlayForListsAndMa
     EXPECT_TRUE(fsys::fileExists(listen + "Neu/Liste.txt"));
     EXPECT_EQ(fsys::list(sound, "*.wav"), (QStringList{"Hund.wav", "Tisch.wav"}));
     EXPECT_EQ(fsys::readFile(sound + "Hund.wav").value_or(""), "wav");
+    // A file picked in the writable folder (a file dialog shows the real folders) gets its
+    // installation name back.
+    EXPECT_EQ(overlay::installationNameOf(data + "Listen/Merk/Eigene.txt"), listen + "Merk/Eigene.txt");
+    EXPECT_EQ(overlay::installationNameOf("/elsewhere/x.txt"), "/elsewhere/x.txt");
 
     // The check of the installation sees the same, without creating or copying anything.
     resetToInstallation(inst.root());
