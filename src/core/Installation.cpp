@@ -139,7 +139,9 @@ void layOverlay(const QString& dataRoot)
         return;
     const Directories& d = g().config.dirs;
     std::vector<overlay::Layer> layers;
-    for (const QString& dir : {d.listen, d.material, d.materialBilder, d.materialSammelBilder, d.materialSound})
+    // The text exports of lists ("Texte aus Dateien") go beside them.
+    for (const QString& dir : {d.listen, d.material, d.materialBilder, d.materialSammelBilder, d.materialSound,
+                               inst + QStringLiteral("Texte aus Dateien/")})
         if (startsWithNoCase(dir, inst) && dir.size() > inst.size())
             layers.push_back({dir, dataRoot + dir.mid(inst.size())});
     overlay::set(std::move(layers));

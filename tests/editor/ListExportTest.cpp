@@ -1,10 +1,12 @@
 #include "core/Dialogs.h"
 #include "core/GlobalState.h"
+#include "core/Overlay.h"
 #include "core/Win1252.h"
 #include "editor/ListExport.h"
 #include "editor/ListPrint.h"
 #include "support/TestSupport.h"
 
+#include <QFile>
 #include <QPdfWriter>
 #include <QProcess>
 #include <gtest/gtest.h>
@@ -89,6 +91,21 @@ TEST_F(ListExport, ExportWritesWindowsLinesAndAddsTheExtension)
     dlg.answerFile(QString());
     EXPECT_FALSE(editor::ExportListTexts(nullptr, 301, file, list));
     EXPECT_EQ(QDir(tree.path(QStringLiteral("Texte aus Dateien"))).entryList(QDir::Files).size(), 2);
+}
+
+// A write-protected installation: the save dialog opens in the writable folder, and the export
+// lands there also when the name was given as the installation's.
+TEST_F(ListExport, ExportOfAWriteProtectedInstallationGoesIntoTheOverlay)
+{
+    overlay::set({{tree.path(QStringLiteral("Texte aus Dateien/")), tree.path(QStringLiteral("common/Texte aus Dateien/"))}});
+    TDaten list;
+    list.tasks = {task({}, {QStringLiteral("Bär"), QStringLiteral("Beere")})};
+    dlg.answerFile(tree.path(QStringLiteral("Texte aus Dateien/Tiere.txt")));
+    ASSERT_TRUE(editor::ExportListTexts(nullptr, 301, tree.path(QStringLiteral("Listen/Tiere.txt")), list));
+    EXPECT_EQ(tree.read(QStringLiteral("common/Texte aus Dateien/Tiere.txt")),
+              win1252::encode(QStringLiteral(".\\Tiere.txt\r\n\r\nBär; Beere\r\n")));
+    EXPECT_FALSE(QFile::exists(tree.path(QStringLiteral("Texte aus Dateien"))));  // nothing in the installation
+    overlay::clear();
 }
 
 TEST_F(ListExport, CollectedRtfJoinsShortTextsAndGivesLongOnesTheirOwnLine)
