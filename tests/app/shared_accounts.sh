@@ -30,10 +30,13 @@ chmod -R a-w "$work/usr/share/kalimo"
 
 # The package's own postinst, with this test's folder and group.
 sed -e "s|/var/lib/kalimo|$work/common|g" -e "s|^KALIMO_GROUP=kalimo$|KALIMO_GROUP=$grp|" "$postinst" >"$work/postinst"
-sh "$work/postinst" configure || { echo "postinst failed"; exit 1; }
+for try in 1 2 3 4 5; do sh "$work/postinst" configure 2>"$work/postinst.err" && break; sleep 1; done
+getent group "$grp" >/dev/null || { echo "postinst failed:"; cat "$work/postinst.err"; exit 1; }
 [ "$(stat -c '%a %G' "$work/common")" = "2775 $grp" ] || { echo "common folder: $(stat -c '%a %G' "$work/common")"; fail=1; }
 for u in "$ua" "$ub"; do
-  useradd -M -d "$work/home-$u" -s /bin/sh -G "$grp" "$u" || { echo "useradd $u failed"; exit 1; }
+  # Another test may hold the password files' lock for a moment.
+  for try in 1 2 3 4 5; do useradd -M -d "$work/home-$u" -s /bin/sh -G "$grp" "$u" 2>"$work/useradd.err" && break; sleep 1; done
+  id "$u" >/dev/null 2>&1 || { echo "useradd $u failed:"; cat "$work/useradd.err"; exit 1; }
   mkdir -p "$work/home-$u"; chown "$u" "$work/home-$u"
 done
 
