@@ -2,10 +2,10 @@
 # On a machine where the build's packages are installed, scripts/install-deps (the first step of
 # `make run` and `make test`) ends at once: it runs no apt-get and no sudo, so a second `make run`
 # never asks for a password.
-# usage: install_deps.sh INSTALL_DEPS_SCRIPT
+# usage: install_deps.sh INSTALL_DEPS_SCRIPT     (exit 77: skipped)
 set -u
 script=$1
-if ! command -v dpkg-query >/dev/null; then echo "SKIP: no dpkg on this system"; exit 0; fi
+if ! command -v dpkg-query >/dev/null; then echo "SKIP: no dpkg on this system"; exit 77; fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/bin"
