@@ -3,6 +3,7 @@
 #include "core/Installation.h"
 #include "core/Random.h"
 #include "core/TextUtil.h"
+#include "core/Translations.h"
 #include "editor/Formeditor.h"
 #include "media/sound/AudioBackend.h"
 #include "shell/Hauptformular.h"
@@ -14,6 +15,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QTranslator>
 #include <cstring>
 
 namespace {
@@ -64,9 +66,14 @@ int main(int argc, char** argv)
         if (check || !installationProblem(given).isEmpty())
             qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    // Qt's own file and print dialogs, in German below; the desktop's native ones would follow
+    // the system's language.
+    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    translations::preferGermanDates();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kalimo"));
     termination::install(app);
+    const auto germanQtTexts = translations::installGermanQtTexts();
 
     QCommandLineParser parser;
     parser.addHelpOption();
@@ -98,6 +105,7 @@ int main(int argc, char** argv)
     if (check)
         return launcher::runInstallationCheck();
 
+    installation::shareWithGroup();
     rnd::seedFromClock();
     registerFontTwins();
     editor::InstallEditorHooks();

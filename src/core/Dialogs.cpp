@@ -1,4 +1,5 @@
 #include "core/Dialogs.h"
+#include "core/Overlay.h"
 #include "core/SessionEnd.h"
 
 #include <QApplication>
@@ -165,17 +166,18 @@ Button QtDialogs::message(QWidget* parent, Icon icon, const QString& title, cons
 
 QString QtDialogs::openFile(QWidget* parent, const QString& title, const QString& dir, const QString& filter)
 {
-    return QFileDialog::getOpenFileName(parent, title, dir, filter);
+    // A file picked in the writable overlay keeps the installation's name, as the lists store it.
+    return overlay::installationNameOf(QFileDialog::getOpenFileName(parent, title, dir, filter));
 }
 
 QString QtDialogs::saveFile(QWidget* parent, const QString& title, const QString& dir, const QString& filter)
 {
-    return QFileDialog::getSaveFileName(parent, title, dir, filter);
+    return overlay::installationNameOf(QFileDialog::getSaveFileName(parent, title, dir, filter));
 }
 
 QString QtDialogs::chooseDirectory(QWidget* parent, const QString& title, const QString& dir)
 {
-    return QFileDialog::getExistingDirectory(parent, title, dir);
+    return overlay::installationNameOf(QFileDialog::getExistingDirectory(parent, title, dir));
 }
 
 std::optional<QColor> QtDialogs::chooseColour(QWidget* parent, const QColor& initial)

@@ -1,4 +1,5 @@
 #include "core/FileSystem.h"
+#include "core/Overlay.h"
 #include "core/Win1252.h"
 
 #include <QDir>
@@ -6,6 +7,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSet>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -44,7 +46,8 @@ static bool rawExists(const QString& p)
     return ::stat(QFile::encodeName(p).constData(), &st) == 0;
 }
 
-QString resolve(const QString& path)
+// The lookup in one tree: exact, else component-wise without case.
+static QString resolveHere(const QString& path)
 {
     if (path.isEmpty() || rawExists(path))
         return path;
@@ -81,6 +84,17 @@ QString resolve(const QString& path)
     if (!trailing && cur.endsWith(QLatin1Char('/')) && cur.size() > 1)
         cur.chop(1);
     return cur;
+}
+
+QString resolve(const QString& path)
+{
+    // A name below an overlaid installation folder: the writable folder's file first.
+    if (const QString upper = overlay::upperOf(path); !upper.isEmpty()) {
+        const QString found = resolveHere(upper);
+        if (rawExists(found))
+            return found;
+    }
+    return resolveHere(path);
 }
 
 bool exists(const QString& path) { return !path.isEmpty() && rawExists(resolve(path)); }
@@ -134,14 +148,28 @@ bool matchesMask(const QString& name, const QString& mask)
 
 QStringList list(const QString& folder, const QString& mask, bool withPath, Entries kind)
 {
-    const QString dir = withSlash(resolve(folder.isEmpty() ? QStringLiteral("./") : folder));
-    QDir d(dir);
+    const QString dir = withSlash(resolveHere(folder.isEmpty() ? QStringLiteral("./") : folder));
     QDir::Filters filters = QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
     if (int(kind) & int(Entries::Files))
         filters |= QDir::Files;
     if (int(kind) & int(Entries::Dirs))
         filters |= QDir::Dirs;
-    QStringList names = d.entryList(filters, QDir::NoSort);
+    QStringList names = QDir(dir).entryList(filters, QDir::NoSort);
+    // An overlaid folder lists both trees; a name in the writable folder hides the same name (without
+    // case) of the installation.
+    if (const QString upper = overlay::upperOf(withSlash(folder)); !upper.isEmpty()) {
+        const QString upperDir = resolveHere(upper);
+        if (QFileInfo(upperDir).isDir()) {
+            QStringList own = QDir(upperDir).entryList(filters, QDir::NoSort);
+            QSet<QString> seen;
+            for (const QString& n : own)
+                seen.insert(n.toCaseFolded());
+            for (const QString& n : names)
+                if (!seen.contains(n.toCaseFolded()))
+                    own << n;
+            names = std::move(own);
+        }
+    }
     QStringList out;
     const auto re = maskPattern(mask);  // compiled once for the whole folder
     for (const QString& n : names)

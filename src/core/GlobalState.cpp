@@ -1,5 +1,6 @@
 #include "core/GlobalState.h"
 #include "core/FileProblems.h"
+#include "core/Overlay.h"
 
 namespace {
 GlobalState* g_state = nullptr;
@@ -17,4 +18,5 @@ void resetGlobals()
     delete g_state;
     g_state = new GlobalState;
     fileproblems::resetReported();
+    overlay::clear();
 }

@@ -3,9 +3,11 @@
 #include "core/FileSystem.h"
 #include "core/GlobalState.h"
 #include "core/IniFile.h"
+#include "core/Overlay.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <sys/stat.h>
 
 namespace installation {
 
@@ -108,6 +110,43 @@ const std::vector<SectionDef>& programSectionDefs()
 
 QString file(const QString& folder, const QString& stored) { return folder + fsys::fromStored(stored); }
 
+// Where the data directory rule would move the players' data, found without creating, copying or
+// probing anything (for the check of an installation); empty when the data stays in place.
+QString movedDataRoot(const QString& relOptionen)
+{
+    const QString inst = g().config.installationDirectory;
+    const QString netFile = inst + QStringLiteral("intern/netzwerkpfad.txt");
+    if (!fsys::fileExists(netFile))
+        return {};
+    QString root = inst;
+    const auto lines = fsys::readLines(netFile);
+    if (lines && !lines->isEmpty() && !lines->front().trimmed().isEmpty())
+        root = fsys::withSlash(fsys::fromStored(lines->front().trimmed()));
+    const QFileInfo target(fsys::resolve(root + relOptionen));
+    if (target.isDir() && target.isWritable() && !fsys::isReadOnly(target.filePath()))
+        return root;
+    return commonDataRootFor(inst);
+}
+
+// A write-protected installation (its data moved elsewhere) keeps its therapists' own lists and
+// material beside the players' data: the writable root's Listen/ and Material/ folders (as the
+// configuration names them) lie over the installation's.
+void layOverlay(const QString& dataRoot)
+{
+    overlay::clear();
+    const QString inst = g().config.installationDirectory;
+    if (dataRoot.isEmpty() || dataRoot.compare(inst, Qt::CaseInsensitive) == 0)
+        return;
+    const Directories& d = g().config.dirs;
+    std::vector<overlay::Layer> layers;
+    // The text exports of lists ("Texte aus Dateien") go beside them.
+    for (const QString& dir : {d.listen, d.material, d.materialBilder, d.materialSammelBilder, d.materialSound,
+                               inst + QStringLiteral("Texte aus Dateien/")})
+        if (startsWithNoCase(dir, inst) && dir.size() > inst.size())
+            layers.push_back({dir, dataRoot + dir.mid(inst.size())});
+    overlay::set(std::move(layers));
+}
+
 void readPfade(const IniFile& ini, QWidget* owner, DataFolders data)
 {
     MainConfig& c = g().config;
@@ -140,15 +179,21 @@ void readPfade(const IniFile& ini, QWidget* owner, DataFolders data)
         const QString joined = dir(key);
         return startsWithNoCase(joined, inst) ? joined.mid(inst.size()) : joined;
     };
+    const QString relOptionen = fsys::withSlash(relativeOf("Optionen"));
+    QString dataRoot;
     if (data == DataFolders::Resolve) {
-        d.optionen = ResolveDataDirectory(relativeOf("Optionen"), owner);
+        d.optionen = ResolveDataDirectory(relOptionen, owner);
         d.protokoll = ResolveDataDirectory(relativeOf("Protokoll"), owner);
         d.temp = ResolveDataDirectory(QStringLiteral("TEMP/"), owner);
+        if (d.optionen.endsWith(relOptionen, Qt::CaseInsensitive))
+            dataRoot = d.optionen.left(d.optionen.size() - relOptionen.size());
     } else {
-        d.optionen = fsys::withSlash(inst + relativeOf("Optionen"));
+        d.optionen = fsys::withSlash(inst + relOptionen);
         d.protokoll = fsys::withSlash(inst + relativeOf("Protokoll"));
         d.temp = inst + QStringLiteral("TEMP/");
+        dataRoot = movedDataRoot(relOptionen);
     }
+    layOverlay(dataRoot);
 
     c.mainConfigurationFile = d.intern + c.programBaseName + QStringLiteral(".txt");
     c.helpFile = d.hilfe + QStringLiteral("index.html");
@@ -216,6 +261,12 @@ void readProgramSections(const IniFile& ini)
 
 } // namespace
 
+void shareWithGroup()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask & ~mode_t(S_IWGRP));
+}
+
 void setProgramFile(const QString& programFile, const QString& overrideDir)
 {
     MainConfig& c = g().config;
@@ -261,6 +312,15 @@ bool hasMainConfiguration()
     return fsys::fileExists(file) && !QFileInfo(file).isDir();
 }
 
+QString commonDataRootFor(const QString& installationDirectory)
+{
+    QString instName = installationDirectory;
+    if (instName.endsWith(QLatin1Char('/')))
+        instName.chop(1);
+    instName = fsys::fileName(instName);
+    return fsys::withSlash(commonDocumentsFolder()) + QStringLiteral("MORWEN/") + instName + QLatin1Char('/');
+}
+
 bool isWritableDirectory(const QString& dir)
 {
     const QString d = fsys::resolve(dir);
@@ -294,13 +354,8 @@ QString ResolveDataDirectory(const QString& relativeIn, QWidget* owner)
         if (lines && !lines->isEmpty() && !lines->front().trimmed().isEmpty())
             result = fsys::withSlash(fsys::fromStored(lines->front().trimmed())) + relative;
         fsys::makePath(result);
-        if (!isWritableDirectory(result)) {
-            QString instName = inst;
-            instName.chop(1);
-            instName = fsys::fileName(instName);
-            result = fsys::withSlash(commonDocumentsFolder()) + QStringLiteral("MORWEN/") + instName
-                + QLatin1Char('/') + relative;
-        }
+        if (!isWritableDirectory(result))
+            result = commonDataRootFor(inst) + relative;
     }
 
     if (result.compare(own, Qt::CaseInsensitive) == 0)
@@ -377,5 +432,10 @@ QString commonDocumentsFolder()
     const QString env = qEnvironmentVariable("KALIMO_COMMON_DOCUMENTS");
     if (!env.isEmpty())
         return fsys::withSlash(env);
+    // The package's folder (group "kalimo", setgid, 2775); a tree installed without the package
+    // falls back to the old per-machine folder.
+    static const QString packaged = QStringLiteral("/var/lib/kalimo/");
+    if (QFileInfo(packaged).isDir())
+        return packaged;
     return QStringLiteral("/var/tmp/kalimo-common/");
 }

@@ -18,7 +18,7 @@ QString& entry0() { return g().playerList.front(); }
 
 void reportUnwritable(QWidget* parent, const QString& path)
 {
-    dialogs::error(parent, QStringLiteral("Die Ini-Datei: ") + fsys::toStored(path) +
+    dialogs::error(parent, QStringLiteral("Die Ini-Datei: ") + path +
                                QStringLiteral(" konnte nicht erstellt werden."));
 }
 } // namespace
@@ -173,11 +173,15 @@ bool CreatePlayerFromCurrent(const QString& name, QWidget* parent)
         dialogs::Icon::Information);
     if (answer != dialogs::Button::Ok)
         return false;
+    // A player whose options file cannot be written is not created: it would vanish at the next
+    // start and its settings would be lost meanwhile.
+    const QString source = previous.isEmpty() ? QString() : playerOptionsFile(previous);
+    if (!source.isEmpty() && fsys::fileExists(source) && !fsys::copyFile(source, target, true)) {
+        reportUnwritable(parent, target);
+        return false;
+    }
     ReleasePlayerLock(previous);
     g().playerList.prepend(name);
-    const QString source = previous.isEmpty() ? QString() : playerOptionsFile(previous);
-    if (!source.isEmpty() && fsys::fileExists(source) && !fsys::copyFile(source, target, true))
-        reportUnwritable(parent, target);
     return true;
 }
 

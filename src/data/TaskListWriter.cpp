@@ -2,6 +2,7 @@
 
 #include "core/Dialogs.h"
 #include "core/FileSystem.h"
+#include "core/Overlay.h"
 #include "core/GlobalState.h"
 #include "core/IniFile.h"
 
@@ -77,9 +78,11 @@ QByteArray TaskListBytes(const TDaten& list, int programCode, int elementCount)
     return ini.toBytes();
 }
 
-bool SaveTaskList(const QString& path, const TDaten& list, int programCode, int elementCount)
+bool SaveTaskList(const QString& listPath, const TDaten& list, int programCode, int elementCount)
 {
     const QByteArray bytes = TaskListBytes(list, programCode, elementCount);
+    // A list of a write-protected installation is saved into its writable overlay, same name.
+    const QString path = overlay::writablePath(listPath);
     const QString temp = fsys::folderOf(path) + QStringLiteral("~~") + fsys::fileName(path);
     const bool targetWritable = !(fsys::fileExists(path) && fsys::isReadOnly(path));
     // The copy over the target is itself atomic, so a failure at any step leaves the old list.

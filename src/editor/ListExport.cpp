@@ -2,6 +2,7 @@
 
 #include "core/Dialogs.h"
 #include "core/FileSystem.h"
+#include "core/Overlay.h"
 #include "core/GlobalState.h"
 #include "core/Win1252.h"
 #include "data/TaskList.h"
@@ -42,9 +43,11 @@ QString belowListen(const QString& file)
 bool writeLines(QWidget* parent, const QString& path, const QStringList& lines)
 {
     const QByteArray bytes = win1252::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
-    if (fsys::writeFileAtomic(path, bytes))
+    // A write-protected installation keeps its exports in the writable overlay.
+    const QString target = overlay::writablePath(path);
+    if (fsys::writeFileAtomic(target, bytes))
         return true;
-    dialogs::error(parent, QStringLiteral("Die Datei ") + QDir::toNativeSeparators(path) +
+    dialogs::error(parent, QStringLiteral("Die Datei ") + QDir::toNativeSeparators(target) +
                                QStringLiteral(" kann nicht geschrieben werden!"));
     return false;
 }
@@ -52,7 +55,7 @@ bool writeLines(QWidget* parent, const QString& path, const QStringList& lines)
 // The save dialog in the texts folder; the extension is added when the chosen name lacks it.
 QString chooseTarget(QWidget* parent, const QString& proposed, const QString& extension, const QString& filter)
 {
-    const QString folder = g().config.installationDirectory + QStringLiteral("Texte aus Dateien/");
+    const QString folder = overlay::writablePath(g().config.installationDirectory + QStringLiteral("Texte aus Dateien/"));
     fsys::makePath(folder);
     QString path = dialogs::current().saveFile(parent, QStringLiteral("Speichern unter"), folder + proposed, filter);
     if (path.isEmpty())

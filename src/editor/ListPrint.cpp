@@ -5,8 +5,8 @@
 #include "editor/ListExport.h"
 #include "results/Drucken.h"
 
+#include <QDir>
 #include <QFontMetrics>
-#include <QLocale>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPrinter>
@@ -119,8 +119,8 @@ bool PrintTaskListPages(QPagedPaintDevice& device, int programCode, const QStrin
         QStringLiteral("Rückseite: ") + layout.cardBack,
         QStringLiteral("Überschrift: ") + layout.heading,
         QStringLiteral("Überschriftsound: ") + layout.headingSound,
-        QStringLiteral("Bild-Startpfad: ") + fsys::toStored(g().config.dirs.materialBilder),
-        QStringLiteral("Sound-Startpfad: ") + fsys::toStored(g().config.dirs.materialSound),
+        QStringLiteral("Bild-Startpfad: ") + QDir::toNativeSeparators(g().config.dirs.materialBilder),
+        QStringLiteral("Sound-Startpfad: ") + QDir::toNativeSeparators(g().config.dirs.materialSound),
         QString(),
         programCode == 101 || programCode == 102
             ? QStringLiteral("  ")
@@ -165,7 +165,7 @@ bool PrintTaskListPages(QPagedPaintDevice& device, int programCode, const QStrin
         closing = page.footer(pageNumber);
     if (closing == 0)
         closing = page.height() - 6 * L;
-    page.text(x0, closing, QStringLiteral("PROGRAMM: Kalimo - ") + QLocale::system().toString(date, QLocale::ShortFormat));
+    page.text(x0, closing, QStringLiteral("PROGRAMM: Kalimo - ") + PrintedDate(date));
     return p.end();
 }
 

@@ -51,7 +51,10 @@ bool finishJob(QPainter& p, QPagedPaintDevice& device)
 
 } // namespace
 
-QString PublisherContactLine() { return QStringLiteral("Kalimo ** https://kalimo.example.org"); }
+// The project has no postal address, telephone or web site of its own; none is invented.
+QString PublisherContactLine() { return QStringLiteral("Das Kalimo-Projekt"); }
+
+QString PrintedDate(const QDate& date) { return date.toString(QStringLiteral("dd.MM.yyyy")); }
 
 const QStringList& PraiseWords()
 {
@@ -294,7 +297,7 @@ bool PrintCertificate(QPagedPaintDevice& device, const TUrkunde& u)
 
     h = size(12);
     top = bottom + 2 * G;
-    centred(QStringLiteral("Du hast heute am ") + u.date.toString(QStringLiteral("dd.MM.yyyy")), top);
+    centred(QStringLiteral("Du hast heute am ") + PrintedDate(u.date), top);
     bottom = top + h;
     top = bottom + G;
     centred(QStringLiteral("beim Programm"), top);

@@ -16,6 +16,8 @@ class QWidget;
 
 // The publisher's contact line of every printed page (product data).
 QString PublisherContactLine();
+// A date on a printed page as a German short date ("11.12.2026"), whatever the system's language.
+QString PrintedDate(const QDate& date);
 // The six praise sentences of the certificate, in their fixed order.
 const QStringList& PraiseWords();
 

@@ -17,6 +17,7 @@
 #include "results/Ergebnisse.h"
 #include "results/closedialog.h"
 
+#include <QDir>
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
@@ -461,7 +462,7 @@ void TFormFormAlle::setListHint()
     if (!listen.isEmpty() && listPath.startsWith(listen, Qt::CaseInsensitive))
         CB_auswahl->setToolTip(QStringLiteral(".\\") + fsys::toStored(listPath.mid(listen.size())));
     else
-        CB_auswahl->setToolTip(fsys::toStored(listPath));
+        CB_auswahl->setToolTip(QDir::toNativeSeparators(listPath));  // a full path as the system writes it
 }
 
 bool TFormFormAlle::LoadChosenList(const QString& fileName, int minimumTasks)

@@ -404,6 +404,13 @@ void TFormnamenwahl::finishEditing(const QString& typed)
     const std::optional<QString> reference = askNewPlayer(text);
     if (!reference)
         return;
+    // A player whose options file cannot be written is not listed: it would vanish at the next start.
+    const QString source = playerOptionsFile(*reference);
+    const QString target = playerOptionsFile(text);
+    if (!reference->isEmpty() && fsys::fileExists(source) && !fsys::copyFile(source, target, true)) {
+        dialogs::error(this, QStringLiteral("Die Ini-Datei: ") + target + QStringLiteral(" konnte nicht erstellt werden."));
+        return;
+    }
     // Its picture as the folder holds it now, which may have changed since the list was opened.
     m_pictures = std::make_shared<playerdialogs::PictureFolder>();
     QListWidgetItem* item = addEntry(text);
@@ -412,11 +419,6 @@ void TFormnamenwahl::finishEditing(const QString& typed)
         LV_namen->scrollToItem(item);
     }
     g().playerList.append(text);
-    const QString source = playerOptionsFile(*reference);
-    const QString target = playerOptionsFile(text);
-    if (!reference->isEmpty() && fsys::fileExists(source) && !fsys::copyFile(source, target, true))
-        dialogs::error(this, QStringLiteral("Die Ini-Datei: ") + fsys::toStored(target) +
-                                 QStringLiteral(" konnte nicht erstellt werden."));
 }
 
 void TFormnamenwahl::deleteSelected()

@@ -1,6 +1,7 @@
 #include "core/Catalogue.h"
 #include "core/Dialogs.h"
 #include "core/FileSystem.h"
+#include "core/Overlay.h"
 #include "core/GlobalState.h"
 #include "core/Installation.h"
 #include "core/TextUtil.h"
@@ -278,4 +279,60 @@ TEST(Catalogue, RecognisesButtons)
     EXPECT_EQ(catalogue::byCode(407)->windowClass, "TFormMemory");
     EXPECT_EQ(catalogue::windowClassFor("FormDoppelgaenger"), "TFormWortreihe");
     EXPECT_EQ(catalogue::programs().size(), 19u);
+}
+
+// A write-protected installation: the therapists' own lists and material live in the writable
+// common folder beside the players' data and are seen together with the installation's.
+TEST_F(DataDirectory, WriteProtectedInstallationHasAWritableOverlayForListsAndMaterial)
+{
+    inst.write("intern/netzwerkpfad.txt", "");
+    inst.write("Optionen/Options-Standard.txt", "std");
+    inst.write("Listen/Merk/Tiere.txt", "shipped");
+    inst.write("Material/Sound/Hund.wav", "wav");
+    config({"[Pfade]", "Optionen=Optionen", "Listen=Listen", "Material=Material", "MaterialSound=Material\\Sound",
+            "MaterialBilder=Material\\Bilder"});
+    fsys::setReadOnly(inst.path("Optionen"), true);
+    installation::ReadMainConfiguration();
+    const QString data = common.path("MORWEN/" + fsys::fileName(inst.root()) + "/");
+    ASSERT_EQ(g().config.dirs.optionen, data + "Optionen/");
+    const QString listen = g().config.dirs.listen;
+    ASSERT_EQ(listen, inst.path("Listen/"));
+
+    // An edited shipped list and a new one are written into the overlay under the same names ...
+    EXPECT_EQ(overlay::writablePath(listen + "merk/tiere.txt"), data + "Listen/Merk/Tiere.txt");
+    ASSERT_TRUE(fsys::writeFileAtomic(overlay::writablePath(listen + "Merk/Tiere.txt"), "edited"));
+    ASSERT_TRUE(fsys::writeFileAtomic(overlay::writablePath(listen + "Merk/Eigene.txt"), "own"));
+    ASSERT_TRUE(fsys::writeFileAtomic(overlay::writablePath(listen + "Neu/Liste.txt"), "new folder"));
+    const QString sound = g().config.dirs.materialSound;
+    ASSERT_TRUE(fsys::writeFileAtomic(overlay::writablePath(sound + "Tisch.wav"), "recorded"));
+    EXPECT_EQ(common.read("MORWEN/" + fsys::fileName(inst.root()) + "/Material/Sound/Tisch.wav"), "recorded");
+    EXPECT_EQ(inst.read("Listen/Merk/Tiere.txt"), "shipped");
+
+    // ... and read, listed and found under the installation's names.
+    EXPECT_EQ(fsys::readFile(listen + "Merk/Tiere.txt").value_or(""), "edited");
+    EXPECT_EQ(fsys::readFile(listen + "MERK/tiere.TXT").value_or(""), "edited");
+    EXPECT_EQ(fsys::list(listen + "Merk/", "*.txt", true),
+              (QStringList{listen + "Merk/Eigene.txt", listen + "Merk/Tiere.txt"}));
+    EXPECT_EQ(fsys::list(listen, "*", false, fsys::Entries::Dirs), (QStringList{"Merk", "Neu"}));
+    EXPECT_TRUE(fsys::fileExists(listen + "Neu/Liste.txt"));
+    EXPECT_EQ(fsys::list(sound, "*.wav"), (QStringList{"Hund.wav", "Tisch.wav"}));
+    EXPECT_EQ(fsys::readFile(sound + "Hund.wav").value_or(""), "wav");
+    // A file picked in the writable folder (a file dialog shows the real folders) gets its
+    // installation name back.
+    EXPECT_EQ(overlay::installationNameOf(data + "Listen/Merk/Eigene.txt"), listen + "Merk/Eigene.txt");
+    EXPECT_EQ(overlay::installationNameOf("/elsewhere/x.txt"), "/elsewhere/x.txt");
+
+    // The check of the installation sees the same, without creating or copying anything.
+    resetToInstallation(inst.root());
+    installation::ReadMainConfiguration(nullptr, installation::DataFolders::Leave);
+    EXPECT_EQ(fsys::list(listen + "Merk/", "*.txt"), (QStringList{"Eigene.txt", "Tiere.txt"}));
+    EXPECT_EQ(fsys::readFile(listen + "Merk/Tiere.txt").value_or(""), "edited");
+
+    // A writable installation keeps everything in place: no overlay.
+    fsys::setReadOnly(inst.path("Optionen"), false);
+    resetToInstallation(inst.root());
+    installation::ReadMainConfiguration();
+    EXPECT_EQ(overlay::writablePath(listen + "Merk/Tiere.txt"), listen + "Merk/Tiere.txt");
+    EXPECT_EQ(fsys::readFile(listen + "Merk/Tiere.txt").value_or(""), "shipped");
+    EXPECT_EQ(fsys::list(listen + "Merk/", "*.txt"), QStringList{"Tiere.txt"});
 }

@@ -195,6 +195,26 @@ TEST_F(PlayerListTest, NewNameWithCancel)
     EXPECT_FALSE(exists("Optionen/Options-Carla.txt"));
 }
 
+// A player whose options file cannot be written is not created; the message names the file as
+// the system writes paths.
+TEST_F(PlayerListTest, NewNameWhoseOptionsCannotBeWrittenIsNotListed)
+{
+    LoadPlayerList();
+    dialogs::ScriptedDialogs d;
+    d.answer(Button::Ok);
+    {
+        fsys::testing::Faults full;
+        full.diskSpace = 0;
+        fsys::testing::InjectFaults faults(full);
+        EXPECT_EQ(ConfirmPlayerCombo("Tom"), "Anna");
+    }
+    EXPECT_EQ(g().playerList, (QStringList{"Anna", "Standard"}));
+    EXPECT_FALSE(exists("Optionen/Options-Tom.txt"));
+    const QString file = g().config.dirs.optionen + "Options-Tom.txt";
+    EXPECT_FALSE(file.contains('\\'));
+    EXPECT_EQ(d.texts().last(), "Die Ini-Datei: " + file + " konnte nicht erstellt werden.");
+}
+
 TEST_F(PlayerListTest, NewNameRefusedWithoutQuestion)
 {
     LoadPlayerList();

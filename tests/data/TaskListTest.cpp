@@ -2,6 +2,7 @@
 #include "core/FileSystem.h"
 #include "core/GlobalState.h"
 #include "core/IniFile.h"
+#include "core/Overlay.h"
 #include "core/Win1252.h"
 #include "data/TaskList.h"
 #include "data/TaskListWriter.h"
@@ -294,4 +295,24 @@ TEST_F(TaskList, RefusedSaveKeepsTheOldFile)
     EXPECT_EQ(t.read("alt.txt"), QByteArray("[Allgemein]\r\nAufgabencount=0\r\n"));
     EXPECT_FALSE(fsys::exists(t.path("~~alt.txt")));
     fsys::setReadOnly(path, false);
+}
+
+// A shipped list of a write-protected installation is saved into the writable overlay under its
+// own name; the shipped file stays, and the list read back is the saved one.
+TEST_F(TaskList, SavedShippedListGoesIntoTheOverlay)
+{
+    const QString shipped = t.write("inst/Listen/Memory/Tiere.txt", "[Allgemein]\r\nAufgabencount=0\r\n");
+    overlay::set({{t.path("inst/Listen/"), t.path("common/Listen/")}});
+    TDaten list;
+    TAufgabe a;
+    a.elements = {TEinzelbild(), element("hund.gif", 100, "Hund", "hund.wav")};
+    list.tasks = {a};
+    dialogs::ScriptedDialogs d;
+    EXPECT_TRUE(SaveTaskList(t.path("inst/Listen/memory/tiere.txt"), list, 301, 1));
+    EXPECT_EQ(d.texts(), QStringList{"Datei gespeichert!"});
+    EXPECT_EQ(t.read("inst/Listen/Memory/Tiere.txt"), QByteArray("[Allgemein]\r\nAufgabencount=0\r\n"));
+    EXPECT_EQ(t.read("common/Listen/Memory/Tiere.txt"), TaskListBytes(list, 301, 1));
+    TDaten back;
+    EXPECT_EQ(LoadTaskListInto(shipped, back), 1);
+    overlay::clear();
 }

@@ -1,10 +1,12 @@
 #include "core/Dialogs.h"
 #include "core/GlobalState.h"
+#include "core/Overlay.h"
 #include "core/Win1252.h"
 #include "editor/ListExport.h"
 #include "editor/ListPrint.h"
 #include "support/TestSupport.h"
 
+#include <QFile>
 #include <QPdfWriter>
 #include <QProcess>
 #include <gtest/gtest.h>
@@ -91,6 +93,21 @@ TEST_F(ListExport, ExportWritesWindowsLinesAndAddsTheExtension)
     EXPECT_EQ(QDir(tree.path(QStringLiteral("Texte aus Dateien"))).entryList(QDir::Files).size(), 2);
 }
 
+// A write-protected installation: the save dialog opens in the writable folder, and the export
+// lands there also when the name was given as the installation's.
+TEST_F(ListExport, ExportOfAWriteProtectedInstallationGoesIntoTheOverlay)
+{
+    overlay::set({{tree.path(QStringLiteral("Texte aus Dateien/")), tree.path(QStringLiteral("common/Texte aus Dateien/"))}});
+    TDaten list;
+    list.tasks = {task({}, {QStringLiteral("Bär"), QStringLiteral("Beere")})};
+    dlg.answerFile(tree.path(QStringLiteral("Texte aus Dateien/Tiere.txt")));
+    ASSERT_TRUE(editor::ExportListTexts(nullptr, 301, tree.path(QStringLiteral("Listen/Tiere.txt")), list));
+    EXPECT_EQ(tree.read(QStringLiteral("common/Texte aus Dateien/Tiere.txt")),
+              win1252::encode(QStringLiteral(".\\Tiere.txt\r\n\r\nBär; Beere\r\n")));
+    EXPECT_FALSE(QFile::exists(tree.path(QStringLiteral("Texte aus Dateien"))));  // nothing in the installation
+    overlay::clear();
+}
+
 TEST_F(ListExport, CollectedRtfJoinsShortTextsAndGivesLongOnesTheirOwnLine)
 {
     auto listFile = [&](const QString& rel, const QStringList& texts) {
@@ -152,7 +169,9 @@ TEST_F(ListExport, PrintedListPagesItsTasksWithTheFooter)
     EXPECT_TRUE(out.contains(QStringLiteral("insgesamt: 40 Aufgaben")));
     EXPECT_TRUE(out.contains(QStringLiteral("-> nächste Seite")));
     EXPECT_TRUE(out.contains(QStringLiteral("*** Seite: 2")));
-    EXPECT_TRUE(out.contains(QStringLiteral("PROGRAMM: Kalimo - ")));
+    EXPECT_TRUE(out.contains(QStringLiteral("PROGRAMM: Kalimo - 11.12.2026")));
+    EXPECT_TRUE(out.contains(QStringLiteral("Das Kalimo-Projekt *** Seite: 1")));
+    EXPECT_FALSE(out.contains(QStringLiteral("example")));
     // Every task with its rows: number, picture, sounds and text in three columns.
     EXPECT_TRUE(out.contains(QRegularExpression(QStringLiteral("40: +Hand39\\.jpg +\\| Hand39\\.wav +\\| Hand39"))));
     EXPECT_TRUE(out.contains(QRegularExpression(QStringLiteral("\\n +Hund39\\.jpg +\\| Hund39\\.wav +\\| Hund39"))));

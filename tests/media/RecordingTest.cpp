@@ -1,5 +1,6 @@
 #include "core/Dialogs.h"
 #include "core/FileSystem.h"
+#include "core/Overlay.h"
 #include "media/sound/Capture.h"
 #include "media/sound/RecordPanel.h"
 #include "media/sound/SdlApi.h"
@@ -7,6 +8,7 @@
 #include "support/TestSupport.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
@@ -153,6 +155,28 @@ TEST(VoiceTake, ReplacesAFileOnlyAfterJaAndKeepsItOnAFullDisk)
     const int asked = dlg.asked().size();
     EXPECT_EQ(voice::SaveTake(nullptr, tree.path(QStringLiteral("Katze.wav")), take), voice::Saved::Written);
     EXPECT_EQ(dlg.asked().size(), asked);
+}
+
+// A recording into the sound folder of a write-protected installation is kept in the writable
+// overlay; re-recording a shipped word asks first and leaves the shipped file.
+TEST(VoiceTake, IntoAWriteProtectedInstallationGoesIntoTheOverlay)
+{
+    TempTree tree;
+    dialogs::ScriptedDialogs dlg;
+    tree.write(QStringLiteral("inst/Material/Sound/Hund.wav"), "shipped");
+    overlay::set({{tree.path(QStringLiteral("inst/Material/")), tree.path(QStringLiteral("common/Material/"))}});
+    const Samples take = *voice::Prepare(signal(0.1, 0.2, 0.5));
+    const QString sound = tree.path(QStringLiteral("inst/Material/Sound/"));
+    EXPECT_EQ(voice::SaveTake(nullptr, sound + QStringLiteral("Tisch.wav"), take), voice::Saved::Written);
+    EXPECT_TRUE(dlg.asked().isEmpty());
+    dlg.answer(dialogs::Button::Yes);
+    EXPECT_EQ(voice::SaveTake(nullptr, sound + QStringLiteral("Hund.wav"), take), voice::Saved::Written);
+    EXPECT_EQ(dlg.asked().size(), 1);
+    EXPECT_EQ(tree.read(QStringLiteral("common/Material/Sound/Tisch.wav")), voice::WaveBytes(take));
+    EXPECT_EQ(tree.read(QStringLiteral("common/Material/Sound/Hund.wav")), voice::WaveBytes(take));
+    EXPECT_EQ(tree.read(QStringLiteral("inst/Material/Sound/Hund.wav")), "shipped");
+    EXPECT_FALSE(QFile::exists(tree.path(QStringLiteral("inst/Material/Sound/Tisch.wav"))));  // not below the overlay
+    overlay::clear();
 }
 
 TEST_F(DiskCapture, AWordFromTheMicrophoneIsKeptTrimmedAndNormalised)

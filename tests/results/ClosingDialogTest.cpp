@@ -249,7 +249,7 @@ TEST_F(ClosingDialog, PrintedProtocolInOrder)
                            "Aufgabe  2:   1 Fehler  (00:02)   Wort2",
                            "Aufgabe  3:   0 Fehler  (00:03)   Wort3",
                            "Gesamtbearbeitungszeit: 5 Minuten, 3 Sekunden  - Start: 09:00 Uhr - Ende: 09:05 Uhr",
-                           "** Kalimo ** https://kalimo.example.org **",
+                           "** Das Kalimo-Projekt **",
                            "- Seite 1 -"}));
     // Printed once: going back is over, the certificate is still offered.
     EXPECT_FALSE(dlg.sb_back->isEnabled());

@@ -19,7 +19,7 @@
 
 namespace {
 
-const QString kContact = QStringLiteral("** Kalimo ** https://kalimo.example.org **");
+const QString kContact = QStringLiteral("** Das Kalimo-Projekt **");
 const QString kMore = QStringLiteral("Fortsetzung auf nächster Seite ...");
 
 class Printing : public ::testing::Test

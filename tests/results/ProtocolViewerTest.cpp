@@ -107,7 +107,7 @@ TEST_F(ProtocolViewer, ShowsNineRunsAndPrintsTheNewest)
                            "Nutzer:   Anna", "Datei : Liste9.txt", "Aufgabe  1:   0 Fehler  (00:05)   Hund9",
                            "Aufgabe  2:   1 Fehler  (00:07)   Maus9",
                            "Gesamtbearbeitungszeit: 2 Minuten - Start: 09:00 Uhr - Ende: 09:02 Uhr",
-                           "** Kalimo ** https://kalimo.example.org **", "- Seite 1 -"}));
+                           "** Das Kalimo-Projekt **", "- Seite 1 -"}));
     // The exports hold the newest run only; the protocol file is untouched.
     const QByteArray text = tree.read(QStringLiteral("Protokolle.txt"));
     EXPECT_TRUE(text.contains("Liste9.txt"));
@@ -203,7 +203,7 @@ TEST_F(ProtocolViewer, MarkedProtocol)
     EXPECT_EQ(lines,
               pdfutil::simplified(QStringList{"KALIMO Leistungsprotokoll", "Programm: 4.2. Laut-/Silbensuche  - 02.12.2026",
                            "Nutzer:   Anna", "Datei: Liste2.txt", "Aufgabe  1:   0 Fehler  (00:05)   Hund2",
-                           "Aufgabe  2:   1 Fehler  (00:07)   Maus2", "** Kalimo ** https://kalimo.example.org **",
+                           "Aufgabe  2:   1 Fehler  (00:07)   Maus2", "** Das Kalimo-Projekt **",
                            "- Seite 1 -"}));
 }
 

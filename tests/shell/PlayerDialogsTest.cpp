@@ -135,6 +135,24 @@ TEST_F(PlayerDialogsTest, EscapeWhileEditingOnlyEndsTheEdit)
     EXPECT_FALSE(exists("Optionen/Options-Zoe.txt"));
 }
 
+TEST_F(PlayerDialogsTest, NewNameWhoseOptionsCannotBeWrittenIsNotListed)
+{
+    TFormnamenwahl dlg;
+    dlg.show();
+    dlg.askNewPlayer = [&](const QString&) -> std::optional<QString> { return QString("Anna"); };
+    dialogs::ScriptedDialogs d;
+    {
+        fsys::testing::Faults full;
+        full.diskSpace = 0;
+        fsys::testing::InjectFaults faults(full);
+        typeNewName(dlg, "Tom");
+    }
+    EXPECT_EQ(dlg.itemFor("Tom"), nullptr);
+    EXPECT_FALSE(g().playerList.contains("Tom"));
+    EXPECT_FALSE(exists("Optionen/Options-Tom.txt"));
+    EXPECT_EQ(d.texts(), QStringList{"Die Ini-Datei: " + t.path("Optionen/Options-Tom.txt") + " konnte nicht erstellt werden."});
+}
+
 TEST_F(PlayerDialogsTest, SeveralNewNamesKeepTheSelection)
 {
     TFormnamenwahl dlg;

@@ -3,6 +3,7 @@
 #include "core/Dialogs.h"
 #include "core/FileProblems.h"
 #include "core/FileSystem.h"
+#include "core/Overlay.h"
 
 #include <QtEndian>
 #include <algorithm>
@@ -68,13 +69,15 @@ QByteArray WaveBytes(const std::vector<std::int16_t>& samples)
     return b;
 }
 
-Saved SaveTake(QWidget* parent, const QString& path, const std::vector<std::int16_t>& samples)
+Saved SaveTake(QWidget* parent, const QString& name, const std::vector<std::int16_t>& samples)
 {
-    if (fsys::fileExists(path) &&
-        dialogs::ask(parent, QStringLiteral("Die Datei \"") + fsys::fileName(path) +
+    if (fsys::fileExists(name) &&
+        dialogs::ask(parent, QStringLiteral("Die Datei \"") + fsys::fileName(name) +
                                  QStringLiteral("\" gibt es schon. Soll sie durch die Aufnahme ersetzt werden?")) !=
             dialogs::Button::Yes)
         return Saved::Declined;
+    // Material of a write-protected installation goes into its writable overlay, same name.
+    const QString path = overlay::writablePath(name);
     errno = 0;
     if (!fsys::writeFileAtomic(path, WaveBytes(samples))) {
         fileproblems::reportNotSaved(parent, path, errno);
