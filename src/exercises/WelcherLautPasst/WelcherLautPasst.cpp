@@ -615,22 +615,18 @@ void TFormWelcherLautPasst::animateTaskChange()
     int frame = 0;
     for (int x = panel.right() + 1; x + fw > panel.left() && self && !m_closingWindow && isVisible(); x -= 2) {
         ++m_animationSteps;
-        QImage shown = m_buffer.copy();
+        // Only the strip the figure passes changes: it is drawn into the buffer in place. Everything
+        // right of the figure's middle stays eaten.
+        const int eaten = x + fw / 2;
+        const QRect strip = QRect(x, panel.top(), fw + 2, std::max(panel.height(), fh)).intersected(panel);
         {
-            QPainter p(&shown);
-            p.setClipRect(panel);
-            const int eaten = x + fw / 2;
+            QPainter p(&m_buffer);
+            p.setClipRect(strip);
             p.drawImage(QRect(eaten, panel.top(), panel.right() + 1 - eaten, panel.height()), m_animationCopy,
                         QRect(eaten, panel.top(), panel.right() + 1 - eaten, panel.height()));
             p.drawImage(x, panel.top(), m_frames[size_t(frame)]);
         }
-        m_buffer = shown;
-        {
-            // Everything right of the figure's middle stays eaten.
-            QPainter p(&m_buffer);
-            p.setClipRect(panel);
-        }
-        repaint(panel.adjusted(0, 0, 0, std::max(0, fh - panel.height())));
+        repaint(strip);
         if (m_animationSteps % 3 == 0)
             clock_::sleepMs(10);
         if (m_animationSteps % 20 == 0) {
