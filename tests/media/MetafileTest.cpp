@@ -6,6 +6,7 @@
 #include "media/picture/Picture.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QPainter>
 #include <QProcess>
@@ -1030,4 +1031,14 @@ TEST(MetafileMalformed, BitmapsAsLargeAsTheirDataOrTheTargetStillDraw)
     Emf b;
     b.raw(stretchDibits(rle, bits));
     EXPECT_EQ(px(render(b.bytes()), 5, 5), kRed);
+}
+
+// A file the fuzzer found: text at an angle under a transform that maps far beyond the int range.
+// It plays to its end (under the sanitizers: without an integer overflow).
+TEST(MetafileMalformed, AFarTransformOfTurnedTextPlays)
+{
+    QFile f(fixture("metafiles/int-overflow.emf"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QImage img = render(f.readAll());
+    EXPECT_FALSE(img.isNull());
 }

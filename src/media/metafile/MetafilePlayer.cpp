@@ -319,7 +319,9 @@ bool Player::drawTurned(const QFontMetricsF& fm, double x, double y, double widt
     m_p.setRenderHint(QPainter::Antialiasing, false);
     m_p.setRenderHint(QPainter::SmoothPixmapTransform, m_antialias);
     const QTransform tt = m_p.transform();
-    const QRect turned = tt.mapRect(QRectF(area)).toAlignedRect().intersected(QRect(0, 0, d->width(), d->height()));
+    // Cut to the device in floating point first: a far transform maps the buffer beyond int.
+    const QRect turned =
+        tt.mapRect(QRectF(area)).intersected(QRectF(0, 0, d->width(), d->height())).toAlignedRect();
     for (int top = turned.top(); top <= turned.bottom(); top += kBandRows) {
         const QRect band(turned.left(), top, turned.width(), kBandRows);
         m_p.setTransform(QTransform());
