@@ -293,12 +293,15 @@ bool Player::drawTurned(const QFontMetricsF& fm, double x, double y, double widt
     // target has; it is then drawn directly.
     const double margin = std::max(2.0, (fm.ascent() + fm.descent()) / 4);  // side bearings, italic overhang
     const QRectF ink(x - margin, y - fm.ascent() - 2, width + 2 * margin, fm.ascent() + fm.descent() + 4);
-    if (!sane(ink))
+    const QPaintDevice* d = m_p.device();
+    // Sizes and places are judged in floating point: coordinates from a record may lie far beyond
+    // the int range that a QRect can hold.
+    if (!sane(ink) || !d || ink.width() * ink.height() > double(d->width()) * d->height() ||
+        std::abs(ink.left()) > kCoordLimit || std::abs(ink.top()) > kCoordLimit || std::abs(ink.right()) > kCoordLimit ||
+        std::abs(ink.bottom()) > kCoordLimit)
         return false;
     const QRect area = ink.toAlignedRect();
-    const QPaintDevice* d = m_p.device();
-    const qint64 pixels = qint64(area.width()) * area.height();
-    if (area.isEmpty() || !d || pixels > qint64(d->width()) * d->height())
+    if (area.isEmpty())
         return false;
     if (m_turnBuffer.width() < area.width() || m_turnBuffer.height() < area.height()) {
         const QSize size(std::max(m_turnBuffer.width(), area.width()), std::max(m_turnBuffer.height(), area.height()));
