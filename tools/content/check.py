@@ -8,7 +8,12 @@ import subprocess
 import sys
 import wave
 
+import shutil
+
 import speech
+
+if shutil.which("sox") is None:
+    sys.exit("check.py needs sox (Debian package sox) to measure the spoken files")
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ARGS = [a for a in sys.argv[1:] if not a.startswith("--")]
