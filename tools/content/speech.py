@@ -163,10 +163,10 @@ def vowel_ms(path):
 
     Energies in 20 ms windows every 10 ms in three bands: 300-2500 Hz (the vowels' formants), 80-400 Hz
     (voicing) and 3000-8000 Hz (frication). A window is voiced when its 80-400 Hz energy is within 20 dB of the
-    word's maximum and above its 3000-8000 Hz energy. The stressed vowel (the demo's words are stressed on their
-    first vowel) is found at the first voiced window within 10 dB of the loudest voiced one, moved up to the
-    peak of its stretch; it is the run of voiced windows around that peak whose energy stays within VOWEL_DB. A voiced
-    consonant next to the vowel (n, m, l, vocalised r) can fall inside the run when it is as loud as the vowel."""
+    word's maximum and above its 3000-8000 Hz energy. The demo's words are stressed on their first vowel: its
+    peak is the first voiced window within FIRST_DB of the loudest voiced one, moved up to the top of its
+    stretch, and the vowel is the run of voiced windows around that peak whose energy stays within VOWEL_DB.
+    A voiced consonant next to the vowel (n, m, l, vocalised r) falls inside the run when it is as loud."""
     with wave.open(path) as w:
         rate = w.getframerate()
     e, low, fric = (_window_db(to_float(path, "sinc", band, rate=rate), rate)
@@ -178,7 +178,6 @@ def vowel_ms(path):
     cand = [i for i in range(len(e)) if voiced[i]]
     if not cand:
         return 0.0
-    # the demo's words are stressed on their first vowel: the first loud voiced stretch, at its loudest window
     loudest = max(e[i] for i in cand)
     top = next(i for i in cand if e[i] >= loudest - FIRST_DB)
     while top + 1 < len(e) and voiced[top + 1] and e[top + 1] >= e[top]:
@@ -258,12 +257,9 @@ def pico(text, out, speed=100, pitch=100):
     os.remove(raw)
 
 
-def espeak(text, out, speed=120, pitch=55, ssml=False):
+def espeak(text, out, speed=120, pitch=55):
     """eSpeak NG, German: only for what Pico cannot say (isolated sounds given as phonemes)."""
     raw = out + ".espeak.wav"
-    args = ["espeak-ng", "-v", "de", "-s", str(speed), "-p", str(pitch), "-w", raw]
-    if ssml:
-        args.append("-m")
-    _run(*args, text)
+    _run("espeak-ng", "-v", "de", "-s", str(speed), "-p", str(pitch), "-w", raw, text)
     finish(raw, out)
     os.remove(raw)
