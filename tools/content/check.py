@@ -8,14 +8,120 @@ import subprocess
 import sys
 import wave
 
+import shutil
+
+import speech
+
+if shutil.which("sox") is None:
+    sys.exit("check.py needs sox (Debian package sox) to measure the spoken files")
+
 HERE = os.path.dirname(os.path.abspath(__file__))
-DEMO = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "..", "..", "demo"))
+ARGS = [a for a in sys.argv[1:] if not a.startswith("--")]
+DEMO = os.path.abspath(ARGS[0] if ARGS else os.path.join(HERE, "..", "..", "demo"))
 errors = []
 counts = {}
 
 
 def err(msg):
     errors.append(msg)
+
+
+# ---------------------------------------------------------------- spoken files
+
+TONES = {"klick", "klick_klein", "meldung", "mischen", "austeilen", "paar_gefunden", "alle_gefunden", "blume", "auto",
+         "schritt"}
+
+
+def spoken_files():
+    """Every WAV of demo/ that speaks: all but the pause files, the synthetic tones and the praise noises."""
+    out = []
+    for dirpath, _, files in os.walk(DEMO):
+        rel = os.path.relpath(dirpath, DEMO).replace(os.sep, "/").lower()
+        if rel.endswith("/pausen") or rel.endswith("lob/geräusch"):
+            continue
+        for f in sorted(files):
+            if f.lower().endswith(".wav") and not (rel == "intern/sound" and f[:-4].lower() in TONES):
+                out.append(os.path.join(dirpath, f))
+    return sorted(out)
+
+
+def vowel_pairs():
+    """(short word's sound, long word's sound) of every task of the "Lang oder Kurz" vowel lists
+    (element 1 holds the short vowel, element 2 the long one; the word-length lists are not about vowels)."""
+    pairs = set()
+    for dirpath, _, files in os.walk(os.path.join(DEMO, "Listen")):
+        parts = os.path.relpath(dirpath, DEMO).split(os.sep)
+        if not any(p.lower().endswith("lang oder kurz") for p in parts) or "wortlänge" in (p.lower() for p in parts):
+            continue
+        for f in files:
+            if not f.lower().endswith(".txt"):
+                continue
+            lst = read_ini(os.path.join(dirpath, f))
+            for sec, t in lst.items():
+                if sec.startswith("aufgabe ") and "1" in t and "2" in t:
+                    a, b = (t[k].split("|")[3] if t[k].count("|") >= 3 else "" for k in ("1", "2"))
+                    if a and b and ";" not in a + b and "#" not in a + b:
+                        pairs.add((a, b))
+    return sorted(pairs)
+
+
+def check_speech(verbose=False):
+    """Every spoken file: 22050 Hz 16-bit mono, loudness, silence at both ends, no clipping;
+    the long vowels of "Lang oder Kurz" audibly longer than their short partners."""
+    files = spoken_files()
+    if not files:
+        err("no spoken files")
+        return
+    levels, peaks, edges = [], [], []
+    for p in files:
+        rel = os.path.relpath(p, DEMO)
+        try:
+            x, rate = speech.read_wav(p)
+        except Exception as e:
+            err(f"{rel}: WAV does not parse ({e})")
+            continue
+        if rate != speech.RATE:
+            err(f"{rel}: {rate} Hz, not {speech.RATE}")
+        lufs = speech.loudness(p)
+        levels.append((lufs, rel))
+        if abs(lufs - speech.TARGET_LUFS) > speech.LOUDNESS_TOLERANCE:
+            err(f"{rel}: loudness {lufs:.1f} LUFS, want {speech.TARGET_LUFS:.0f} +/- {speech.LOUDNESS_TOLERANCE:.0f}")
+        pk = speech.peak_dbfs(x)
+        peaks.append((pk, rel))
+        if pk > speech.PEAK_LIMIT_DBFS + 0.05:
+            err(f"{rel}: peak {pk:.2f} dBFS (clipping risk; at most {speech.PEAK_LIMIT_DBFS} dBFS)")
+        e = speech.edges_ms(x, rate)
+        if e is None:
+            err(f"{rel}: silent")
+            continue
+        edges.append(e)
+        if any(abs(ms - speech.EDGE_MS) > 5 for ms in e):
+            err(f"{rel}: silence at the ends {e[0]:.0f}/{e[1]:.0f} ms, want {speech.EDGE_MS} ms")
+    S = D_SOUND()
+    ratios = []
+    for a, b in vowel_pairs():
+        pa, pb = find(win(S, a)), find(win(S, b))
+        if not pa or not pb:
+            err(f"vowel pair {a}/{b}: sound missing")
+            continue
+        va, vb = speech.vowel_ms(pa), speech.vowel_ms(pb)
+        r = vb / va if va else 0
+        ratios.append((r, a, va, b, vb))
+        if r < speech.VOWEL_RATIO:
+            err(f"vowel pair {a} ({va:.0f} ms) / {b} ({vb:.0f} ms): long vowel only {r:.2f} x the short one")
+    if levels:
+        print(f"speech: {len(files)} files, loudness {min(levels)[0]:.2f} .. {max(levels)[0]:.2f} LUFS, "
+              f"peak at most {max(peaks)[0]:.2f} dBFS, edges {min(min(e) for e in edges):.1f} .. "
+              f"{max(max(e) for e in edges):.1f} ms")
+    if ratios:
+        print(f"vowel pairs: {len(ratios)}, long/short {min(ratios)[0]:.2f} .. {max(ratios)[0]:.2f}")
+    if verbose:
+        for r, a, va, b, vb in sorted(ratios, key=lambda t: t[1:]):
+            print(f"  {a:22s} {va:4.0f} ms  {b:22s} {vb:4.0f} ms  {r:.2f}")
+
+
+def D_SOUND():
+    return os.path.join(DEMO, "Material", "Sound")
 
 
 def find(path):
@@ -73,6 +179,13 @@ def read_ini(path):
             cur["__order__"].append(k.strip())
     return secs
 
+
+if "--speech" in sys.argv[1:]:
+    check_speech("--verbose" in sys.argv[1:])
+    for e in errors:
+        print("ERROR", e)
+    print("OK" if not errors else f"{len(errors)} errors")
+    sys.exit(1 if errors else 0)
 
 cfg_path = os.path.join(DEMO, "INTERN", "Kalimo.txt")
 cfg = read_ini(cfg_path)
@@ -360,6 +473,7 @@ for dirpath, _, files in os.walk(DEMO):
             if not ok:
                 err(f"{p}: not an EMF")
 
+check_speech()
 print("files:", ", ".join(f"{k} {v}" for k, v in sorted(counts.items())))
 print("lists:", ", ".join(f"{k[4:]} {v}" for k, v in sorted(lists_per.items())))
 for e in errors:

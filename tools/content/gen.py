@@ -15,13 +15,14 @@ from concurrent.futures import ThreadPoolExecutor
 import art
 import ausmalbilder
 import history
+import speech
+from speech import RATE
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.abspath(os.path.join(HERE, "..", ".."))
 DEMO = os.path.join(REPO, "demo")
 WORK = os.path.join(HERE, "work")
 EMOJI = os.path.join(HERE, "node_modules", "@twemoji", "svg")
-RATE = 22050
 
 # Folder keys of section "Pfade" (Windows form) and their place below demo/.
 PFADE = [
@@ -39,6 +40,10 @@ PFADE = [
 DIR = {k: os.path.join(DEMO, *v.split("\\")) for k, v in PFADE}
 
 
+# --speech: remake only the spoken files, in place; every other file of demo/ stays untouched
+SPEECH_ONLY = "--speech" in sys.argv[1:]
+
+
 def sh(*cmd, **kw):
     subprocess.run(cmd, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **kw)
 
@@ -50,6 +55,8 @@ def ensure(path):
 
 def write_win(path, text):
     """Windows-1252 with CR LF, as every stored Kalimo text file."""
+    if SPEECH_ONLY:
+        return
     ensure(path)
     data = text.replace("\r\n", "\n").replace("\n", "\r\n").encode("cp1252")
     with open(path, "wb") as f:
@@ -129,21 +136,19 @@ def run_picture_jobs():
 
 # ---------------------------------------------------------------- sounds
 
-def speak(text, out, speed=120, pitch=55, ssml=False):
-    ensure(out)
-    raw = out + ".raw.wav"
-    args = ["espeak-ng", "-v", "de", "-s", str(speed), "-p", str(pitch), "-w", raw]
-    if ssml:
-        args.append("-m")
-    sh(*args, text)
-    # espeak leaves ~0.3 s of silence around words; pauses between words are the pause files' job
-    sh("sox", raw, "-r", str(RATE), "-c", "1", "-b", "16", out,
-       "silence", "1", "0.01", "0.2%", "reverse", "silence", "1", "0.01", "0.2%", "reverse",
-       "pad", "0.05", "0.12", "norm", "-1")
-    os.remove(raw)
+def speak(text, out, speed=100, pitch=100):
+    """Everything spoken is SVOX Pico's German voice, finished by speech.finish (rate, loudness, edges)."""
+    speech.pico(text, ensure(out), speed=speed, pitch=pitch)
+
+
+def speak_sound(phonemes, out):
+    """Isolated sounds ("mmm", "sss", "b@") are eSpeak NG phoneme strings: Pico reads letters, not sounds."""
+    speech.espeak(f"[[{phonemes}]]", ensure(out), speed=100)
 
 
 def silence(ms, out):
+    if SPEECH_ONLY:
+        return
     ensure(out)
     with wave.open(out, "wb") as w:
         w.setnchannels(1)
@@ -153,8 +158,11 @@ def silence(ms, out):
 
 
 def tone(out, *synth):
+    if SPEECH_ONLY:
+        return
     ensure(out)
-    sh("sox", "-n", "-r", str(RATE), "-c", "1", "-b", "16", out, *synth)
+    # -R: the same noise on every run, so regenerating leaves the file as it was
+    sh("sox", "-R", "-n", "-r", str(RATE), "-c", "1", "-b", "16", out, *synth)
 
 
 # ---------------------------------------------------------------- word table
@@ -197,7 +205,7 @@ def word_svg(w):
 
 # espeak-ng phoneme spellings for the isolated sounds ("lautieren", not letter names)
 LAUTE = {
-    "a": "a:", "e": "e:", "i": "i:", "o": "o:", "u": "u:", "ä": "E:", "ö": "2:", "ü": "y:",
+    "a": "a:", "e": "e:", "i": "i:", "o": "o:", "u": "u:", "ä": "E:", "ö": "Y:", "ü": "y:",
     "ei": "aI", "au": "aU", "eu": "OY", "ie": "i:",
     "b": "b@", "p": "p@", "d": "d@", "t": "t@", "g": "g@", "k": "k@", "ck": "k@",
     "f": "fff", "w": "vvv", "v": "fff", "s": "sss", "z": "ts@", "sch": "SSS", "ch": "CCC",
@@ -269,6 +277,18 @@ NEED_SILBEN = set()  # words spoken in syllables (Silbenanzahl)
 NEED_PARTS = set()   # words recorded syllable by syllable (multi-sound tasks)
 # syllables espeak would otherwise read in English ("to") or with the wrong vowel length
 PART_SPEECH = {"to": "toh", "To": "Toh", "Schmet": "Schmett", "bürs": "bürss"}
+# "Lang oder Kurz": Pico's rate (per cent) and spelling per word, chosen so that every long vowel of the
+# lists' pairs lasts at least 1.3 times its short partner as check.py measures it: Pico's own durations keep
+# long and short vowels too close. tune_vowels.py suggests the rates; a spelling or an X-SAMPA phoneme string
+# where a rate alone is not enough.
+SPEED = {"Besen": 70, "Biene": 70, "Blitz": 140, "Brief": 60, "Brille": 130, "Bücher": 70, "Dose": 70,
+         "Fahrrad": 80, "Fisch": 110, "Fliege": 80, "Frosch": 110, "Hase": 60, "Hose": 90, "Hüte": 90, "Igel": 80,
+         "Kanne": 130, "Kirche": 110, "Krone": 80, "Kuh": 80, "Käse": 80, "Küken": 70, "Löffel": 120, "Löwe": 70,
+         "Messer": 130, "Milch": 120, "Mund": 130, "Mücke": 120, "Mütze": 130, "Nest": 120, "Nuss": 120,
+         "Pfanne": 120, "Pilz": 120, "Pinsel": 140, "Ring": 120, "Rose": 70, "Schere": 70, "Schuh": 70,
+         "Sonne": 120, "Spiegel": 70, "Stiefel": 60, "Stuhl": 90, "Tiger": 90, "Tisch": 110, "Uhr": 90, "Wal": 90,
+         "Welle": 130, "Wolke": 120, "Ziege": 70, "Zug": 60, "Zwiebel": 60}
+SPELLING = {"Tiger": "Tieger", "Brief": "Brihf", "Igel": "<phoneme alphabet='xsampa' ph=\"'?i:.g@l\"/>"}
 
 
 def build_lists(W):
@@ -999,44 +1019,45 @@ def internal_sounds():
     tone(os.path.join(I, "auto.wav"), "synth", "1.2", "sawtooth", "120-60", "lowpass", "800", "fade", "0", "1.2", "0.8", "vol", "0.5")
     tone(os.path.join(I, "schritt.wav"), "synth", "0.1", "brownnoise", "lowpass", "400", "fade", "0", "0.1", "0.08", "vol", "0.8")
     for s, ph in LAUTE.items():
-        speak(f"[[{ph}]]", os.path.join(I, "ABC", "LAUTE", f"{s}.wav"), speed=100)
+        speak_sound(ph, os.path.join(I, "ABC", "LAUTE", f"{s}.wav"))
     for s in SILBEN:
-        speak(s, os.path.join(I, "ABC", "Silben", f"{s}.wav"), speed=100)
+        speak(PART_SPEECH.get(s, s), os.path.join(I, "ABC", "Silben", f"{s}.wav"), speed=90)
     for name, t in ANLEITUNG.items():
-        speak(t, os.path.join(DIR["Anleitungsound"], name), speed=125)
+        speak(t, os.path.join(DIR["Anleitungsound"], name), speed=90)
     for name, t in LOB.items():
-        speak(t, os.path.join(DIR["LobSound"], name), speed=130, pitch=65)
+        speak(t, os.path.join(DIR["LobSound"], name), pitch=115)
     for name, t in LOB_ZUFALL.items():
-        speak(t, os.path.join(DIR["LobSound"], "Zufall", name), speed=130, pitch=65)
+        speak(t, os.path.join(DIR["LobSound"], "Zufall", name), pitch=115)
     for name, t in (("super.wav", "Super!"), ("genau.wav", "Genau!")):
-        speak(t, os.path.join(DIR["LobSound"], "Wort", name), speed=130, pitch=65)
+        speak(t, os.path.join(DIR["LobSound"], "Wort", name), pitch=115)
     tone(os.path.join(DIR["LobSound"], "Geräusch", "fanfare.wav"), "synth", "0.12", "square", "523", ":", "synth", "0.12",
          "square", "659", ":", "synth", "0.3", "square", "784", "vol", "0.3")
     tone(os.path.join(DIR["LobSound"], "Geräusch", "glocke.wav"), "synth", "0.8", "sine", "1568", "fade", "0", "0.8", "0.7", "vol", "0.5")
     for name, t in FEHLER.items():
-        speak(t, os.path.join(DIR["Fehlersound"], name), speed=120, pitch=50)
+        speak(t, os.path.join(DIR["Fehlersound"], name), speed=95)
     for name, t in FEHLER_ZUFALL.items():
-        speak(t, os.path.join(DIR["Fehlersound"], "Zufall", name), speed=120, pitch=50)
+        speak(t, os.path.join(DIR["Fehlersound"], "Zufall", name), speed=95)
     for name, t in ENDE.items():
-        speak(t, os.path.join(DIR["EndeSound"], name), speed=125, pitch=65)
-    speak("Tschüss, bis zum nächsten Mal!", os.path.join(I, "tschuess.wav"), speed=125)
+        speak(t, os.path.join(DIR["EndeSound"], name), pitch=115)
+    speak("Tschüss, bis zum nächsten Mal!", os.path.join(I, "tschuess.wav"))
 
 
 def material(W):
-    for w in W.values():
+    for w in W.values() if not SPEECH_ONLY else ():
         picture(word_svg(w), os.path.join(DIR["MaterialBilder"], w.picture))
     S = DIR["MaterialSound"]
     with ThreadPoolExecutor(max_workers=2) as ex:
         jobs = []
         for w in W.values():
-            jobs.append(ex.submit(speak, w.word, os.path.join(S, w.sound)))
+            jobs.append(ex.submit(speak, SPELLING.get(w.word, w.word), os.path.join(S, w.sound),
+                                  SPEED.get(w.word, 100)))
             sylls = w.syll.split("-")
             if w.word in NEED_SILBEN:
-                ssml = "<speak>" + '<break time="450ms"/>'.join(sylls) + "</speak>"
-                jobs.append(ex.submit(speak, ssml, os.path.join(S, f"{w.file}_silben.wav"), 110, 55, True))
+                text = "<break time='450ms'/>".join(PART_SPEECH.get(s, s) for s in sylls)
+                jobs.append(ex.submit(speak, text, os.path.join(S, f"{w.file}_silben.wav"), 90))
             if w.word in NEED_PARTS:
                 for i, s in enumerate(sylls):
-                    jobs.append(ex.submit(speak, PART_SPEECH.get(s, s), os.path.join(S, f"{w.file}_{i}.wav"), 110))
+                    jobs.append(ex.submit(speak, PART_SPEECH.get(s, s), os.path.join(S, f"{w.file}_{i}.wav"), 90))
         for a in ("der", "die", "das", "ein", "eine"):
             jobs.append(ex.submit(speak, a, os.path.join(S, f"{a}.wav")))
         for x in WEG_WORDS:
@@ -1075,10 +1096,25 @@ def help_and_manual():
     for i, pg in enumerate(pages):
         lines = pg.strip("\n").split("\n")
         svgs.append(tmp_svg(art.page(lines[1:], lines[0])))
-    sh("rsvg-convert", "-f", "pdf", "-o", os.path.join(DEMO, "Anleitung-Kalimo.pdf"), *svgs)
+    # a fixed creation date: the same text gives the same PDF
+    sh("rsvg-convert", "-f", "pdf", "-o", os.path.join(DEMO, "Anleitung-Kalimo.pdf"), *svgs,
+       env=dict(os.environ, SOURCE_DATE_EPOCH="1767225600"))
 
 
 def main():
+    speech.require_pico()
+    if SPEECH_ONLY:
+        W = load_words()
+        # the words spoken in syllables: those whose syllable files the tree already has
+        for w in W.values():
+            if os.path.exists(os.path.join(DIR["MaterialSound"], f"{w.file}_silben.wav")):
+                NEED_SILBEN.add(w.word)
+            if os.path.exists(os.path.join(DIR["MaterialSound"], f"{w.file}_0.wav")):
+                NEED_PARTS.add(w.word)
+        material(W)
+        internal_sounds()
+        print("spoken files of demo/ written")
+        return
     if os.path.isdir(DEMO):
         shutil.rmtree(DEMO)
     if os.path.isdir(WORK):
