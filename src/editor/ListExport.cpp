@@ -42,8 +42,10 @@ QString belowListen(const QString& file)
 bool writeLines(QWidget* parent, const QString& path, const QStringList& lines)
 {
     const QByteArray bytes = win1252::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
-    if (fsys::writeFileAtomic(path, bytes))
+    if (fsys::writeFileAtomic(path, bytes)) {
+        dialogs::showMessage(parent, QStringLiteral("Datei gespeichert: ") + QDir::toNativeSeparators(path));
         return true;
+    }
     dialogs::error(parent, QStringLiteral("Die Datei ") + QDir::toNativeSeparators(path) +
                                QStringLiteral(" kann nicht geschrieben werden!"));
     return false;
