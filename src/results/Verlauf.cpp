@@ -14,6 +14,8 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QGraphicsLayout>
 #include <QDir>
 #include <QFileInfo>
 #include <QGraphicsScene>
@@ -476,7 +478,7 @@ void TFormVerlauf::rebuild()
 // The table of the shown runs from `top` on, newest first, continued on new pages.
 void TFormVerlauf::drawTable(QPainter& painter, QPagedPaintDevice& device, const QRect& page, int top) const
 {
-    static const double widths[] = {0.11, 0.07, 0.43, 0.09, 0.11, 0.08, 0.11};
+    static const double widths[] = {0.11, 0.07, 0.38, 0.10, 0.14, 0.08, 0.12};
     QFont body = painter.font();
     body.setPointSize(9);
     body.setBold(false);
@@ -491,14 +493,14 @@ void TFormVerlauf::drawTable(QPainter& painter, QPagedPaintDevice& device, const
         int x = page.left();
         for (int c = 0; c < 7; ++c) {
             const int w = int(page.width() * widths[c]);
-            const QRect cell(x, y, w - row / 4, 2 * row);
+            const QRect cell(x, y, w - row / 4, 3 * row);
             painter.drawText(cell, (c >= 3 ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignBottom | Qt::TextWordWrap,
                              QString::fromUtf8(kColumnTitles[c]));
             x += w;
         }
-        painter.drawLine(page.left(), y + 2 * row, page.right(), y + 2 * row);
+        painter.drawLine(page.left(), y + 3 * row, page.right(), y + 3 * row);
         painter.setFont(body);
-        return y + 2 * row + row / 4;
+        return y + 3 * row + row / 4;
     };
     int y = header(top);
     for (auto it = m_shown.rbegin(); it != m_shown.rend(); ++it) {
@@ -555,8 +557,12 @@ bool TFormVerlauf::printPages(QPagedPaintDevice& device) const
     QGraphicsScene scene;
     QChart* chart = makeChart();
     scene.addItem(chart);
-    chart->setGeometry(QRectF(0, 0, 1000, 1000.0 * target.height() / std::max(1, target.width())));
+    chart->setGeometry(QRectF(0, 0, 760, 760.0 * target.height() / std::max(1, target.width())));
     const Chart made = fillChart(chart, true);  // the page's heading names the program
+    // The legend lays out its markers when the scene is next processed; the page is drawn now.
+    QCoreApplication::sendPostedEvents();
+    if (chart->layout())
+        chart->layout()->activate();
     painter.setRenderHint(QPainter::Antialiasing);
     scene.render(&painter, QRectF(target), chart->geometry(), Qt::KeepAspectRatio);
     top = target.bottom() + small;
