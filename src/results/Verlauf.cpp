@@ -291,7 +291,7 @@ TFormVerlauf::TFormVerlauf(const QString& historyPath, const QString& player, QW
     std::map<int, QString> programs;
     for (const HistoryRun& r : m_file.runs) {
         programs[r.programCode] = r.programName;
-        int& most = m_mostCounted[QString::number(r.programCode) + QLatin1Char('|') + r.listFile];
+        int& most = m_mostCounted[ListKey(r.programCode, r.listFile)];
         most = std::max(most, r.counted);
     }
     if (programs.size() > 1)
@@ -357,7 +357,7 @@ int TFormVerlauf::expectedTasks(const HistoryRun& run) const
         g().defaultElementCount = before;
         cached = m_listTasks.insert(run.listFile, tasks);
     }
-    const int most = m_mostCounted.value(QString::number(run.programCode) + QLatin1Char('|') + run.listFile);
+    const int most = m_mostCounted.value(ListKey(run.programCode, run.listFile));
     return std::max(*cached, most);
 }
 
@@ -371,24 +371,19 @@ TFormVerlauf::Chart TFormVerlauf::fillChart(QChart* chart, bool forPrint) const
     chart->removeAllSeries();
     const bool perList = CB_linien->currentData().toInt() == int(Lines::PerList);
     // The lines in the order of their first run.
-    std::vector<QString> keys;
-    QHash<QString, QString> names;
+    auto keyOf = [perList](const HistoryRun& r) { return ListKey(r.programCode, perList ? r.listFile : QString()); };
+    std::vector<ListKey> keys;
+    QHash<ListKey, QString> names;
+    QHash<ListKey, QList<QPointF>> full, broken;
     for (const HistoryRun& r : m_shown) {
-        const QString key = perList ? QString::number(r.programCode) + QLatin1Char('|') + r.listFile
-                                    : QString::number(r.programCode);
+        const ListKey key = keyOf(r);
         if (!names.contains(key)) {
             keys.push_back(key);
             names.insert(key, perList ? fsys::baseName(fsys::fromStored(r.listFile.section(QStringLiteral(" + "), -1)))
                                       : programLabel(r.programCode, r.programName));
         }
-    }
-    QHash<QString, QList<QPointF>> full, broken;
-    for (const HistoryRun& r : m_shown) {
-        if (r.counted <= 0)
-            continue;  // no share: a table row without a point
-        const QString key = perList ? QString::number(r.programCode) + QLatin1Char('|') + r.listFile
-                                    : QString::number(r.programCode);
-        (isAborted(r) ? broken : full)[key] << QPointF(ms(r.start), r.firstTryPercent());
+        if (r.counted > 0)  // without counted tasks a run has a table row but no point
+            (isAborted(r) ? broken : full)[key] << QPointF(ms(r.start), r.firstTryPercent());
     }
     auto* x = qobject_cast<QCategoryAxis*>(chart->axes(Qt::Horizontal).value(0));
     auto* y = chart->axes(Qt::Vertical).value(0);
@@ -397,7 +392,7 @@ TFormVerlauf::Chart TFormVerlauf::fillChart(QChart* chart, bool forPrint) const
     for (const auto& l : std::as_const(full))
         total += int(l.size());
     for (size_t i = 0; i < std::max<size_t>(1, keys.size()); ++i) {
-        const QString key = keys.empty() ? QString() : keys[i];
+        const ListKey key = keys.empty() ? ListKey() : keys[i];
         const QColor colour = lineColour(int(i));
         auto* line = new QLineSeries;
         line->setName(names.value(key));

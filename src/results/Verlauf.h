@@ -3,6 +3,7 @@
 
 #include <QDialog>
 #include <QHash>
+#include <QPair>
 #include <vector>
 
 class QChart;
@@ -81,7 +82,8 @@ private:
     std::vector<history::HistoryRun> m_shown;
     std::vector<QLineSeries*> m_lines;
     std::vector<QScatterSeries*> m_aborted;
-    QHash<QString, int> m_mostCounted;            // program + list -> most tasks a run counted
+    using ListKey = QPair<int, QString>;          // program and list (the list's text is shared)
+    QHash<ListKey, int> m_mostCounted;            // the most tasks a run of the list counted
     mutable QHash<QString, int> m_listTasks;      // list -> tasks of its file(s), 0 unknown
     HistoryTableModel* m_model = nullptr;
 };

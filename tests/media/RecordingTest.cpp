@@ -335,9 +335,12 @@ TEST(RecordPanel, AsksFormallyForTheWordOrTheTextAndShowsTheWholeTime)
             texts << l->text();
         EXPECT_TRUE(texts.contains(c.request)) << texts.join("|").toStdString();
     }
+    // The room is there from the start ("0.0 s"), so the panel never has to grow while recording.
     TFormAufnahme panel(QStringLiteral("Hund"));
     panel.show();
     QApplication::processEvents();
+    EXPECT_EQ(panel.L_dauer->text(), QStringLiteral("0.0 s"));
+    EXPECT_GE(panel.L_dauer->contentsRect().width(), panel.L_dauer->fontMetrics().horizontalAdvance(QStringLiteral("60.0 s")));
     panel.L_dauer->setText(QStringLiteral("60.0 s"));  // where a recording stops by itself
     QApplication::processEvents();
     EXPECT_GE(panel.L_dauer->contentsRect().width(), panel.L_dauer->fontMetrics().horizontalAdvance(QStringLiteral("60.0 s")));
