@@ -1,4 +1,5 @@
 #include "chooser/Listenreader.h"
+#include "chooser/PlayableTasks.h"
 #include "chooser/TaskOrder.h"
 #include "core/Catalogue.h"
 #include "core/Dialogs.h"
@@ -650,7 +651,9 @@ void TFormListenreader::chooseFile(const QString& relativeFile)
     if (!fsys::fileExists(path) && LV_dateien->count() > 0)
         path = fullPath(m_selectedFolder + LV_dateien->item(0)->text());
     g().defaultElementCount = chooser::defaultElementCount(m_code);
-    const int count = LoadTaskList(path);
+    int count = LoadTaskList(path);
+    if (count > 0)
+        count = chooser::DropEmptyTasks(g().loadedList);
     m_taskCount = qMax(0, count);
     if (count <= 0) {
         setStartEnabled(false);
@@ -807,34 +810,26 @@ void TFormListenreader::openEditor()
         dialogs::showMessage(this, QStringLiteral("Der Aufgabeneditor ist in dieser Version noch nicht installiert."));
         return;
     }
-    const QString before = m_selectedFile;
     const QString saved = chooser::editorHook()(this, fullPath(m_selectedFile));
     g().programCode = m_code;
     fillTree();
-    QString next = before;
-    bool reload = false;
+    QString next = m_selectedFile;
     if (!saved.isEmpty()) {
         const QString savedPath = fsys::resolve(saved);
-        if (savedPath.startsWith(m_listFolder, Qt::CaseInsensitive)) {
+        if (savedPath.startsWith(m_listFolder, Qt::CaseInsensitive))
             next = savedPath.mid(m_listFolder.size());
-            reload = true;
-        }
     }
     m_selectedFile = next;
-    const QString folder = fsys::folderOf(next);
-    QTreeWidgetItem* node = folderNode(folder);
+    QTreeWidgetItem* node = folderNode(fsys::folderOf(next));
     if (!node)
         node = TV_ordner->topLevelItem(0);
     selectFolderNode(node);
-    const QString listedBefore = m_selectedFolder + (LV_dateien->currentItem() ? LV_dateien->currentItem()->text()
-                                                                                : QString());
-    if (listFolder()) {
-        const QString now = m_selectedFolder + LV_dateien->currentItem()->text();
-        if (reload || now.compare(listedBefore, Qt::CaseInsensitive) != 0 || now != before)
-            onFileChanged();
-    } else {
+    // The editor worked on the loaded list: what is shown and played is read from the file again,
+    // so an edit that was not saved never reaches the child.
+    if (listFolder())
+        onFileChanged();
+    else
         setStartEnabled(false);
-    }
 }
 
 void TFormListenreader::printCatalogue()

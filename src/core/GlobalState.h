@@ -12,6 +12,7 @@ struct GlobalState {
     MainConfig config;
     int programCode = 0;
     TDaten loadedList;               // its tasks are the task list
+    QString loadedListPath;          // the file the loaded list was read from (full path)
     std::optional<TFont> listFont;
     int elementCount = 0;
     int defaultElementCount = 0;

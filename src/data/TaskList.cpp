@@ -393,6 +393,7 @@ int LoadTaskList(const QString& path)
     int n = 0;
     ParseTaskList(ini, list, true, &n);
     s.loadedList = std::move(list);
+    s.loadedListPath = fsys::resolve(path);
     s.listFont = s.loadedList.layout.font;
     s.elementCount = n;
     return int(s.loadedList.tasks.size());

@@ -96,15 +96,17 @@ TFormEinfuegen::TFormEinfuegen(QWidget* owner) : QDialog(owner)
     bar->addWidget(B_standard);
     bar->addStretch(1);
     v->addLayout(bar);
-    auto* buttons = new QHBoxLayout;
-    B_abbrechen = new QPushButton(QStringLiteral("Abbrechen"), this);
-    B_ok = new QPushButton(this);
+    // The two buttons share the width of tree and list (placeButtons), not the dialog's.
+    P_knoepfe = new QWidget(this);
+    B_abbrechen = new QPushButton(QStringLiteral("Abbrechen"), P_knoepfe);
+    B_ok = new QPushButton(P_knoepfe);
     B_abbrechen->setAutoDefault(false);
     B_ok->setAutoDefault(false);
     B_standard->setAutoDefault(false);
-    buttons->addWidget(B_abbrechen, 1);
-    buttons->addWidget(B_ok, 1);
-    v->addLayout(buttons);
+    P_knoepfe->setFixedHeight(B_ok->sizeHint().height() + 4);
+    v->addWidget(P_knoepfe);
+    for (QWidget* w : {static_cast<QWidget*>(TV_ordner), static_cast<QWidget*>(LV_dateien), P_knoepfe})
+        w->installEventFilter(this);
 
     connect(TV_ordner, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         if (!m_filling && item)
@@ -405,8 +407,20 @@ void TFormEinfuegen::hideEvent(QHideEvent* e)
     QDialog::hideEvent(e);
 }
 
+void TFormEinfuegen::placeButtons()
+{
+    const int w = std::max(0, (TV_ordner->width() + LV_dateien->width() - 12) / 2);
+    const int h = B_ok->sizeHint().height();
+    // 4 pixels from the dialog's left edge, OK 4 pixels to the right of "Abbrechen".
+    const int left = P_knoepfe->mapFrom(this, QPoint(4, 0)).x();
+    B_abbrechen->setGeometry(left, 2, w, h);
+    B_ok->setGeometry(left + w + 4, 2, w, h);
+}
+
 bool TFormEinfuegen::eventFilter(QObject* o, QEvent* e)
 {
+    if (e->type() == QEvent::Resize && (o == TV_ordner || o == LV_dateien || o == P_knoepfe))
+        placeButtons();
     if (o == LV_dateien && e->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(e);
         if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {

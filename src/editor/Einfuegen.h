@@ -55,6 +55,7 @@ public:
     QPushButton* B_standard = nullptr;
     QPushButton* B_abbrechen = nullptr;
     QPushButton* B_ok = nullptr;
+    QWidget* P_knoepfe = nullptr;  // the bar of "Abbrechen" and OK
 
 signals:
     // The insert reply: the full path of the confirmed file.
@@ -78,6 +79,7 @@ private:
     void fillList();
     void onFileSelected();
     void showContextMenu(const QPoint& pos);
+    void placeButtons();
 
     int m_mode = 2;
     QString m_searchText;

@@ -19,17 +19,20 @@
 #include "media/sound/Sound.h"
 #include "media/sound/TWAV.h"
 #include "options/Options.h"
+#include "shell/HelpWindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QColorDialog>
 #include <QCursor>
+#include <QDir>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabBar>
@@ -51,6 +54,7 @@ QToolButton* recordButton(QWidget* parent)
     return b;
 }
 const QString kUntitled = QStringLiteral("UNBENANNT.txt");
+constexpr int kEditorHelpTopic = 5;
 
 QString afterBase(const QString& base, const QString& path)
 {
@@ -213,6 +217,22 @@ void TCardPicture::resizeEvent(QResizeEvent* e)
     QLabel::resizeEvent(e);
     if (!m_file.isEmpty())
         redraw();
+}
+
+QString TCardPicture::emptyHint() { return QStringLiteral("Doppelklick: Bild einfügen"); }
+
+void TCardPicture::paintEvent(QPaintEvent* e)
+{
+    QLabel::paintEvent(e);
+    if (!m_shown.isNull())
+        return;
+    // Drawn over the empty box only: the label's text stays empty, so nothing else ever sees it.
+    QPainter p(this);
+    QFont f = font();
+    f.setItalic(true);
+    p.setFont(f);
+    p.setPen(QColor(150, 150, 150));
+    p.drawText(rect().adjusted(6, 6, -6, -6), Qt::AlignCenter | Qt::TextWordWrap, emptyHint());
 }
 
 void TCardPicture::mouseDoubleClickEvent(QMouseEvent*) { emit doubleClicked(); }
@@ -511,10 +531,13 @@ void TFormeditor::buildMenus()
 
     QMenu* help = m_menuBar->addMenu(QStringLiteral("   &Hilfe"));
     add(help, QStringLiteral("Hilfe für den Editor"), [this] {
-        if (!fsys::fileExists(g().config.helpFile))
+        // The editor's own page; the window is shown here, so it works without the main window too.
+        const QString page = helpPageFor(kEditorHelpTopic);
+        if (fsys::fileName(page).compare(QStringLiteral("thema%1.html").arg(kEditorHelpTopic), Qt::CaseInsensitive) != 0 ||
+            !fsys::fileExists(page))
             dialogs::showMessage(this, QStringLiteral("Hilfe nicht gefunden."));
         else
-            dialogs::showHelp(this, 5);
+            ShowHelpWindow(this, kEditorHelpTopic);
     });
 
     m_pictureMenu = new QMenu(this);
@@ -723,6 +746,7 @@ void TFormeditor::LoadIntoEditor()
         g().editorActive = before;
     }
     if (n <= 0) {
+        m_changed = false;  // nothing of the file is shown, so there is nothing to ask about
         newList();
         return;
     }
@@ -1061,7 +1085,7 @@ void TFormeditor::handleInsertReply(const QString& path)
     edit(QStringLiteral("Einfügen"), [&] {
         switch (mode) {
         case 0:
-            if (!g().loadedList.layout.backgroundPicture.isEmpty() &&
+            if (hasBackgroundPicture() &&
                 dialogs::ask(this, QStringLiteral("Soll das aktuelle Bild/ der aktuelle Film ersetzt werden?")) !=
                     dialogs::Button::Yes)
                 return;
@@ -1339,6 +1363,16 @@ void TFormeditor::deleteTask()
 
 // ---------------------------------------------------------------------------------------------------
 
+// The loader holds the background picture as the folder joined with the stored name, so a list
+// without one holds the folder itself.
+bool TFormeditor::hasBackgroundPicture() const
+{
+    const QString p = g().loadedList.layout.backgroundPicture;
+    if (p.isEmpty() || p.endsWith(QLatin1Char('/')))
+        return false;
+    return fsys::withSlash(p).compare(fsys::withSlash(g().config.dirs.internBilder), Qt::CaseInsensitive) != 0;
+}
+
 bool TFormeditor::askSaveBeforeLosing(bool withCancel)
 {
     QList<dialogs::Button> buttons = {dialogs::Button::Yes, dialogs::Button::No};
@@ -1392,6 +1426,15 @@ void TFormeditor::openList()
                                                      QStringLiteral("Textdateien (*.txt *.TXT)"));
     if (file.isEmpty())
         return;
+    // A file without a valid task is not taken: the list shown stays, with its own name, so a
+    // later save can never write it over the file that could not be read.
+    TDaten probe;
+    g().defaultElementCount = elementCount();
+    if (LoadTaskListInto(file, probe) <= 0) {
+        dialogs::warning(this, QStringLiteral("Die Datei ") + QDir::toNativeSeparators(file) +
+                                   QStringLiteral(" enthält keine gültigen Daten und wird nicht geöffnet."));
+        return;
+    }
     m_editedFile = file;
     m_saved = false;
     LoadIntoEditor();
@@ -1418,8 +1461,16 @@ void TFormeditor::saveListAs()
         return;
     if (fsys::extension(file).compare(QLatin1String(".txt"), Qt::CaseInsensitive) != 0)
         file += QStringLiteral(".txt");
+    if (const QString problem = editor::ListNameProblem(file); !problem.isEmpty()) {
+        dialogs::warning(this, problem);
+        return;
+    }
+    const QString previous = m_editedFile;
     m_editedFile = file;
-    WriteTaskList();
+    if (!WriteTaskList()) {
+        m_editedFile = previous;  // the list keeps the name it had; the error was shown
+        return;
+    }
     updateCaption(false);
 }
 
@@ -1541,6 +1592,18 @@ QString RunEditor(QWidget* parent, const QString& file)
     w.exec();
     g().editorActive = false;
     return w.saved() ? w.editedFile() : QString();
+}
+
+QString ListNameProblem(const QString& path)
+{
+    const QString name = fsys::fileName(path);
+    static const QString forbidden = QStringLiteral("\\:*?\"<>|");
+    for (const QChar c : name)
+        if (forbidden.contains(c) || c.unicode() < 32)
+            return QStringLiteral("Der Name \"") + name +
+                   QStringLiteral("\" enthält ein Zeichen, das in Dateinamen nicht erlaubt ist (\\ / : * ? \" < > |). "
+                                  "Bitte wählen Sie einen anderen Namen.");
+    return QString();
 }
 
 void InstallEditorHooks()

@@ -35,6 +35,8 @@ public:
     QString file() const { return m_file; }
     int percent() const { return m_percent; }
     const QImage& shown() const { return m_shown; }
+    // The light hint an empty box shows (never part of the list, never printed).
+    static QString emptyHint();
 
 signals:
     void doubleClicked();
@@ -44,6 +46,7 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
 
 private:
     void redraw();
@@ -214,6 +217,7 @@ private:
     QString cardFolder(int card) const;
     QColor windowColour() const;
     bool askSaveBeforeLosing(bool withCancel);
+    bool hasBackgroundPicture() const;
     void showInsertDialog(int mode, const QString& searchText = QString());
     int elementCount() const;
 
@@ -261,4 +265,7 @@ QString RunEditor(QWidget* parent, const QString& file);
 // Hooks the editor into the chooser's "Editor" button and the insertion dialog into the option
 // pages' sound fields.
 void InstallEditorHooks();
+// The German refusal of a list name a Windows share cannot hold (\ : * ? " < > |); empty when the
+// name is fine.
+QString ListNameProblem(const QString& path);
 } // namespace editor

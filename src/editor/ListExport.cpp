@@ -45,8 +45,10 @@ bool writeLines(QWidget* parent, const QString& path, const QStringList& lines)
     const QByteArray bytes = win1252::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
     // A write-protected installation keeps its exports in the writable overlay.
     const QString target = overlay::writablePath(path);
-    if (fsys::writeFileAtomic(target, bytes))
+    if (fsys::writeFileAtomic(target, bytes)) {
+        dialogs::showMessage(parent, QStringLiteral("Datei gespeichert: ") + QDir::toNativeSeparators(target));
         return true;
+    }
     dialogs::error(parent, QStringLiteral("Die Datei ") + QDir::toNativeSeparators(target) +
                                QStringLiteral(" kann nicht geschrieben werden!"));
     return false;

@@ -1,5 +1,6 @@
 #include "exercises/Programs.h"
 
+#include "chooser/PlayableTasks.h"
 #include "core/Catalogue.h"
 #include "chooser/TaskOrder.h"
 #include "core/GlobalState.h"
@@ -59,7 +60,9 @@ int runProgram(QWidget* parent, int programCode, const QString& listPath, bool l
     g().programCode = programCode;
     if (loadList) {
         g().defaultElementCount = catalogue::defaultElementCount(programCode);
-        const int n = LoadTaskList(listPath);
+        int n = LoadTaskList(listPath);
+        if (n > 0)
+            n = chooser::DropEmptyTasks(g().loadedList);
         if (n <= 0)
             g().loadedList.tasks.clear();
         BuildTaskOrderForProgram(programCode, std::max(0, n), programRandomOrder(programCode));

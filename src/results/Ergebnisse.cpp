@@ -21,6 +21,7 @@ int StartResultBlock(const QString& listFile)
 {
     TErgebnis e;
     e.ListFile = listFile;
+    e.ListPath = g().loadedListPath;
     run().runResults.push_back(e);
     return int(run().runResults.size()) - 1;
 }

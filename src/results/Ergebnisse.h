@@ -20,6 +20,7 @@ struct TZeile {
 // One result block: one task list played in one exercise window.
 struct TErgebnis {
     QString ListFile;         // relative to the program's list folder, no leading backslash
+    QString ListPath;         // the list file as loaded when the block began (full path); not stored
     int RememberCount = 0;
     int ItemCount = 0;
     int CardVisibility = 0;   // memory games: 0 hidden, 1 visible while hearing, 2 always

@@ -292,6 +292,25 @@ QString ListPrefix(int programCode)
     return fsys::toStored(folder.mid(listen.size()));
 }
 
+QString ListsOfBlocks(const TErgebnisse& blocks)
+{
+    const QString listen = fsys::withSlash(g().config.dirs.listen);
+    QStringList lists;
+    for (const TErgebnis& e : blocks) {
+        if (e.Rows.empty())
+            continue;
+        if (e.ListPath.isEmpty())
+            return QString();
+        const QString rel = listen.size() > 1 && e.ListPath.startsWith(listen, Qt::CaseInsensitive)
+                                ? e.ListPath.mid(listen.size())
+                                : e.ListPath;
+        const QString stored = fsys::toStored(rel);
+        if (!lists.contains(stored, Qt::CaseInsensitive))
+            lists << stored;
+    }
+    return lists.join(QStringLiteral(" + "));
+}
+
 HistoryRun RunFromProtocol(const QStringList& protocol, const QDateTime& start, const QDateTime& end,
                            const QString& listPrefix)
 {

@@ -1,4 +1,6 @@
 #pragma once
+#include "results/Ergebnisse.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -40,6 +42,10 @@ bool parseLine(const QString& line, HistoryRun& run);
 // below `Listen`, stored form with "\") goes in front of every list file.
 HistoryRun RunFromProtocol(const QStringList& protocol, const QDateTime& start, const QDateTime& end,
                            const QString& listPrefix = QString());
+// The lists the blocks of a run were played from, each relative to the `Listen` folder (stored
+// form; a list elsewhere keeps its full path), joined with " + "; empty when a block with rows does
+// not know its file.
+QString ListsOfBlocks(const TErgebnisse& blocks);
 // The list prefix of a program: its list folder below the `Listen` folder, stored form.
 QString ListPrefix(int programCode);
 

@@ -201,9 +201,13 @@ void TFormclosedialog::onEnd()
             // The history keeps every run the protocol file has taken, also after it was trimmed.
             const RunState& r = run();
             const QString historyPath = playerHistoryFile(g().currentPlayer());
+            history::HistoryRun entry = history::RunFromProtocol(r.runProtocol, r.runStartTime, r.runEndTime,
+                                                                 history::ListPrefix(g().programCode));
+            // The protocol names a list as the program's list box shows it; the run knows the file.
+            if (const QString lists = history::ListsOfBlocks(r.runResults); !lists.isEmpty())
+                entry.listFile = lists;
             errno = 0;
-            if (!history::AppendRun(historyPath, history::RunFromProtocol(r.runProtocol, r.runStartTime, r.runEndTime,
-                                                                          history::ListPrefix(g().programCode))))
+            if (!history::AppendRun(historyPath, entry))
                 fileproblems::reportNotSaved(this, historyPath, errno ? errno : EIO);
         }
     }

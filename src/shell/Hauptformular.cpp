@@ -9,7 +9,9 @@
 #include "media/skin/ScreenScale.h"
 #include "media/sound/AudioBackend.h"
 #include "options/Options.h"
+#include "data/PlayerList.h"
 #include "results/Protokolleditor.h"
+#include "results/Verlauf.h"
 #include "shell/Backdrop.h"
 #include "shell/HelpWindow.h"
 #include "shell/LongToolTips.h"
@@ -245,6 +247,8 @@ void TFormHauptformular::createPanels()
     // `combo opened` also counts a list opened with the mouse or Alt+Down.
     CB_spieler->view()->window()->installEventFilter(this);
     B_protokoll = named(new QPushButton(QStringLiteral("&Protokoll"), P_spieler), "B_protokoll");
+    B_verlauf = named(new QPushButton(QStringLiteral("&Verlauf"), P_spieler), "B_verlauf");
+    B_verlauf->setToolTip(QStringLiteral("Der Verlauf aller Durchgänge als Diagramm und Tabelle"));
     ChB_namenwahl = named(new QCheckBox(QStringLiteral("Namenwahl vor Programmstart"), P_spieler), "ChB_namenwahl");
     ChB_hintergrund = named(new QCheckBox(QStringLiteral("Hintergrund verdeckt"), P_spieler), "ChB_hintergrund");
 
@@ -265,6 +269,7 @@ void TFormHauptformular::createPanels()
     connect(B_anleitung, &QPushButton::clicked, this, &TFormHauptformular::onManualClicked);
     connect(B_hilfe, &QPushButton::clicked, this, &TFormHauptformular::onHelpClicked);
     connect(B_protokoll, &QPushButton::clicked, this, &TFormHauptformular::onProtocolClicked);
+    connect(B_verlauf, &QPushButton::clicked, this, &TFormHauptformular::onHistoryClicked);
     connect(ChB_namenwahl, &QCheckBox::clicked, this, &TFormHauptformular::onNameChoiceToggled);
     connect(ChB_hintergrund, &QCheckBox::clicked, this, &TFormHauptformular::onBackdropToggled);
     connect(CB_spieler, qOverload<int>(&QComboBox::activated), this, [this](int i) {
@@ -407,7 +412,10 @@ void TFormHauptformular::layoutPanels()
     const int rowH = qMax(CB_spieler->sizeHint().height(), ph / 6);
     L_einstellungen->setGeometry(pad, pad, labelW, rowH);
     CB_spieler->setGeometry(pad * 2 + labelW, pad, pw - labelW - 3 * pad, rowH);
-    B_protokoll->setGeometry(CB_spieler->x(), pad * 2 + rowH, CB_spieler->width(), rowH);
+    // "Protokoll" and "Verlauf" share the row under the combo.
+    const int protocolW = (CB_spieler->width() - pad) * 3 / 5;
+    B_protokoll->setGeometry(CB_spieler->x(), pad * 2 + rowH, protocolW, rowH);
+    B_verlauf->setGeometry(CB_spieler->x() + protocolW + pad, pad * 2 + rowH, CB_spieler->width() - protocolW - pad, rowH);
     const int restTop = B_protokoll->geometry().bottom() + 1;
     const int slot = (ph - restTop) / 2;
     ChB_namenwahl->setGeometry(pad, restTop + (slot - rowH) / 2, pw - 2 * pad, rowH);
@@ -740,6 +748,22 @@ void TFormHauptformular::onProtocolClicked()
         return;
     }
     openProtocolViewer(file);
+}
+
+void TFormHauptformular::openHistoryView(const QString& historyFile, const QString& player)
+{
+    TFormVerlauf view(historyFile, player, this);
+    view.exec();
+}
+
+void TFormHauptformular::onHistoryClicked()
+{
+    const QString player = g().currentPlayer().trimmed();
+    if (player.isEmpty()) {
+        dialogs::error(this, QStringLiteral("Bitte wählen Sie zuerst einen Namen aus."));
+        return;
+    }
+    openHistoryView(playerHistoryFile(player), player);
 }
 
 void TFormHauptformular::onNameChoiceToggled(bool on)

@@ -58,6 +58,8 @@ public:
     virtual bool openAllOptionsDialog(const QPoint& topLeft);
     // The protocol viewer over the player's protocol file (its issue brings it).
     virtual void openProtocolViewer(const QString& protocolFile);
+    // The run history ("Verlauf") of the current player, also when it has no protocol file.
+    virtual void openHistoryView(const QString& historyFile, const QString& player);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -95,6 +97,7 @@ private:
     void onManualClicked();
     void onHelpClicked();
     void onProtocolClicked();
+    void onHistoryClicked();
     void onNameChoiceToggled(bool on);
     void onBackdropToggled(bool on);
     void registerFonts();
@@ -115,6 +118,7 @@ private:
     QLabel* L_einstellungen = nullptr;
     QComboBox* CB_spieler = nullptr;
     QPushButton* B_protokoll = nullptr;
+    QPushButton* B_verlauf = nullptr;
     QCheckBox* ChB_namenwahl = nullptr;
     QCheckBox* ChB_hintergrund = nullptr;
     QPushButton* B_optionen = nullptr;

@@ -445,3 +445,47 @@ TEST_F(ListenreaderTest, TheCatalogueContinuesOnNumberedPages)
 }
 
 } // namespace
+
+// After the editor, the chooser shows and plays the list file as it is on disk: an edit that was
+// not saved never reaches the child, and a task the editor left empty is not played.
+TEST_F(ListenreaderTest, AfterTheEditorTheFileOnDiskIsShownAndPlayedWithoutEmptyTasks)
+{
+    writeList(QStringLiteral("a.txt"), listBytes(3));
+    auto f = open(301, QStringLiteral("a.txt"));
+    // "Aufgabe hinzufügen" twice, then "Beenden" and "Nein": the edits stay in the loaded list only.
+    chooser::setEditorHook([&](QWidget*, const QString&) {
+        TAufgabe empty;
+        empty.elements.resize(3);
+        g().taskList().push_back(empty);
+        g().taskList().push_back(empty);
+        return QString();
+    });
+    press(f->editorButton());
+    EXPECT_EQ(f->statusLine()->text(), " gewählte Datei: a.txt *** insgesamt 3 Aufgaben");
+    EXPECT_EQ(g().taskList().size(), 3u);
+    EXPECT_EQ(g().taskOrder.size(), 3u);
+    EXPECT_TRUE(f->startButton()->isEnabled());
+
+    // The same, saved: the editor writes empty elements as "|0||"; those tasks are not played.
+    chooser::setEditorHook([&](QWidget*, const QString& file) {
+        QByteArray bytes = listBytes(5);
+        for (int k : {2, 5})
+            bytes.replace(QStringLiteral("1=|100|Haus%1|\r\n2=|100|Maus%1|").arg(k).toLatin1(), "1=|0||\r\n2=|0||");
+        t.write("Listen/Prog/a.txt", bytes.replace("0=||", "0=|100||"));
+        return file;
+    });
+    press(f->editorButton());
+    EXPECT_EQ(f->statusLine()->text(), " gewählte Datei: a.txt *** insgesamt 3 Aufgaben");
+    ASSERT_EQ(g().taskList().size(), 3u);
+    EXPECT_EQ(g().taskList()[1].elements[1].text, QStringLiteral("Haus3"));
+    EXPECT_EQ(g().taskOrder.size(), 3u);
+
+    // A list of empty tasks only cannot be started.
+    chooser::setEditorHook([&](QWidget*, const QString& file) {
+        t.write("Listen/Prog/a.txt", "[Allgemein]\r\nAufgabencount=2\r\n[Aufgabe 1]\r\n0=|100||\r\n1=|0||\r\n2=|0||\r\n"
+                                     "[Aufgabe 2]\r\n0=|100||\r\n1=|0||\r\n2=|0||\r\n");
+        return file;
+    });
+    press(f->editorButton());
+    EXPECT_FALSE(f->startButton()->isEnabled());
+}

@@ -104,6 +104,9 @@ TEST_F(EditorScreenshots, OfTheEditorAndTheInsertionDialog)
             w.pictureDoubleClicked(2);
             shot(QStringLiteral("picture-dialog"));
             w.insertDialog()->hide();
+            w.addTask();  // a task never filled: its cards say how to fill them
+            shot(QStringLiteral("empty-task"));
+            w.deleteTask();
         }
         w.close();
     }

@@ -135,7 +135,8 @@ TEST_F(EditorRecording, AWordFromTheMicrophoneGoesIntoTheCardAndUndoTakesOnlyThe
     EXPECT_EQ(qFromLittleEndian<quint32>(wav.constData() + 24), 22050u);
     EXPECT_EQ(qFromLittleEndian<quint16>(wav.constData() + 34), 16);
     const int samples = int(qFromLittleEndian<quint32>(wav.constData() + 40)) / 2;
-    EXPECT_NEAR(samples, 0.5 * voice::kRate + 2 * voice::kRate * voice::kFadeMs / 1000, 120);
+    EXPECT_NEAR(samples, 0.5 * voice::kRate + voice::kRate * (voice::kLeadMs + voice::kTailMs) / 1000,
+                2 * voice::kFrameSamples);
     EXPECT_EQ(soundField(1)->text(), QStringLiteral("der Hund.wav"));
     EXPECT_EQ(g().taskList()[0].elements[1].sounds, QStringLiteral("der Hund.wav"));
     EXPECT_TRUE(editorWindow->changed());

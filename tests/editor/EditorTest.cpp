@@ -24,6 +24,7 @@
 #include <QVideoWidget>
 #include <QTabBar>
 #include <QTest>
+#include <QTextBrowser>
 #include <QUndoStack>
 #include <gtest/gtest.h>
 #include <memory>
@@ -601,4 +602,170 @@ TEST_F(EditorTest, AFilmWaitsInThePreviewAndAPictureTakesItsPlaceAgain)
     EXPECT_TRUE(d->L_vorschau->isVisible());
     EXPECT_FALSE(d->L_vorschau->pixmap().isNull());
     EXPECT_TRUE(d->filmFile().isEmpty());
+}
+
+// "Öffnen" after an edit, "Nein" to saving, then a file of random bytes: the question comes once,
+// nothing is written over the damaged file, and the list shown is the list a save writes.
+TEST_F(EditorTest, OpeningAFileThatCannotBeLoadedKeepsTheListAndWritesNothing)
+{
+    QByteArray noise;
+    for (int i = 0; i < 4000; ++i)
+        noise.append(char((i * 7919 + 13) % 256));
+    const QString damaged = tree.write(QStringLiteral("Listen/zufall.txt"), noise);
+    const QString file = list(QStringLiteral("a.txt"), listLines({"A"}, 2));
+    auto w = open(file);
+    QTest::keyClicks(w->frame(1)->M_Text, QStringLiteral("x"));
+    scripted.clear();
+    scripted.answer(dialogs::Button::No);
+    scripted.answer(dialogs::Button::Yes);  // a second question would be answered with "Ja"
+    scripted.answerFile(damaged);
+    w->openList();
+    EXPECT_EQ(scripted.texts().count(QStringLiteral("Soll die Datei gespeichert werden?")), 1);
+    EXPECT_EQ(tree.read(QStringLiteral("Listen/zufall.txt")), noise);
+    EXPECT_FALSE(scripted.texts().contains(QStringLiteral("Datei gespeichert!")));
+    EXPECT_EQ(w->editedFile(), file);
+    EXPECT_EQ(w->frame(1)->M_Text->text(), QStringLiteral("A1x"));
+    EXPECT_EQ(card(1).text, QStringLiteral("A1x"));
+    ASSERT_FALSE(scripted.texts().isEmpty());
+    EXPECT_TRUE(scripted.texts().last().contains(QStringLiteral("enthält keine gültigen Daten")));
+    // What is shown is what a save writes, into the list's own file.
+    scripted.clear();
+    w->saveList();
+    EXPECT_TRUE(tree.read(QStringLiteral("Listen/a.txt")).contains("|A1x|"));
+    EXPECT_EQ(tree.read(QStringLiteral("Listen/zufall.txt")), noise);
+}
+
+// "Speichern unter..." that fails (a folder that is not there) or names a file a Windows share
+// cannot hold leaves the editor with its former name; the next "Speichern" writes there.
+TEST_F(EditorTest, ASaveAsThatFailsOrIsRefusedKeepsTheFormerName)
+{
+    const QString file = list(QStringLiteral("a.txt"), listLines({"A"}, 2));
+    struct Case { QString name; QString message; };
+    for (const Case& c : {Case{"Hand/Hund", "konnte nicht erstellt werden."}, Case{"Hand:Hund", "nicht erlaubt"},
+                          Case{"Hand?", "nicht erlaubt"}, Case{"Hand*Hund.txt", "nicht erlaubt"}}) {
+        SCOPED_TRACE(c.name.toStdString());
+        auto w = open(file);
+        QTest::keyClicks(w->frame(1)->M_Text, QStringLiteral("x"));
+        const QString caption = w->windowTitle();
+        scripted.clear();
+        scripted.answerFile(tree.path(QStringLiteral("Listen/") + c.name));
+        w->saveListAs();
+        ASSERT_FALSE(scripted.texts().isEmpty());
+        EXPECT_TRUE(scripted.texts().last().contains(c.message)) << scripted.texts().last().toStdString();
+        EXPECT_EQ(w->editedFile(), file);
+        EXPECT_EQ(w->windowTitle(), caption);
+        EXPECT_TRUE(w->changed());
+        EXPECT_EQ(fsys::list(tree.path(QStringLiteral("Listen/")), QStringLiteral("*")), QStringList{"a.txt"});
+        scripted.clear();
+        w->saveList();
+        EXPECT_TRUE(scripted.texts().contains(QStringLiteral("Datei gespeichert!")));
+        EXPECT_TRUE(tree.read(QStringLiteral("Listen/a.txt")).contains("|A1x|"));
+        w->close();
+        list(QStringLiteral("a.txt"), listLines({"A"}, 2));
+    }
+}
+
+// The editor's help is its own page, shown with or without the main window (a program started
+// from a desktop shortcut has none); a missing page is told.
+TEST_F(EditorTest, EditorHelpShowsItsOwnPageOrSaysItIsMissing)
+{
+    g().config.helpFile = tree.write(QStringLiteral("Hilfe/index.html"), "<html><body>Start</body></html>");
+    auto w = open(list(QStringLiteral("a.txt"), listLines({"A"}, 2)));
+    scripted.clear();
+    w->action(QStringLiteral("Hilfe für den Editor"))->trigger();
+    EXPECT_EQ(scripted.texts(), QStringList{"Hilfe nicht gefunden."});
+
+    const QString page = tree.write(QStringLiteral("Hilfe/thema5.html"), "<html><body>Der Aufgabeneditor</body></html>");
+    scripted.clear();
+    QString shown;
+    {
+        ModalWatch watch([&](QWidget* m) {
+            if (auto* b = m->findChild<QTextBrowser*>())
+                shown = b->source().toLocalFile() + QLatin1Char('|') + b->toPlainText();
+            m->close();
+        });
+        w->action(QStringLiteral("Hilfe für den Editor"))->trigger();
+    }
+    EXPECT_TRUE(scripted.texts().isEmpty());
+    EXPECT_EQ(shown, page + QStringLiteral("|Der Aufgabeneditor"));
+}
+
+// The demo's help folder has the editor's page.
+TEST(EditorHelpPage, TheDemoHasTheEditorsPage)
+{
+    QFile f(sourceDir() + QStringLiteral("demo/Hilfe/thema5.html"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(f.readAll());
+    for (const char* part : {"Datei", "Bearbeiten", "Layout-Datei", "Bild einfügen", "Sound einfügen", "Aufnehmen",
+                             "Rückgängig"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(part))) << part;
+}
+
+// An empty picture box says how to fill it; the hint is drawn only and never reaches the list.
+TEST_F(EditorTest, AnEmptyCardShowsAHintThatIsNeverSaved)
+{
+    const QString file = list(QStringLiteral("a.txt"), listLines({"A"}, 2));
+    picture(QStringLiteral("A1.jpg"), QStringLiteral("Banane.jpg"));
+    auto w = open(file);
+    w->resize(1000, 700);
+    QApplication::processEvents();
+    auto greyPixels = [](QWidget* box) {
+        const QImage img = box->grab().toImage();
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const QColor c = img.pixelColor(x, y);
+                n += std::abs(c.red() - 150) < 12 && std::abs(c.green() - 150) < 12 && std::abs(c.blue() - 150) < 12;
+            }
+        return n;
+    };
+    ASSERT_TRUE(w->frame(1)->Bild->hasPicture());
+    ASSERT_FALSE(w->frame(2)->Bild->hasPicture());
+    EXPECT_GT(greyPixels(w->frame(2)->Bild), 20);
+    EXPECT_LT(greyPixels(w->frame(1)->Bild), greyPixels(w->frame(2)->Bild) / 4);
+    EXPECT_TRUE(w->frame(2)->Bild->text().isEmpty());
+    QTest::keyClicks(w->frame(1)->M_Text, QStringLiteral("x"));
+    w->saveList();
+    EXPECT_FALSE(tree.read(QStringLiteral("Listen/a.txt")).contains("Doppelklick"));
+}
+
+// A list without a background picture takes the chosen one without a question; one with a picture
+// asks before replacing it.
+TEST_F(EditorTest, TheBackgroundPictureIsReplacedAfterAQuestionOnlyWhenOneIsSet)
+{
+    const QString chosen = tree.write(QStringLiteral("INTERN/Bilder/Hintergrund/Wiese.jpg"), "x");
+    struct Case { QStringList layout; bool asked; };
+    for (const Case& c : {Case{{}, false}, Case{{"Hintergrundbild="}, false},
+                          Case{{"Hintergrundbild=Hintergrund\\Meer.jpg"}, true}}) {
+        SCOPED_TRACE(c.layout.join(" ").toStdString());
+        auto w = open(list(QStringLiteral("a.txt"), listLines({"A"}, 2, c.layout)));
+        scripted.clear();
+        scripted.answer(dialogs::Button::Yes);
+        w->insertDialog()->setInsertMode(0);
+        w->handleInsertReply(chosen);
+        EXPECT_EQ(scripted.texts().contains(QStringLiteral("Soll das aktuelle Bild/ der aktuelle Film ersetzt werden?")),
+                  c.asked);
+        EXPECT_EQ(g().loadedList.layout.backgroundPicture, chosen);
+        w->close();
+    }
+}
+
+// The insertion dialog's buttons share the width of tree and list: each (tree + list - 12) / 2,
+// "Abbrechen" 4 pixels from the left, OK 4 pixels to its right.
+TEST_F(EditorTest, TheInsertionDialogsButtonsShareTheWidthOfTreeAndList)
+{
+    for (int mode : {2, 3}) {
+        SCOPED_TRACE(mode);
+        TFormEinfuegen d(nullptr);
+        d.setInsertMode(mode);
+        d.setBounds(QRect(0, 0, 900, 600));
+        d.showDialog();
+        QApplication::processEvents();
+        const int w = (d.TV_ordner->width() + d.LV_dateien->width() - 12) / 2;
+        EXPECT_EQ(d.B_abbrechen->width(), w);
+        EXPECT_EQ(d.B_ok->width(), w);
+        EXPECT_EQ(d.B_abbrechen->mapTo(&d, QPoint(0, 0)).x(), 4);
+        EXPECT_EQ(d.B_ok->mapTo(&d, QPoint(0, 0)).x(), 4 + w + 4);
+        EXPECT_LT(d.B_ok->mapTo(&d, QPoint(d.B_ok->width(), 0)).x(), d.width());
+    }
 }

@@ -84,6 +84,8 @@ TEST_F(ListExport, ExportWritesWindowsLinesAndAddsTheExtension)
     dlg.answerFile(tree.path(QStringLiteral("Texte aus Dateien/Tiere")));
     ASSERT_TRUE(editor::ExportListTexts(nullptr, 301, file, list));
     EXPECT_EQ(tree.read(QStringLiteral("Texte aus Dateien/Tiere.txt")), win1252::encode(QStringLiteral(".\\Tiere.txt\r\n\r\nBär; Beere\r\n")));
+    // The adult is told where the file went.
+    EXPECT_EQ(dlg.texts().last(), QStringLiteral("Datei gespeichert: ") + tree.path(QStringLiteral("Texte aus Dateien/Tiere.txt")));
     // An extension that is ".txt" without regard to case stays; cancelling writes nothing.
     dlg.answerFile(tree.path(QStringLiteral("Texte aus Dateien/Zwei.TXT")));
     ASSERT_TRUE(editor::ExportListTexts(nullptr, 301, file, list));
@@ -136,6 +138,15 @@ TEST_F(ListExport, CollectedRtfJoinsShortTextsAndGivesLongOnesTheirOwnLine)
         QStringLiteral("\\fs22"), QStringLiteral("\\b\\ul B\\\\\\ulnone\\b0 \\par "), QStringLiteral("\\i liesmich.doc\\i0 \\par "),
         QStringLiteral("\\fs8 \\par\\fs22"),
         QStringLiteral("\\par}")}));
+}
+
+TEST_F(ListExport, TheCollectedRtfIsConfirmed)
+{
+    tree.writeLines(QStringLiteral("Listen/a.txt"), {"[Allgemein]", "Aufgabencount=1", "[Aufgabe 1]", "1=|100|Hund|"});
+    dlg.answerFile(tree.path(QStringLiteral("Texte aus Dateien/Alle")));
+    ASSERT_TRUE(editor::ExportAllTexts(nullptr));
+    EXPECT_TRUE(tree.read(QStringLiteral("Texte aus Dateien/Alle.rtf")).startsWith("{\\rtf1"));
+    EXPECT_EQ(dlg.texts().last(), QStringLiteral("Datei gespeichert: ") + tree.path(QStringLiteral("Texte aus Dateien/Alle.rtf")));
 }
 
 TEST_F(ListExport, PrintedListPagesItsTasksWithTheFooter)

@@ -1,16 +1,21 @@
 #include "core/Dialogs.h"
 #include "core/FileSystem.h"
+#include "core/GlobalState.h"
 #include "core/Overlay.h"
 #include "media/sound/Capture.h"
 #include "media/sound/RecordPanel.h"
 #include "media/sound/SdlApi.h"
+#include "media/sound/TestAudioBackend.h"
 #include "media/sound/VoiceTake.h"
 #include "support/TestSupport.h"
 
 #include <QElapsedTimer>
+#include <QApplication>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
 #include <QtEndian>
@@ -34,7 +39,7 @@ Samples signal(double silence, double tone, double amplitude)
     for (int i = 0; i < loud; ++i)
         s.push_back(std::int16_t(std::lround(amplitude * 32767 * std::sin(2 * M_PI * 440 * i / voice::kRate))));
     for (int i = 0; i < quiet; ++i)
-        s.push_back(std::int16_t((i % 5) * 20 - 40));
+        s.push_back(std::int16_t((i % 7) * 30 - 90));
     return s;
 }
 
@@ -57,7 +62,59 @@ QByteArray raw(const Samples& s)
 }
 
 const int kNormalPeak = int(std::lround(voice::kPeak * 32767));
-const int kFade = voice::kRate * voice::kFadeMs / 1000;
+const int kLead = voice::kRate * voice::kLeadMs / 1000;
+const int kTail = voice::kRate * voice::kTailMs / 1000;
+
+// A room's quiet noise (about -66 dB of full scale) from a fixed generator.
+void addRoomNoise(Samples& s, int count, unsigned& state)
+{
+    for (int i = 0; i < count; ++i) {
+        state = state * 1103515245u + 12345u;
+        s.push_back(std::int16_t(int((state >> 16) % 53) - 26));
+    }
+}
+
+constexpr double kVowel = 0.35, kFricative = 0.15, kRoom = 0.4;
+
+// A spoken word as a microphone gives it: room noise, a vowel peaking at `peak` of full scale, a
+// fricative end (noise 20 dB below the vowel) of 150 ms, room noise again.
+Samples wordWithSoftEnd(double peak)
+{
+    Samples s;
+    unsigned state = 17;
+    addRoomNoise(s, int(kRoom * voice::kRate), state);
+    const int vowel = int(kVowel * voice::kRate);
+    for (int i = 0; i < vowel; ++i) {
+        const double t = double(i) / voice::kRate;
+        s.push_back(std::int16_t(std::lround(peak * 32767 * std::sin(2 * M_PI * 220 * t))));
+    }
+    for (int i = 0; i < int(kFricative * voice::kRate); ++i) {
+        state = state * 1103515245u + 12345u;
+        const double u = double((state >> 8) % 20001) / 10000.0 - 1.0;  // -1 .. 1
+        s.push_back(std::int16_t(std::lround(peak * 0.1 * 32767 * u)));
+    }
+    addRoomNoise(s, int(kRoom * voice::kRate), state);
+    return s;
+}
+
+// The kept take holds the vowel, the whole fricative and the margins; the fricative keeps its level
+// against the vowel.
+void expectSoftEndKept(const Samples& out, double peak)
+{
+    const double word = (kVowel + kFricative) * voice::kRate;
+    EXPECT_NEAR(double(out.size()), word + kLead + kTail, 3.0 * voice::kFrameSamples) << "peak " << peak;
+    // The fricative sits between the vowel and the tail margin.
+    const size_t from = size_t(kLead + kVowel * voice::kRate + 0.02 * voice::kRate);
+    const size_t to = size_t(kLead + word - 0.02 * voice::kRate);
+    ASSERT_LT(to, out.size());
+    double sum = 0;
+    for (size_t i = from; i < to; ++i)
+        sum += double(out[i]) * out[i];
+    const double rms = std::sqrt(sum / double(to - from));
+    // Uniform noise at a tenth of the vowel's peak, after the take is brought to 90 %.
+    const double expected = 0.1 * kNormalPeak / std::sqrt(3.0);
+    EXPECT_NEAR(rms, expected, expected * 0.25) << "peak " << peak;
+}
 
 // The capture reads `input` through SDL's disk driver; skipped when the audio subsystem of this
 // process already runs on another driver (ctest runs each test alone).
@@ -96,7 +153,7 @@ protected:
 
 } // namespace
 
-TEST(VoiceTake, TrimsTheSilenceKeepsAShortFadeAndNormalisesThePeak)
+TEST(VoiceTake, TrimsTheSilenceKeepsMarginsAroundTheWordAndNormalisesThePeak)
 {
     for (const double amplitude : {0.05, 0.3, 1.0}) {
         SCOPED_TRACE(amplitude);
@@ -104,14 +161,28 @@ TEST(VoiceTake, TrimsTheSilenceKeepsAShortFadeAndNormalisesThePeak)
         const auto out = voice::Prepare(in);
         ASSERT_TRUE(out.has_value());
         const int tone = int(0.4 * voice::kRate);
-        EXPECT_NEAR(double(out->size()), double(tone + 2 * kFade), 60.0);
+        // 100 ms before the word and 150 ms after it, give or take a 10 ms frame at each end.
+        EXPECT_NEAR(double(out->size()), double(tone + kLead + kTail), 2.0 * voice::kFrameSamples);
         EXPECT_NEAR(peakOf(*out), kNormalPeak, 2);
         // The fade starts from nothing and ends in nothing.
         EXPECT_EQ(out->front(), 0);
         EXPECT_EQ(out->back(), 0);
     }
     EXPECT_FALSE(voice::Prepare(signal(1.0, 0.0, 0.0)).has_value());
+    EXPECT_FALSE(voice::Prepare(Samples(voice::kRate, 0)).has_value());
     EXPECT_FALSE(voice::Prepare({}).has_value());
+}
+
+// A soft end of a word (the /s/ of "Mais") is kept whether the speaker was loud or quiet: the take
+// is cut relative to its own noise floor and peak, not at a fixed level.
+TEST(VoiceTake, ASoftWordEndIsKeptAtEveryLevel)
+{
+    for (const double peak : {1.0, 0.2, 0.05}) {
+        SCOPED_TRACE(peak);
+        const auto out = voice::Prepare(wordWithSoftEnd(peak));
+        ASSERT_TRUE(out.has_value());
+        expectSoftEndKept(*out, peak);
+    }
 }
 
 TEST(VoiceTake, WaveIsSixteenBitMonoAt22050)
@@ -193,7 +264,7 @@ TEST_F(DiskCapture, AWordFromTheMicrophoneIsKeptTrimmedAndNormalised)
     ASSERT_TRUE(panel.take().has_value());
     EXPECT_EQ(panel.result(), QDialog::Accepted);
     const Samples& take = *panel.take();
-    EXPECT_NEAR(double(take.size()), 0.5 * voice::kRate + 2 * kFade, 100.0);
+    EXPECT_NEAR(double(take.size()), 0.5 * voice::kRate + kLead + kTail, 2.0 * voice::kFrameSamples);
     EXPECT_NEAR(peakOf(take), kNormalPeak, 2);
     EXPECT_TRUE(dlg.asked().isEmpty());
 }
@@ -223,6 +294,80 @@ TEST_F(DiskCapture, NoMicrophoneIsToldAndNothingIsRecorded)
     EXPECT_FALSE(panel.B_uebernehmen->isEnabled());
     ASSERT_EQ(dlg.texts().size(), 1);
     EXPECT_TRUE(dlg.texts().first().startsWith(QStringLiteral("Es konnte kein Mikrofon geöffnet werden.")));
+}
+
+// Three speakers, loud, quiet and very quiet, say a word with a soft end into the microphone: the
+// end is kept in every take.
+TEST_F(DiskCapture, ASoftWordEndFromTheMicrophoneIsKeptLoudOrQuiet)
+{
+    for (const double peak : {1.0, 0.2, 0.05}) {
+        SCOPED_TRACE(peak);
+        useInput(tree.write(QStringLiteral("wort-%1.raw").arg(int(peak * 100)), raw(wordWithSoftEnd(peak))));
+        TFormAufnahme panel(QStringLiteral("Mais"));
+        recordThrough(panel, 2 * kRoom + kVowel + kFricative + 0.1);
+        if (!onDisk())
+            GTEST_SKIP() << "the audio subsystem already runs on another driver";
+        panel.B_stopp->click();
+        panel.B_uebernehmen->click();
+        ASSERT_TRUE(panel.take().has_value());
+        expectSoftEndKept(*panel.take(), peak);
+    }
+}
+
+// "Anhören" plays the take from a file of the system's temporary folder, also where the
+// installation has no TEMP folder; a take that cannot be written there is told.
+TEST_F(DiskCapture, ListeningPlaysWithoutATempFolderAndAFailureIsTold)
+{
+    TestAudioBackend audio;
+    g().config.dirs.temp = tree.path(QStringLiteral("TEMP-gibt-es-nicht/"));
+    useInput(tree.write(QStringLiteral("mikrofon.raw"), raw(signal(0.3, 0.4, 0.3))));
+    TFormAufnahme panel(QStringLiteral("Hund"));
+    recordThrough(panel, 1.0);
+    if (!onDisk())
+        GTEST_SKIP() << "the audio subsystem already runs on another driver";
+    panel.B_stopp->click();
+    ASSERT_TRUE(panel.B_anhoeren->isEnabled());
+    auto played = [&] { return audio.log().filter(QRegularExpression(QStringLiteral("^oneshot "))); };
+    panel.B_anhoeren->click();
+    ASSERT_EQ(played().size(), 1) << audio.log().join("|").toStdString();
+    const QString file = played().first().mid(8);
+    QFile wave(file);
+    ASSERT_TRUE(wave.open(QIODevice::ReadOnly)) << file.toStdString();
+    EXPECT_TRUE(wave.readAll().startsWith("RIFF"));
+    EXPECT_TRUE(dlg.asked().isEmpty());
+
+    {
+        fsys::testing::InjectFaults full({0, {}});  // the disk is full
+        panel.B_anhoeren->click();
+    }
+    EXPECT_EQ(played().size(), 1);
+    ASSERT_EQ(dlg.texts().size(), 1);
+    EXPECT_TRUE(dlg.texts().first().startsWith(QStringLiteral("Die Aufnahme kann nicht abgespielt werden.")));
+}
+
+// The adult is asked formally, for "den Text" when the card's text has several words; the time
+// beside the meter has room for the longest take.
+TEST(RecordPanel, AsksFormallyForTheWordOrTheTextAndShowsTheWholeTime)
+{
+    struct Case { QString word, request; };
+    for (const Case& c : {Case{"Hund", "Sprechen Sie das Wort \u201EHund\u201C deutlich ins Mikrofon."},
+                          Case{" Der Hund  bellt ", "Sprechen Sie den Text \u201EDer Hund bellt\u201C deutlich ins Mikrofon."},
+                          Case{"", "Sprechen Sie deutlich ins Mikrofon."}}) {
+        TFormAufnahme panel(c.word);
+        QStringList texts;
+        for (QLabel* l : panel.findChildren<QLabel*>())
+            texts << l->text();
+        EXPECT_TRUE(texts.contains(c.request)) << texts.join("|").toStdString();
+    }
+    // The room is there from the start ("0.0 s"), so the panel never has to grow while recording.
+    TFormAufnahme panel(QStringLiteral("Hund"));
+    panel.show();
+    QApplication::processEvents();
+    EXPECT_EQ(panel.L_dauer->text(), QStringLiteral("0.0 s"));
+    EXPECT_GE(panel.L_dauer->contentsRect().width(), panel.L_dauer->fontMetrics().horizontalAdvance(QStringLiteral("60.0 s")));
+    panel.L_dauer->setText(QStringLiteral("60.0 s"));  // where a recording stops by itself
+    QApplication::processEvents();
+    EXPECT_GE(panel.L_dauer->contentsRect().width(), panel.L_dauer->fontMetrics().horizontalAdvance(QStringLiteral("60.0 s")));
 }
 
 // For a person to look at: the panel while a loud word comes in. Run under Xvfb with

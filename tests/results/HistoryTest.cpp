@@ -7,10 +7,21 @@
 #include "results/Ergebnisse.h"
 #include "results/History.h"
 #include "results/Verlauf.h"
+#include "results/PdfUtil.h"
+#include "data/TaskList.h"
 #include "results/closedialog.h"
 #include "support/TestSupport.h"
 
+#include <QCategoryAxis>
+#include <QChart>
+#include <QChartView>
 #include <QComboBox>
+#include <QFileInfo>
+#include <QLegend>
+#include <QScatterSeries>
+#include <QSet>
+#include <QStandardPaths>
+#include <QValueAxis>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
@@ -181,12 +192,12 @@ TEST_F(History, ChartShowsTheChosenProgramWithinTheSpan)
     ASSERT_TRUE(history::WriteHistory(historyPath(),
                                       {runOf("01.06.2026 09:00", 301, 10, 5), runOf("20.11.2026 09:00", 402, 4, 1),
                                        runOf("25.11.2026 09:00", 301, 8, 6), runOf("26.11.2026 09:00", 301, 0, 0),
-                                       runOf("05.12.2026 09:00", 301, 4, 4)}));
+                                       runOf("05.12.2026 09:00", 301, 5, 5)}));
     TFormVerlauf view(historyPath(), QStringLiteral("Anna"));
     view.show();
-    // The newest run's program comes first; the program choice lists both.
+    // The newest run's program comes first; the program choice lists both and all together.
     EXPECT_EQ(view.CB_programm->currentData().toInt(), 301);
-    EXPECT_EQ(view.CB_programm->count(), 2);
+    EXPECT_EQ(view.CB_programm->count(), 3);
     auto x = [](const char* date) {
         return qreal(QDateTime::fromString(QString::fromLatin1(date), QStringLiteral("dd.MM.yyyy HH:mm"))
                          .toMSecsSinceEpoch());
@@ -243,16 +254,25 @@ TEST_F(History, ScreenshotsOfTheDemoHistoryAndItsPrintout)
         GTEST_SKIP() << "set KALIMO_SHOTS_DIR and run under Xvfb with QT_QPA_PLATFORM=xcb";
     const QSize screen = QGuiApplication::primaryScreen()->size();
     const QString tag = QStringLiteral("%1x%2").arg(screen.width()).arg(screen.height());
-    TFormVerlauf view(sourceDir() + QStringLiteral("demo/Protokoll/Anna-Verlauf.csv"), QStringLiteral("Anna"));
-    ASSERT_FALSE(view.shownRuns().empty());
-    view.resize(screen * 0.9);
-    view.move(screen.width() / 20, screen.height() / 20);
-    view.show();
-    QTest::qWait(400);
-    QGuiApplication::primaryScreen()->grabWindow(0).save(dir + QStringLiteral("/verlauf-") + tag + QStringLiteral(".png"));
-    dialogs::ScriptedDialogs d;
-    d.answerPrinter(dir + QStringLiteral("/verlauf-") + tag + QStringLiteral(".pdf"));
-    view.printChart();
+    for (const QString& player : {QStringLiteral("Anna"), QStringLiteral("Ben")}) {
+        g().config.dirs.listen = sourceDir() + QStringLiteral("demo/Listen/");
+        TFormVerlauf view(sourceDir() + QStringLiteral("demo/Protokoll/") + player + QStringLiteral("-Verlauf.csv"), player);
+        ASSERT_FALSE(view.shownRuns().empty());
+        view.resize(screen * 0.9);
+        view.move(screen.width() / 20, screen.height() / 20);
+        view.show();
+        QTest::qWait(400);
+        const QString name = dir + QStringLiteral("/verlauf-") + player + QLatin1Char('-') + tag;
+        QGuiApplication::primaryScreen()->grabWindow(0).save(name + QStringLiteral(".png"));
+        dialogs::ScriptedDialogs d;
+        d.answerPrinter(name + QStringLiteral(".pdf"));
+        view.printChart();
+        if (player == QLatin1String("Anna")) {
+            view.choose(TFormVerlauf::kAllPrograms, TFormVerlauf::Span::Alles, TFormVerlauf::Lines::PerProgram);
+            QTest::qWait(400);
+            QGuiApplication::primaryScreen()->grabWindow(0).save(name + QStringLiteral("-alle.png"));
+        }
+    }
 
     // Years of daily runs: the line is drawn without markers and without smoothing.
     std::vector<HistoryRun> runs;
@@ -269,4 +289,201 @@ TEST_F(History, ScreenshotsOfTheDemoHistoryAndItsPrintout)
     QTest::qWait(400);
     QGuiApplication::primaryScreen()->grabWindow(0).save(dir + QStringLiteral("/verlauf-dicht-") + tag +
                                                          QStringLiteral(".png"));
+}
+
+// The list box of "Gleich oder Nichtgleich" shows only the file's name; the history names the file
+// the run played, below the `Listen` folder, whichever sub-folder it is in.
+TEST_F(History, TheHistoryNamesTheListFileTheRunPlayed)
+{
+    const QString folder = QStringLiteral("Listen/3_Differenzierung/1_Gleich oder Nichtgleich/Minimalpaare/");
+    const QString list = tree.writeLines(folder + QStringLiteral("04 Hand und Hase.txt"),
+                                         {"[Allgemein]", "Aufgabencount=1", "[Aufgabe 1]", "1=|100|Hand|",
+                                          "2=|100|Hase|"});
+    g().programCode = 301;
+    g().defaultElementCount = 2;
+    ASSERT_EQ(LoadTaskList(list), 1);
+    const QDateTime start(QDate(2026, 12, 8), QTime(9, 0));
+    run().runDate = run().runStartTime = start;
+    clock_::setFixedNow(start.addSecs(60));
+    TZeile& z = StartResultRow(StartResultBlock(QStringLiteral("04 Hand und Hase.txt")));
+    z.Attempts = 1;
+    z.Solved = true;
+    ASSERT_TRUE(BuildRunProtocol(301));
+    EXPECT_TRUE(run().runProtocol.contains(QStringLiteral("F 04 Hand und Hase.txt")));  // the protocol as before
+    TFormclosedialog dlg;
+    dlg.show();
+    dlg.sb_ende->click();
+    const history::HistoryFile file = history::ReadHistory(historyPath());
+    ASSERT_EQ(file.runs.size(), 1u);
+    EXPECT_EQ(file.runs[0].listFile,
+              QStringLiteral("3_Differenzierung\\1_Gleich oder Nichtgleich\\Minimalpaare\\04 Hand und Hase.txt"));
+}
+
+// The time axis counts whole days, weeks or months by the span shown, each label once, and every
+// point stands over the label of its own day; the share axis shows 0 to 100 % with room around.
+TEST_F(History, TheTimeAxisHasEachDayWeekOrMonthOnceAndTheSharesRoomAround)
+{
+    struct Case { std::vector<const char*> dates; QString first, last; int labels; };
+    const Case cases[] = {
+        {{"10.12.2026 09:00", "10.12.2026 17:30"}, "10.12.", "10.12.", 1},
+        {{"01.12.2026 09:00", "03.12.2026 09:00", "10.12.2026 09:00"}, "01.12.", "10.12.", 10},
+        {{"19.10.2026 09:00", "07.12.2026 09:00"}, "KW 43", "KW 50", 8},
+        {{"10.01.2026 09:00", "01.12.2026 09:00"}, "Jan. 2026", "Dez. 2026", 12},
+        {{"10.01.2024 09:00", "01.12.2026 09:00"}, "Jan. 2024", "Okt. 2026", 12},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dates.front());
+        std::vector<HistoryRun> runs;
+        for (const char* d : c.dates)
+            runs.push_back(runOf(d, 301, 10, 10));
+        ASSERT_TRUE(history::WriteHistory(historyPath(), runs));
+        TFormVerlauf view(historyPath(), QStringLiteral("Anna"));
+        view.show();
+        auto* x = qobject_cast<QCategoryAxis*>(view.chartView->chart()->axes(Qt::Horizontal).value(0));
+        ASSERT_NE(x, nullptr);
+        const QStringList labels = x->categoriesLabels();
+        EXPECT_EQ(labels.size(), c.labels) << labels.join("|").toStdString();
+        EXPECT_EQ(QSet<QString>(labels.begin(), labels.end()).size(), labels.size());
+        ASSERT_FALSE(labels.isEmpty());
+        EXPECT_EQ(labels.first(), c.first);
+        EXPECT_EQ(labels.last(), c.last);
+        for (const QPointF& p : view.series()->points()) {
+            EXPECT_GE(p.x(), x->min());
+            EXPECT_LE(p.x(), x->max());
+            if (c.labels == 1 || labels.first().endsWith(QLatin1Char('.'))) {
+                // The category holding the point is labelled with the point's day.
+                const QString day = QDateTime::fromMSecsSinceEpoch(qint64(p.x())).toString(QStringLiteral("dd.MM."));
+                const int i = labels.indexOf(day);
+                ASSERT_GE(i, 0);
+                EXPECT_GE(p.x(), i == 0 ? x->startValue() : x->endValue(labels[i - 1]));
+                EXPECT_LT(p.x(), x->endValue(labels[i]));
+            }
+        }
+        auto* y = qobject_cast<QValueAxis*>(view.chartView->chart()->axes(Qt::Vertical).value(0));
+        ASSERT_NE(y, nullptr);
+        EXPECT_LT(y->min(), 0);
+        EXPECT_GT(y->max(), 100);
+        EXPECT_EQ(y->tickType(), QValueAxis::TicksDynamic);
+        EXPECT_EQ(y->tickAnchor(), 0);
+        EXPECT_EQ(y->tickInterval(), 20);
+    }
+}
+
+// Runs of different lists are lines of their own (or one line per program, by choice); a run
+// broken off after fewer than half of its list's tasks is a hollow point off the line, with a note.
+TEST_F(History, ListsHaveTheirOwnLinesAndBrokenOffRunsAreHollow)
+{
+    tree.writeLines(QStringLiteral("Listen/3_Differenzierung/Tiere.txt"),
+                    {"[Allgemein]", "Aufgabencount=10", "[Aufgabe 1]", "1=|100|a|"});
+    auto onList = [](HistoryRun r, const char* list) {
+        r.listFile = QString::fromLatin1(list);
+        return r;
+    };
+    ASSERT_TRUE(history::WriteHistory(
+        historyPath(), {onList(runOf("01.12.2026 09:00", 301, 10, 5), "3_Differenzierung\\Tiere.txt"),
+                        onList(runOf("02.12.2026 09:00", 301, 1, 1), "3_Differenzierung\\Tiere.txt"),   // broken off
+                        onList(runOf("03.12.2026 09:00", 301, 6, 3), "3_Differenzierung\\Obst.txt"),
+                        onList(runOf("04.12.2026 09:00", 301, 2, 2), "3_Differenzierung\\Obst.txt"),    // 2 of 6
+                        onList(runOf("05.12.2026 09:00", 301, 10, 8), "3_Differenzierung\\Tiere.txt"),
+                        onList(runOf("06.12.2026 09:00", 402, 4, 4), "4_Laut\\a.txt")}));
+    TFormVerlauf view(historyPath(), QStringLiteral("Anna"));
+    view.show();
+    view.choose(301, TFormVerlauf::Span::Alles, TFormVerlauf::Lines::PerList);
+    ASSERT_EQ(view.lines().size(), 2u);
+    EXPECT_EQ(view.lines()[0]->name(), QStringLiteral("Tiere"));
+    EXPECT_EQ(view.lines()[0]->count(), 2);
+    EXPECT_EQ(view.lines()[1]->name(), QStringLiteral("Obst"));
+    EXPECT_EQ(view.lines()[1]->count(), 1);
+    EXPECT_NE(view.lines()[0]->pen().color(), view.lines()[1]->pen().color());
+    ASSERT_EQ(view.abortedPoints().size(), 2u);
+    EXPECT_EQ(view.abortedPoints()[0]->points(), (QList<QPointF>{{view.shownRuns()[1].start.toMSecsSinceEpoch() * 1.0, 100.0}}));
+    EXPECT_EQ(view.abortedPoints()[0]->brush().color(), QColor(Qt::white));
+    EXPECT_TRUE(view.chartView->chart()->legend()->isVisible());
+    EXPECT_TRUE(view.L_hinweis->text().contains(QStringLiteral("Hohle Punkte: abgebrochene Durchgänge")));
+    EXPECT_EQ(view.table->model()->rowCount(), 5);  // broken-off runs keep their rows
+
+    view.choose(301, TFormVerlauf::Span::Alles, TFormVerlauf::Lines::PerProgram);
+    ASSERT_EQ(view.lines().size(), 1u);
+    EXPECT_EQ(view.lines()[0]->count(), 3);
+    view.choose(TFormVerlauf::kAllPrograms, TFormVerlauf::Span::Alles, TFormVerlauf::Lines::PerProgram);
+    EXPECT_EQ(view.lines().size(), 2u);
+    EXPECT_EQ(view.shownRuns().size(), 6u);
+    EXPECT_EQ(view.CB_zeitraum->itemText(int(TFormVerlauf::Span::Months6)), QStringLiteral("letztes Halbjahr"));
+}
+
+// The printout shows the chart and, below it, the table of the runs shown.
+TEST_F(History, ThePrintoutHasTheTableBelowTheChart)
+{
+    std::vector<HistoryRun> runs;
+    for (int i = 0; i < 70; ++i) {
+        HistoryRun r = runOf("01.09.2026 09:00", 301, 10, 3 + i % 7, 125);
+        r.start = r.start.addDays(i);
+        runs.push_back(r);
+    }
+    ASSERT_TRUE(history::WriteHistory(historyPath(), runs));
+    TFormVerlauf view(historyPath(), QStringLiteral("Anna"));
+    dialogs::ScriptedDialogs d;
+    const QString pdf = tree.path(QStringLiteral("verlauf.pdf"));
+    d.answerPrinter(pdf);
+    view.printChart();
+    const QString text = pdfutil::text(pdf);
+    ASSERT_FALSE(text.isEmpty());
+    for (const char* part : {"Verlauf von Anna", "Datum", "Arbeitszeit", "09.11.2026", "01.09.2026", "2:05", "KW"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(part))) << part;
+    EXPECT_GE(pdfutil::pages(pdf).size(), 2);  // seventy rows go on to a second page
+}
+
+// The export proposes a new file in the documents folder, never the history itself; choosing the
+// history itself is refused, and a written export is confirmed.
+TEST_F(History, TheExportProposesANewFileAndNeverWritesOverTheHistory)
+{
+    ASSERT_TRUE(history::WriteHistory(historyPath(), {runOf("01.12.2026 10:00", 301, 4, 3)}));
+    tree.write(QStringLiteral("Daten/Protokoll/Anna-Verlauf.csv"),
+               tree.read(QStringLiteral("Daten/Protokoll/Anna-Verlauf.csv")) + "von Hand\r\n");
+    const QByteArray live = tree.read(QStringLiteral("Daten/Protokoll/Anna-Verlauf.csv"));
+    TFormVerlauf view(historyPath(), QStringLiteral("Anna"));
+    dialogs::ScriptedDialogs d;
+    d.answerFile(historyPath());
+    view.SB_exportieren->click();
+    ASSERT_EQ(d.asked().size(), 2);
+    EXPECT_EQ(d.asked()[0].kind, QStringLiteral("saveFile"));
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty() || !QFileInfo(documents).isDir())
+        documents = QDir::homePath();
+    EXPECT_EQ(view.exportProposal(), documents + QStringLiteral("/Anna-Verlauf 2026-12-10.csv"));
+    EXPECT_TRUE(d.asked()[1].text.contains(QStringLiteral("nicht über seine eigene Datei")));
+    EXPECT_EQ(tree.read(QStringLiteral("Daten/Protokoll/Anna-Verlauf.csv")), live);
+
+    d.clear();
+    d.answerFile(tree.path(QStringLiteral("Anna-Export")));
+    view.SB_exportieren->click();
+    EXPECT_EQ(d.texts().last(), QStringLiteral("Datei gespeichert: ") + tree.path(QStringLiteral("Anna-Export.csv")));
+    EXPECT_EQ(history::ReadHistory(tree.path(QStringLiteral("Anna-Export.csv"))).runs.size(), 1u);
+}
+
+// The demo players come with their protocol files beside their histories, and each protocol's
+// newest run is the history's newest line.
+TEST(DemoHistory, EveryDemoPlayerHasAProtocolThatAgreesWithItsHistory)
+{
+    for (const QString& player : {QStringLiteral("Anna"), QStringLiteral("Ben")}) {
+        SCOPED_TRACE(player.toStdString());
+        const QString folder = sourceDir() + QStringLiteral("demo/Protokoll/");
+        const history::HistoryFile h = history::ReadHistory(folder + player + QStringLiteral("-Verlauf.csv"));
+        ASSERT_FALSE(h.runs.empty());
+        EXPECT_EQ(h.brokenLines, 0);
+        const auto lines = fsys::readLines(folder + player + QStringLiteral(".prt"));
+        ASSERT_TRUE(lines.has_value());
+        QStringList last;
+        for (const QString& l : *lines) {
+            if (l.startsWith(QStringLiteral("P ")))
+                last.clear();
+            last << l;
+        }
+        EXPECT_EQ(lines->count(QStringLiteral("*")), std::min<qsizetype>(9, qsizetype(h.runs.size())));
+        const HistoryRun fromProtocol = history::RunFromProtocol(last, h.runs.back().start, h.runs.back().start);
+        EXPECT_EQ(fromProtocol.programCode, h.runs.back().programCode);
+        EXPECT_EQ(fromProtocol.counted, h.runs.back().counted);
+        EXPECT_EQ(fromProtocol.firstTry, h.runs.back().firstTry);
+        EXPECT_TRUE(h.runs.back().listFile.endsWith(fromProtocol.listFile));
+    }
 }

@@ -96,6 +96,8 @@ public:
     bool openAllOptionsDialog(const QPoint&) override { return allOptions(); }
     QStringList viewed;
     void openProtocolViewer(const QString& file) override { viewed << file; }
+    void openHistoryView(const QString& file, const QString& player) override { histories << player + "|" + file; }
+    QStringList histories;
     int openProgramWindow(int code, const QString& caption, const QString& folder) override
     {
         opened.push_back({code, caption, folder});
@@ -536,6 +538,19 @@ TEST_F(MainWindowTest, ProtocolButtonOpensTheViewerWhenTheFileExists)
     t.write("Protokoll/Ben.prt", "{\\rtf1 }");
     w->findChild<QPushButton*>("B_protokoll")->click();
     EXPECT_EQ(w->viewed, QStringList{t.path("Protokoll/Ben.prt")});
+    EXPECT_TRUE(dlg.asked().isEmpty());
+}
+
+// The history is one click away for the current player, also without a protocol file.
+TEST_F(MainWindowTest, HistoryButtonOpensThePlayersHistoryWithOrWithoutAProtocol)
+{
+    ASSERT_TRUE(start());
+    auto* history = w->findChild<QPushButton*>("B_verlauf");
+    ASSERT_NE(history, nullptr);
+    EXPECT_TRUE(history->isVisible());
+    EXPECT_FALSE(history->geometry().intersects(w->findChild<QPushButton*>("B_protokoll")->geometry()));
+    history->click();
+    EXPECT_EQ(w->histories, QStringList{"Ben|" + t.path("Protokoll/Ben-Verlauf.csv")});
     EXPECT_TRUE(dlg.asked().isEmpty());
 }
 

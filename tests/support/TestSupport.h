@@ -26,7 +26,8 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
-// Copies the demo installation of the source tree into `tree`.
+// Copies the demo installation of the source tree into `tree`, without the demo players' protocol
+// files and histories (a test's runs are then the only ones in them).
 void copyDemoTo(const TempTree& tree);
 
 // Resets the global state and points the installation at `dir`.

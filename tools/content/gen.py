@@ -1088,7 +1088,7 @@ def options_txt():
 def help_and_manual():
     import shutil as _s
     ensure(os.path.join(DIR["Hilfe"], "x"))
-    for page in ("index.html", "thema100.html"):
+    for page in ("index.html", "thema5.html", "thema100.html"):
         _s.copy(os.path.join(HERE, "hilfe", page), os.path.join(DIR["Hilfe"], page))
     with open(os.path.join(HERE, "hilfe", "anleitung.txt"), encoding="utf-8") as f:
         pages = f.read().split("\f")

@@ -1,8 +1,8 @@
 #include "media/sound/RecordPanel.h"
 
 #include "core/Dialogs.h"
+#include "core/FileProblems.h"
 #include "core/FileSystem.h"
-#include "core/GlobalState.h"
 #include "media/sound/Sound.h"
 #include "media/sound/VoiceTake.h"
 
@@ -11,8 +11,10 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QTemporaryFile>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <cerrno>
 
 void LevelMeter::setLevel(float level)
 {
@@ -43,13 +45,13 @@ void LevelMeter::paintEvent(QPaintEvent*)
 TFormAufnahme::TFormAufnahme(const QString& word, QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Aufnahme"));
-    auto* hint = new QLabel(word.trimmed().isEmpty()
-                                ? QStringLiteral("Sprich deutlich ins Mikrofon.")
-                                : QStringLiteral("Sprich das Wort \"%1\" deutlich ins Mikrofon.").arg(word.trimmed()),
-                            this);
+    auto* hint = new QLabel(requestText(word), this);
     hint->setWordWrap(true);
     levelMeter = new LevelMeter(this);
     L_dauer = new QLabel(this);
+    L_dauer->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // Room for the longest time shown, so "60.0 s" is never cut.
+    L_dauer->setMinimumWidth(L_dauer->fontMetrics().horizontalAdvance(QStringLiteral("60.0 s")) + 8);
     B_aufnehmen = new QPushButton(QStringLiteral("Aufnehmen"), this);
     B_stopp = new QPushButton(QStringLiteral("Stopp"), this);
     B_anhoeren = new QPushButton(QStringLiteral("Anhören"), this);
@@ -80,6 +82,16 @@ TFormAufnahme::TFormAufnahme(const QString& word, QWidget* parent) : QDialog(par
 }
 
 TFormAufnahme::~TFormAufnahme() { m_capture.stop(); }
+
+QString TFormAufnahme::requestText(const QString& word)
+{
+    const QString w = word.simplified();
+    if (w.isEmpty())
+        return QStringLiteral("Sprechen Sie deutlich ins Mikrofon.");
+    const QString what = w.contains(QLatin1Char(' ')) ? QStringLiteral("den Text") : QStringLiteral("das Wort");
+    return QStringLiteral("Sprechen Sie %1 \u201E%2\u201C deutlich ins Mikrofon.").arg(what, w);
+}
+
 
 std::optional<std::vector<std::int16_t>> TFormAufnahme::Record(QWidget* parent, const QString& word)
 {
@@ -139,10 +151,26 @@ void TFormAufnahme::tick()
 void TFormAufnahme::playClick()
 {
     const auto prepared = voice::Prepare(m_raw);
-    const QString folder = g().config.dirs.temp.isEmpty() ? QDir::tempPath() + QLatin1Char('/') : g().config.dirs.temp;
-    const QString file = fsys::withSlash(folder) + QStringLiteral("~aufnahme.wav");
-    if (fsys::writeFileAtomic(file, voice::WaveBytes(prepared ? *prepared : m_raw)))
-        PlayWaveFile(file, false, true);
+    const QByteArray bytes = voice::WaveBytes(prepared ? *prepared : m_raw);
+    StopWaveFiles();
+    // A file of the system's temporary folder: an installation need not have a TEMP folder, and a
+    // shared one would mix the takes of several workstations.
+    m_preview = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/kalimo-aufnahme-XXXXXX.wav"));
+    QString problem;
+    if (!m_preview->open()) {
+        problem = m_preview->errorString();
+    } else {
+        // The name stays reserved until the panel closes; the take goes in whole.
+        m_preview->close();
+        errno = 0;
+        if (!fsys::writeFileAtomic(m_preview->fileName(), bytes))
+            problem = fileproblems::errorText(errno ? errno : EIO);
+    }
+    if (problem.isEmpty() && !PlayWaveFile(m_preview->fileName(), false, true))
+        problem = QStringLiteral("Die Tonausgabe hat die Datei nicht abgespielt.");
+    if (!problem.isEmpty())
+        dialogs::error(this, QStringLiteral("Die Aufnahme kann nicht abgespielt werden.\n\n(") + problem +
+                                 QLatin1Char(')'));
 }
 
 void TFormAufnahme::keepClick()

@@ -4,11 +4,13 @@
 #include <QDialog>
 #include <QWidget>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
 class QLabel;
 class QPushButton;
+class QTemporaryFile;
 class QTimer;
 
 // The microphone's level as a bar: green, yellow near the top, red where it clips.
@@ -40,6 +42,8 @@ public:
     static std::optional<std::vector<std::int16_t>> Record(QWidget* parent, const QString& word);
 
     const std::optional<std::vector<std::int16_t>>& take() const { return m_take; }
+    // The request shown above the level meter: formal, "das Wort" or "den Text" for several words.
+    static QString requestText(const QString& word);
 
     QPushButton* B_aufnehmen = nullptr;
     QPushButton* B_stopp = nullptr;
@@ -65,4 +69,5 @@ private:
     QTimer* m_timer = nullptr;
     std::vector<std::int16_t> m_raw;
     std::optional<std::vector<std::int16_t>> m_take;
+    std::unique_ptr<QTemporaryFile> m_preview;  // what "Anhören" plays, removed with the panel
 };
