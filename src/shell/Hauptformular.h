@@ -43,6 +43,7 @@ public:
     QFrame* groupPanel(int g) const;
     QComboBox* playerCombo() const { return CB_spieler; }
     QPushButton* optionsButton() const { return B_optionen; }
+    QPushButton* overviewButton() const { return B_uebersicht; }
     QWidget* startPictureBox() const { return m_startPicture; }
     bool holdsLock() const;
     bool backdropVisible() const;
@@ -58,6 +59,8 @@ public:
     virtual bool openAllOptionsDialog(const QPoint& topLeft);
     // The protocol viewer over the player's protocol file (its issue brings it).
     virtual void openProtocolViewer(const QString& protocolFile);
+    // The class overview of every player's history.
+    virtual void openClassOverview();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -121,6 +124,7 @@ private:
     QPushButton* B_anleitung = nullptr;
     QPushButton* B_hilfe = nullptr;
     QPushButton* B_ende = nullptr;
+    QPushButton* B_uebersicht = nullptr;
     QLabel* m_statusBar = nullptr;
     QPointer<TFormSTARTBILDSCHIRM> m_backdrop;
     QList<int> m_fontIds;
