@@ -52,6 +52,9 @@ QString fileName(const Shortcut& s)
     for (QChar& c : name)
         if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.unicode() < 32)
             c = QLatin1Char('-');
+    // "Laut-/Silbensuche" becomes "Laut-Silbensuche", not "Laut--Silbensuche".
+    while (name.contains(QStringLiteral("--")))
+        name.replace(QStringLiteral("--"), QStringLiteral("-"));
     return name + QStringLiteral(".desktop");
 }
 
