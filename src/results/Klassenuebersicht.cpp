@@ -256,10 +256,12 @@ void TFormKlassenuebersicht::rebuild()
     header->resizeSection(1, std::max(cell.horizontalAdvance(QStringLiteral("00.00.0000")),
                                       head.horizontalAdvance(QStringLiteral("Zuletzt geübt"))) + margin);
     const int cellWidth = cell.horizontalAdvance(QStringLiteral("000") + QChar(0x00d7) + QStringLiteral(" 100 % ") + QChar(0x2193));
-    for (size_t c = 0; c < m_columns.size(); ++c)
-        header->resizeSection(int(c) + kFirstCellColumn,
-                              std::max(cellWidth, head.horizontalAdvance(m_columns[c].shortTitle)) + margin);
-    header->setStretchLastSection(kind == Columns::Groups);
+    for (size_t c = 0; c < m_columns.size(); ++c) {
+        const int section = int(c) + kFirstCellColumn;
+        header->resizeSection(section, std::max(cellWidth, head.horizontalAdvance(m_columns[c].shortTitle)) + margin);
+        // Four groups share the width; twenty programs keep their width and scroll.
+        header->setSectionResizeMode(section, kind == Columns::Groups ? QHeaderView::Stretch : QHeaderView::Interactive);
+    }
 
     bool anyRun = false;
     for (const PlayerHistory& p : m_history.players)
@@ -361,6 +363,16 @@ bool TFormKlassenuebersicht::printPages(QPagedPaintDevice& device) const
         p.setFont(regular);
         p.drawText(QRect(L, y, R - L, p.fontMetrics().height()), Qt::AlignLeft | Qt::AlignTop, subtitle);
         y += p.fontMetrics().height() * 3 / 2;
+        // Program columns carry only their numbers: the names stand above the table.
+        if (m_columns.size() > 6) {
+            QStringList legend;
+            for (const Column& c : m_columns)
+                legend << c.title;
+            p.setFont(cellFont);
+            const QRect box = p.boundingRect(QRect(L, y, R - L, H), Qt::TextWordWrap, legend.join(QStringLiteral("   ")));
+            p.drawText(QRect(L, y, R - L, box.height()), Qt::TextWordWrap, legend.join(QStringLiteral("   ")));
+            y += box.height() + p.fontMetrics().height() / 2;
+        }
 
         const int headH = QFontMetrics(headFont, &device).height() * 2 + 20;
         const int tableBottom = footerTop - p.fontMetrics().height();

@@ -320,6 +320,7 @@ TFormnamenwahl::TFormnamenwahl(QWidget* parent) : QDialog(parent)
     B_verknuepfung = new QPushButton(QStringLiteral("Verknüpfung anlegen..."), this);
     B_verknuepfung->setObjectName(QStringLiteral("B_verknuepfung"));
     B_verknuepfung->setFocusPolicy(Qt::NoFocus);  // Enter and the keys stay the list's
+    B_verknuepfung->setFont(box);
     B_verknuepfung->setToolTip(QStringLiteral("Ein Symbol auf dem Schreibtisch, das ein Programm direkt für den "
                                               "ausgewählten Spieler startet"));
     connect(B_verknuepfung, &QPushButton::clicked, this, &TFormnamenwahl::createShortcut);
@@ -518,11 +519,10 @@ TFormnamenwahl::Result TFormnamenwahl::ChoosePlayer(QWidget* parent)
 
 void TFormnamenwahl::createShortcut()
 {
+    // A click on a player chooses it and closes the window: the selected player is only the
+    // dialog's first choice.
     QListWidgetItem* item = LV_namen->currentItem();
-    if (!item || item == m_newItem || !item->isSelected()) {
-        dialogs::error(this, QStringLiteral("Bitte zuerst einen Spieler auswählen."));
-        return;
-    }
-    TFormVerknuepfung form(item->text(), this);
+    const bool player = item && item != m_newItem && item->isSelected();
+    TFormVerknuepfung form(player ? item->text() : g().currentPlayer(), this);
     form.exec();
 }

@@ -34,11 +34,18 @@ QString TFormVerknuepfung::executable()
     return executableOverride().isEmpty() ? QCoreApplication::applicationFilePath() : executableOverride();
 }
 
-TFormVerknuepfung::TFormVerknuepfung(const QString& player, QWidget* parent) : QDialog(parent), m_player(player)
+TFormVerknuepfung::TFormVerknuepfung(const QString& player, QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("FormVerknuepfung"));
     setWindowTitle(QStringLiteral("Verknüpfung anlegen"));
     setModal(true);
+    CB_spieler = new QComboBox(this);
+    CB_spieler->setObjectName(QStringLiteral("CB_spieler"));
+    QStringList players = g().playerList;
+    players.removeAll(QString());
+    players.sort(Qt::CaseInsensitive);
+    CB_spieler->addItems(players);
+    CB_spieler->setCurrentIndex(std::max(0, CB_spieler->findText(player)));
     CB_programm = new QComboBox(this);
     CB_programm->setObjectName(QStringLiteral("CB_programm"));
     for (const ProgramInfo& p : catalogue::programs())
@@ -57,7 +64,7 @@ TFormVerknuepfung::TFormVerknuepfung(const QString& player, QWidget* parent) : Q
     B_abbrechen->setObjectName(QStringLiteral("B_abbrechen"));
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("Spieler:"), new QLabel(player, this));
+    form->addRow(QStringLiteral("&Spieler:"), CB_spieler);
     form->addRow(QStringLiteral("&Programm:"), CB_programm);
     auto* listRow = new QHBoxLayout;
     listRow->addWidget(E_liste, 1);
@@ -98,15 +105,18 @@ bool TFormVerknuepfung::create()
 {
     const int code = CB_programm->currentData().toInt();
     const ProgramInfo* info = catalogue::byCode(code);
+    const QString player = CB_spieler->currentText();
+    if (player.isEmpty())
+        return false;
     desktopentry::Shortcut s;
     s.executable = executable();
     s.installation = g().config.installationDirectory;
-    s.player = m_player;
+    s.player = player;
     s.programCode = code;
     s.programName = info ? info->name : QString::number(code);
     s.list = E_liste->text().trimmed();
     // Desktops draw raster pictures; a metafile picture would show as a blank icon.
-    const QString picture = playerdialogs::findPlayerPicture(m_player);
+    const QString picture = playerdialogs::findPlayerPicture(player);
     const QString ext = fsys::extension(picture).toLower();
     if (!picture.isEmpty() && ext != QStringLiteral(".wmf") && ext != QStringLiteral(".emf"))
         s.icon = QFileInfo(fsys::resolve(picture)).absoluteFilePath();

@@ -11,8 +11,10 @@ class TFormVerknuepfung : public QDialog
 {
     Q_OBJECT
 public:
+    // `player` is the one chosen at first; any player of the list can be chosen.
     explicit TFormVerknuepfung(const QString& player, QWidget* parent = nullptr);
 
+    QComboBox* CB_spieler = nullptr;
     QComboBox* CB_programm = nullptr;
     QLineEdit* E_liste = nullptr;
     QPushButton* B_liste = nullptr;
@@ -27,7 +29,4 @@ public:
     // The program file the shortcut starts (the running program unless a test sets another).
     static void setExecutable(const QString& path);
     static QString executable();
-
-private:
-    QString m_player;
 };

@@ -231,7 +231,7 @@ TEST_F(Shortcut, PlayerChoiceWritesAValidEntryWhoseCommandStartsTheProgramForThe
     EXPECT_TRUE(said.contains("Den Spieler \"Jörg Müller\" gibt es nicht.")) << said.toStdString();
 }
 
-TEST_F(Shortcut, WithoutADesktopFolderOfItsOwnTheEntryGoesToDesktopAndNeedsAChosenPlayer)
+TEST_F(Shortcut, WithoutADesktopFolderOfItsOwnTheEntryGoesToDesktopAndAnyPlayerCanBeChosen)
 {
     dialogs::ScriptedDialogs d;
     createFromPlayerChoice(QStringLiteral("Anna"), 402, QString());
@@ -244,13 +244,22 @@ TEST_F(Shortcut, WithoutADesktopFolderOfItsOwnTheEntryGoesToDesktopAndNeedsAChos
     EXPECT_FALSE(entryValue(entry, "Exec").contains("--list"));
     EXPECT_EQ(entryValue(entry, "Icon"), inst + "Spielerbilder/Anna.gif");
 
-    // "Neuer Name" is no player.
-    d.clear();
+    // With "Neuer Name" selected the dialog starts on the current player; any player can be chosen.
     TFormnamenwahl dlg;
     dlg.LV_namen->setCurrentItem(dlg.newNameItem());
+    QStringList offered;
+    QString first;
+    QTimer::singleShot(0, [&] {
+        auto* form = qobject_cast<TFormVerknuepfung*>(QApplication::activeModalWidget());
+        ASSERT_NE(form, nullptr);
+        first = form->CB_spieler->currentText();
+        for (int i = 0; i < form->CB_spieler->count(); ++i)
+            offered << form->CB_spieler->itemText(i);
+        form->reject();
+    });
     dlg.B_verknuepfung->click();
-    ASSERT_EQ(d.asked().size(), 1);
-    EXPECT_EQ(d.asked()[0].text, "Bitte zuerst einen Spieler auswählen.");
+    EXPECT_EQ(first, g().currentPlayer());
+    EXPECT_EQ(offered, (QStringList{"Anna", "Ben", "Jörg Müller", "Standard"}));
 }
 
 } // namespace
