@@ -55,12 +55,12 @@ public:
     // starts. The launcher returns -1 for a program without a window.
     using ProgramLauncher = std::function<int(QWidget* parent, int code, const QString& listFolder)>;
     static void setProgramLauncher(ProgramLauncher launcher);
+    // The class overview of every player's history.
+    virtual void openClassOverview();
     // The all-options dialog at `topLeft`; true when it ended with OK (its issue brings it).
     virtual bool openAllOptionsDialog(const QPoint& topLeft);
     // The protocol viewer over the player's protocol file (its issue brings it).
     virtual void openProtocolViewer(const QString& protocolFile);
-    // The class overview of every player's history.
-    virtual void openClassOverview();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
