@@ -133,7 +133,7 @@ protected:
         resetToInstallation(inst);
         installation::ReadMainConfiguration(nullptr);
         LoadPlayerList();
-        kalimo = qEnvironmentVariable("KALIMO_BINARY_DIR") + QStringLiteral("/kalimo");
+        kalimo = buildDir() + QStringLiteral("kalimo");
         TFormVerknuepfung::setExecutable(kalimo);
     }
     void TearDown() override
@@ -158,7 +158,7 @@ protected:
         if (!p.waitForFinished(30000)) {
             p.kill();
             p.waitForFinished();
-            return {-1, "did not end"};
+            return {-1, QStringLiteral("did not end: ") + p.errorString() + QLatin1Char(' ') + argv.join(QLatin1Char('|'))};
         }
         return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardError())};
     }
