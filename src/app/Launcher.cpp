@@ -10,6 +10,8 @@
 #include "data/PlayerOptions.h"
 #include "exercises/Programs.h"
 #include "media/sound/Sound.h"
+#include "core/FirstPaint.h"
+#include "results/Klassenuebersicht.h"
 #include "shell/lock.h"
 
 #include <QDir>
@@ -99,6 +101,18 @@ int runFromCommandLine(const CommandLine& line)
 
     StopNoise();
     ReleasePlayerLock(g().currentPlayer());
+    return 0;
+}
+
+int showClassOverview()
+{
+    installation::ReadMainConfiguration(nullptr);
+    LoadPlayerList();
+    registerInstalledFonts();
+    TFormKlassenuebersicht form(g().config.dirs.protokoll, g().playerList);
+    form.resize(1000, 700);
+    QuitAfterFirstPaint::installIfRequested(&form);
+    form.exec();
     return 0;
 }
 

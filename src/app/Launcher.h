@@ -23,4 +23,6 @@ int refuse(const QString& text);
 // Runs one program for one player without the main window; the process exit code: 0 after a run,
 // 2 for an unknown player, program or list (nothing is written then), 1 when the player is in use.
 int runFromCommandLine(const CommandLine& line);
+// `kalimo --overview`: the class overview on its own; it reads the histories and writes nothing.
+int showClassOverview();
 }

@@ -95,6 +95,9 @@ int main(int argc, char** argv)
     QCommandLineOption checkOpt(QStringLiteral("check"),
                                 QStringLiteral("Check every task list of the installation for missing pictures and sounds."));
     parser.addOption(checkOpt);
+    QCommandLineOption overviewOpt(QStringLiteral("overview"),
+                                   QStringLiteral("Show the class overview of every player's history."));
+    parser.addOption(overviewOpt);
     parser.process(app);
 
     installation::setProgramFile(QApplication::applicationFilePath(), parser.value(installOpt));
@@ -110,6 +113,11 @@ int main(int argc, char** argv)
     registerFontTwins();
     editor::InstallEditorHooks();
 
+    if (parser.isSet(overviewOpt)) {
+        const int rc = launcher::showClassOverview();
+        audio::shutdown();
+        return rc;
+    }
     if (parser.isSet(programOpt) || parser.isSet(playerOpt)) {
         const int rc = launcher::runFromCommandLine({parser.value(playerOpt), parser.value(programOpt),
                                                      parser.value(listOpt)});

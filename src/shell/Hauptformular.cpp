@@ -8,6 +8,7 @@
 #include "core/MessageHook.h"
 #include "media/skin/ScreenScale.h"
 #include "media/sound/AudioBackend.h"
+#include "results/Klassenuebersicht.h"
 #include "options/Options.h"
 #include "data/PlayerList.h"
 #include "results/Protokolleditor.h"
@@ -259,6 +260,8 @@ void TFormHauptformular::createPanels()
     B_anleitung = named(new QPushButton(QStringLiteral("&Anleitung"), P_unten), "B_anleitung");
     B_hilfe = named(new QPushButton(QStringLiteral("&Hilfe     "), P_unten), "B_hilfe");
     B_ende = named(new QPushButton(QStringLiteral("&Ende"), P_unten), "B_ende");
+    B_uebersicht = named(new QPushButton(QStringLiteral("&Klassen-\nübersicht"), P_unten), "B_uebersicht");
+    B_uebersicht->setToolTip(QStringLiteral("Wer hat was geübt, wie ging es? Alle Spieler in einer Tabelle"));
 
     m_statusBar = new QLabel(this);
     m_statusBar->setFrameShape(QFrame::StyledPanel);
@@ -268,6 +271,7 @@ void TFormHauptformular::createPanels()
     connect(B_optionen, &QPushButton::clicked, this, &TFormHauptformular::onOptionsClicked);
     connect(B_anleitung, &QPushButton::clicked, this, &TFormHauptformular::onManualClicked);
     connect(B_hilfe, &QPushButton::clicked, this, &TFormHauptformular::onHelpClicked);
+    connect(B_uebersicht, &QPushButton::clicked, this, &TFormHauptformular::openClassOverview);
     connect(B_protokoll, &QPushButton::clicked, this, &TFormHauptformular::onProtocolClicked);
     connect(B_verlauf, &QPushButton::clicked, this, &TFormHauptformular::onHistoryClicked);
     connect(ChB_namenwahl, &QCheckBox::clicked, this, &TFormHauptformular::onNameChoiceToggled);
@@ -430,7 +434,9 @@ void TFormHauptformular::layoutPanels()
     B_optionen->setGeometry(5, 5, bw, bh);
     B_anleitung->setGeometry(5, 10 + bh, bw, bh);
     B_hilfe->setGeometry(5, 15 + 2 * bh, bw, bh);
-    B_ende->setGeometry(lw / 2 + 5, 5, lw - lw / 2 - 10, 3 * bh + 10);
+    // Right: the class overview over "Ende", which keeps two rows.
+    B_uebersicht->setGeometry(lw / 2 + 5, 5, lw - lw / 2 - 10, bh);
+    B_ende->setGeometry(lw / 2 + 5, 10 + bh, lw - lw / 2 - 10, 2 * bh + 5);
 }
 
 void TFormHauptformular::fillPlayerCombo()
@@ -730,6 +736,8 @@ void TFormHauptformular::openProtocolViewer(const QString& file)
     TFormProtokolleditor viewer(file, this);
     viewer.exec();
 }
+
+void TFormHauptformular::openClassOverview() { overview::ShowClassOverview(this); }
 
 void TFormHauptformular::onManualClicked()
 {

@@ -43,6 +43,7 @@ public:
     QFrame* groupPanel(int g) const;
     QComboBox* playerCombo() const { return CB_spieler; }
     QPushButton* optionsButton() const { return B_optionen; }
+    QPushButton* overviewButton() const { return B_uebersicht; }
     QWidget* startPictureBox() const { return m_startPicture; }
     bool holdsLock() const;
     bool backdropVisible() const;
@@ -54,6 +55,8 @@ public:
     // starts. The launcher returns -1 for a program without a window.
     using ProgramLauncher = std::function<int(QWidget* parent, int code, const QString& listFolder)>;
     static void setProgramLauncher(ProgramLauncher launcher);
+    // The class overview of every player's history.
+    virtual void openClassOverview();
     // The all-options dialog at `topLeft`; true when it ended with OK (its issue brings it).
     virtual bool openAllOptionsDialog(const QPoint& topLeft);
     // The protocol viewer over the player's protocol file (its issue brings it).
@@ -125,6 +128,7 @@ private:
     QPushButton* B_anleitung = nullptr;
     QPushButton* B_hilfe = nullptr;
     QPushButton* B_ende = nullptr;
+    QPushButton* B_uebersicht = nullptr;
     QLabel* m_statusBar = nullptr;
     QPointer<TFormSTARTBILDSCHIRM> m_backdrop;
     QList<int> m_fontIds;

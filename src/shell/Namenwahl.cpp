@@ -11,6 +11,7 @@
 #include "media/picture/Picture.h"
 #include "media/sound/Sound.h"
 #include "shell/u_neuername.h"
+#include "shell/Verknuepfung.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -26,6 +27,8 @@
 #include <QStyle>
 #include <QStyleOption>
 #include <QStyledItemDelegate>
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace playerdialogs {
@@ -314,7 +317,17 @@ TFormnamenwahl::TFormnamenwahl(QWidget* parent) : QDialog(parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(L_ueberschrift);
     layout->addWidget(LV_namen, 1);
-    layout->addWidget(ChB_mehrere);
+    B_verknuepfung = new QPushButton(QStringLiteral("Verknüpfung anlegen..."), this);
+    B_verknuepfung->setObjectName(QStringLiteral("B_verknuepfung"));
+    B_verknuepfung->setFocusPolicy(Qt::NoFocus);  // Enter and the keys stay the list's
+    B_verknuepfung->setFont(box);
+    B_verknuepfung->setToolTip(QStringLiteral("Ein Symbol auf dem Schreibtisch, das ein Programm direkt für den "
+                                              "ausgewählten Spieler startet"));
+    connect(B_verknuepfung, &QPushButton::clicked, this, &TFormnamenwahl::createShortcut);
+    auto* row = new QHBoxLayout;
+    row->addWidget(ChB_mehrere, 1);
+    row->addWidget(B_verknuepfung);
+    layout->addLayout(row);
     layout->addWidget(L_hinweis);
     resize(640, 480);
 
@@ -502,4 +515,14 @@ TFormnamenwahl::Result TFormnamenwahl::ChoosePlayer(QWidget* parent)
     // The start-up benchmark times the first paint of whichever window the program shows first.
     QuitAfterFirstPaint::installIfRequested(&dlg);
     return dlg.exec() == QDialog::Accepted ? Result::Chosen : Result::Cancelled;
+}
+
+void TFormnamenwahl::createShortcut()
+{
+    // A click on a player chooses it and closes the window: the selected player is only the
+    // dialog's first choice.
+    QListWidgetItem* item = LV_namen->currentItem();
+    const bool player = item && item != m_newItem && item->isSelected();
+    TFormVerknuepfung form(player ? item->text() : g().currentPlayer(), this);
+    form.exec();
 }

@@ -13,6 +13,7 @@ class QCheckBox;
 class QLabel;
 class QListWidget;
 class QListWidgetItem;
+class QPushButton;
 class QPainter;
 
 // The pictures and the beep of the player dialogs, one place each, until the picture and sound
@@ -80,11 +81,14 @@ public:
     void startEditing();
     void finishEditing(const QString& text);
     void deleteSelected();
+    // "Verknüpfung anlegen..." for the selected player.
+    void createShortcut();
 
     QLabel* L_ueberschrift;
     QListWidget* LV_namen;
     QCheckBox* ChB_mehrere;
     QLabel* L_hinweis;
+    QPushButton* B_verknuepfung = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

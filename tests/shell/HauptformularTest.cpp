@@ -4,6 +4,7 @@
 #include "core/Win1252.h"
 #include "data/PlayerLock.h"
 #include "media/sound/TestAudioBackend.h"
+#include "results/Klassenuebersicht.h"
 #include "shell/Backdrop.h"
 #include "shell/Hauptformular.h"
 #include "shell/HelpWindow.h"
@@ -25,6 +26,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
+#include <QTableView>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
@@ -683,4 +685,32 @@ TEST_F(MainWindowTest, NoSoundOutputIsToldOnceAndTheWindowGoesOn)
     ASSERT_TRUE(start());
     QTest::qWait(20);
     EXPECT_EQ(dlg.texts().size(), 1);
+}
+
+TEST_F(MainWindowTest, ClassOverviewButtonShowsEveryPlayersHistory)
+{
+    ASSERT_TRUE(start());
+    t.write("Protokoll/Anna-Verlauf.csv", "Datum;Startzeit;Programmnummer;Programm;Liste;Aufgaben;"
+                                          "Beim ersten Versuch gel\xf6st;Mit Fehlern;Arbeitszeit in Sekunden\r\n"
+                                          "01.12.2026;10:00;301;Gleich oder Nichtgleich;a.txt;10;7;3;60\r\n");
+    auto* button = w->findChild<QPushButton*>("B_uebersicht");
+    ASSERT_NE(button, nullptr);
+    EXPECT_TRUE(button->isVisible());
+    auto* ende = w->findChild<QPushButton*>("B_ende");
+    EXPECT_FALSE(button->geometry().intersects(ende->geometry()));
+    EXPECT_TRUE(button->parentWidget()->rect().contains(button->geometry()));
+    QStringList rows;
+    QTimer::singleShot(0, [&] {
+        auto* form = qobject_cast<TFormKlassenuebersicht*>(QApplication::activeModalWidget());
+        ASSERT_NE(form, nullptr);
+        form->choose(overview::Span::All, overview::Columns::Groups);
+        QAbstractItemModel* m = form->table->model();
+        for (int r = 0; r < m->rowCount(); ++r)
+            rows << m->index(r, 0).data().toString() + QLatin1Char('|') +
+                        m->index(r, TFormKlassenuebersicht::kFirstCellColumn + 2).data().toString();
+        form->accept();
+    });
+    button->click();
+    EXPECT_EQ(rows, (QStringList{"Anna|1" + QString(QChar(0x00d7)) + " 70 %", "Ben|", "Standard|"}));
+    EXPECT_TRUE(dlg.asked().isEmpty());
 }

@@ -3,6 +3,7 @@
 #include "core/GlobalState.h"
 #include "core/Installation.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QImage>
 #include <QPixmap>
@@ -53,6 +54,13 @@ QString sourceDir()
 {
     const QString env = qEnvironmentVariable("KALIMO_SOURCE_DIR");
     return fsys::withSlash(env.isEmpty() ? QStringLiteral(KALIMO_SOURCE_DIR_DEFAULT) : env);
+}
+
+QString buildDir()
+{
+    const QString env = qEnvironmentVariable("KALIMO_BINARY_DIR");
+    return fsys::withSlash(env.isEmpty() ? QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/../..")).absolutePath()
+                                         : env);
 }
 
 QString fixture(const QString& relative) { return sourceDir() + QStringLiteral("tests/fixtures/") + relative; }

@@ -43,6 +43,8 @@ int redPixels(QWidget* widget);
 
 // Source tree paths, for fixtures.
 QString sourceDir();
+// The build tree (KALIMO_BINARY_DIR, else two folders above the test executable), with "/".
+QString buildDir();
 QString fixture(const QString& relative);
 
 #include <ostream>
