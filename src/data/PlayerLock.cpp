@@ -51,6 +51,18 @@ std::optional<QByteArray> readSmall(const QByteArray& native)
     return QByteArray(buf, int(std::max<ssize_t>(n, 0)));
 }
 
+// What a waiter watches of another's claim: never opened, because a share's client may keep a
+// file that is open on it when its holder removes it (FUSE renames it to ".fuse_hidden…").
+std::optional<QByteArray> claimKey(const QByteArray& native)
+{
+    struct stat st {};
+    if (::lstat(native.constData(), &st) != 0)
+        return errno == ENOENT ? std::nullopt : std::optional<QByteArray>(QByteArray("?"));
+    // Not the inode: a share's client may number the same file anew after a rename.
+    return QByteArray::number(qlonglong(st.st_size)) + ':' +
+           QByteArray::number(qlonglong(st.st_mtim.tv_sec)) + '.' + QByteArray::number(qlonglong(st.st_mtim.tv_nsec));
+}
+
 QString busyText()
 {
     return QStringLiteral("Die Spielerliste wird gerade von einem anderen Arbeitsplatz benutzt.\n"
@@ -152,6 +164,7 @@ bool Guard::takeClaim(qint64 waitMs)
               QByteArray::number(QRandomGenerator::global()->generate64(), 16) + "\r\n";
     std::optional<QByteArray> seen;
     QElapsedTimer seenFor;
+    int refused = 0;
     for (;;) {
         const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd >= 0) {
@@ -165,11 +178,18 @@ bool Guard::takeClaim(qint64 waitMs)
         if (errno == EINTR)
             continue;
         // SFTP servers report an existing file as a plain failure (EPERM through sshfs): what
-        // counts is whether the claim is there.
+        // counts is whether the claim is there. One released just now is tried again; a folder
+        // that is gone or refuses every try has nothing to guard.
+        const int error = errno;
         struct stat st {};
-        if (errno != EEXIST && ::lstat(path.constData(), &st) != 0)
-            return false;  // a folder without write access or gone: nothing to guard
-        const auto now = readSmall(path);
+        if (error != EEXIST && ::lstat(path.constData(), &st) != 0) {
+            if (error == ENOENT || error == ENOTDIR || error == EROFS || ++refused > 50)
+                return false;
+            pause(jitter(1, 4));
+            continue;
+        }
+        refused = 0;
+        const auto now = claimKey(path);
         if (!now)
             continue;  // released meanwhile
         if (!seen || *seen != *now) {
@@ -180,7 +200,7 @@ bool Guard::takeClaim(qint64 waitMs)
             // that of two processes taking it over only one removes it.
             const QByteArray aside = path + ".alt" + QByteArray::number(QRandomGenerator::global()->generate(), 16);
             if (::rename(path.constData(), aside.constData()) == 0) {
-                const auto moved = readSmall(aside);
+                const auto moved = claimKey(aside);
                 if (moved && *moved != *seen && ::link(aside.constData(), path.constData()) == 0) {
                     // A fresh claim was moved: it goes back.
                 }

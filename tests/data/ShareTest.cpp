@@ -153,7 +153,7 @@ TEST_F(ShareTest, ThreeWorkstationsNeverLoseDoubleOrStrandANameAndShowNoError)
         for (int k = 0; k < 2; ++k) {
             auto p = std::make_unique<QProcess>();
             p->setProcessChannelMode(QProcess::MergedChannels);
-            p->start(KALIMO_LOCKWORKER, {optionen(w), QString("w%1").arg(w * 2 + k), QString::number(rounds)});
+            p->start(KALIMO_LOCKWORKER, {optionen(w), QString("w%1").arg(w * 2 + k), QString::number(rounds), "share"});
             procs.push_back(std::move(p));
         }
     qint64 maxWait = 0;

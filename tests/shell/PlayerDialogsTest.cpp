@@ -208,8 +208,8 @@ TEST_F(PlayerDialogsTest, PlayerMadeOnAnotherWorkstationIsNeverReplaced)
     const QByteArray toms = "[Allgemeine Optionen]\r\nSchriftname=Tom\r\n";
     for (bool whileAsking : {false, true}) {
         SCOPED_TRACE(whileAsking);
-        LoadPlayerList();
         QFile::remove(t.path("Optionen/Options-Tom.txt"));
+        LoadPlayerList();
         TFormnamenwahl dlg;
         dlg.show();
         if (!whileAsking)
