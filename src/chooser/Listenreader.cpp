@@ -528,7 +528,8 @@ void TFormListenreader::resizeEvent(QResizeEvent* event)
 
 void TFormListenreader::firstOpening()
 {
-    fsys::makePath(m_listFolder);
+    // Never the folders above it: a share that went away is not built again under its mount point.
+    fsys::makeFolder(m_listFolder, g().config.installationDirectory);
     fillTree();
     QTreeWidgetItem* node = folderNode(m_selectedFolder);
     if (!node) {

@@ -40,17 +40,6 @@ void pause(int ms)
 
 int jitter(int from, int to) { return from + int(QRandomGenerator::global()->bounded(to - from + 1)); }
 
-std::optional<QByteArray> readSmall(const QByteArray& native)
-{
-    const int fd = ::open(native.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return errno == ENOENT ? std::nullopt : std::optional<QByteArray>(QByteArray("?"));
-    char buf[256];
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    ::close(fd);
-    return QByteArray(buf, int(std::max<ssize_t>(n, 0)));
-}
-
 // What a waiter watches of another's claim: never opened, because a share's client may keep a
 // file that is open on it when its holder removes it (FUSE renames it to ".fuse_hidden…").
 std::optional<QByteArray> claimKey(const QByteArray& native)
@@ -169,9 +158,10 @@ bool Guard::takeClaim(qint64 waitMs)
         const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd >= 0) {
             (void)::fchmod(fd, mode_t(fsys::createdFileMode(dir)));
-            const bool written = ::write(fd, m_token.constData(), size_t(m_token.size())) == m_token.size();
+            // The file's existence is the claim; its text tells an adult whose it is.
+            (void)::write(fd, m_token.constData(), size_t(m_token.size()));
             ::close(fd);
-            (void)written;  // the file's existence is the claim; its text only helps to take it over
+            m_key = claimKey(path).value_or(QByteArray());
             m_claimed = true;
             return true;
         }
@@ -221,9 +211,10 @@ Guard::~Guard()
 {
     if (m_claimed) {
         const QByteArray path = QFile::encodeName(fsys::resolve(claimFilePath()));
-        // Only our own claim: one taken over from us after a long stall belongs to another.
-        const auto now = readSmall(path);
-        if (now && (*now == m_token || now->isEmpty()))
+        // Only our own claim: one taken over from us after a long stall belongs to another. Looked
+        // at without opening it (see claimKey).
+        const auto now = claimKey(path);
+        if (now && *now == m_key)
             (void)::unlink(path.constData());
     }
     if (m_fd < 0)

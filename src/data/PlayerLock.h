@@ -82,6 +82,7 @@ private:
     bool m_busy = false;
     bool m_linkRefused = false;
     QByteArray m_token;
+    QByteArray m_key;
 };
 
 } // namespace playerlock
