@@ -315,8 +315,8 @@ bool makeFolder(const QString& dir, const QString& anchor)
     if (dirExists(dir))
         return true;
     const QString a = withSlash(anchor);
-    if (!a.isEmpty() && dir.startsWith(a) && dirExists(a))
-        return makePath(dir);
+    if (a.isEmpty() || (dir.startsWith(a) && dirExists(a)))
+        return makePath(dir);  // no installation known (tools), or one that is there
     QString d = dir;
     while (d.size() > 1 && d.endsWith(QLatin1Char('/')))
         d.chop(1);

@@ -48,8 +48,8 @@ bool setReadOnly(const QString& path, bool readOnly);
 // shared the same way: group-writable and setgid, never writable by others.
 bool makePath(const QString& dir);
 // Creates a folder for a save without ever building what lies above it: the missing folders
-// below `anchor` when `anchor` exists and holds `dir`, otherwise only the last component when its
-// parent exists. A save into a data folder on a share that went away thus never builds the
+// below `anchor` when `anchor` exists and holds `dir` (all of them without an anchor), otherwise
+// only the last component when its parent exists. A save into a data folder on a share that went away thus never builds the
 // installation again under an empty mount point.
 bool makeFolder(const QString& dir, const QString& anchor = QString());
 // The link itself, not what it points to.
