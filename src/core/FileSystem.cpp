@@ -167,8 +167,8 @@ bool matchesMask(const QString& name, const QString& mask)
 
 QStringList list(const QString& folder, const QString& mask, bool withPath, Entries kind)
 {
-    if (isRefused(folder))
-        return {};
+    if (isRefused(folder) || (folder.isEmpty() && !s_roots.isEmpty()))
+        return {};  // never the working directory
     const QString dir = withSlash(resolve(folder.isEmpty() ? QStringLiteral("./") : folder));
     QDir d(dir);
     QDir::Filters filters = QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
