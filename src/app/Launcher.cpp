@@ -85,7 +85,8 @@ int runFromCommandLine(const CommandLine& line)
 
     MakeCurrentPlayer(line.player);
     if (!AcquirePlayerLock(g().currentPlayer())) {
-        TFormLock::ShowLockNotice(nullptr);
+        if (!playerLockCancelled())
+            TFormLock::ShowLockNotice(nullptr);
         return 1;
     }
     registerInstalledFonts();

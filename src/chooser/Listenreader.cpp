@@ -218,9 +218,19 @@ TFormListenreader::TFormListenreader(QWidget* parent, int programCode, const QSt
     g().defaultElementCount = chooser::defaultElementCount(programCode);
     m_title = chooser::chooserTitle(programCode);
     setWindowTitle(m_title);
+    // A full path inside the list folder names the same list.
+    if (m_currentFile.startsWith(m_listFolder, Qt::CaseInsensitive))
+        m_currentFile = m_currentFile.mid(m_listFolder.size());
     // ".\" names the list folder itself, as does a leading "\".
     while (m_currentFile.startsWith(QLatin1String("./")) || m_currentFile.startsWith(QLatin1Char('/')))
         m_currentFile.remove(0, m_currentFile.startsWith(QLatin1Char('/')) ? 1 : 2);
+    // A stored name that leaves the list folder (an absolute path elsewhere, a drive, "..") or names
+    // an editor's save copy is no list of this program: the chooser starts as without one.
+    const QString stored = currentFile.trimmed();
+    if ((stored.startsWith(QLatin1Char('/')) && !fsys::fromStored(stored).startsWith(m_listFolder, Qt::CaseInsensitive)) ||
+        m_currentFile.contains(QLatin1Char(':')) || m_currentFile.split(QLatin1Char('/')).contains(QLatin1String("..")) ||
+        fsys::fileName(m_currentFile).startsWith(QLatin1String("~~")))
+        m_currentFile.clear();
     m_selectedFile = m_currentFile;
     m_selectedFolder = fsys::folderOf(m_currentFile);
     buildWindow();
@@ -520,7 +530,8 @@ void TFormListenreader::resizeEvent(QResizeEvent* event)
 
 void TFormListenreader::firstOpening()
 {
-    fsys::makePath(m_listFolder);
+    // Never the folders above it: a share that went away is not built again under its mount point.
+    fsys::makeFolder(m_listFolder, g().config.installationDirectory);
     fillTree();
     QTreeWidgetItem* node = folderNode(m_selectedFolder);
     if (!node) {

@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace fsys {
@@ -44,6 +45,36 @@ static bool rawExists(const QString& p)
 {
     struct stat st;
     return ::stat(QFile::encodeName(p).constData(), &st) == 0;
+}
+
+namespace {
+QStringList s_roots;
+} // namespace
+
+void setConfinement(const QStringList& roots)
+{
+    s_roots.clear();
+    for (const QString& r : roots)
+        if (!r.isEmpty())
+            s_roots << withSlash(QDir::cleanPath(r));
+}
+
+bool isRefused(const QString& path)
+{
+    if (s_roots.isEmpty() || path.isEmpty())
+        return false;
+    if (!path.startsWith(QLatin1Char('/')))
+        return true;  // never looked up in the working directory
+    if (!path.contains(QLatin1String("..")))
+        return false;
+    const QStringList parts = path.split(QLatin1Char('/'));
+    if (!parts.contains(QLatin1String("..")))
+        return false;
+    const QString clean = withSlash(QDir::cleanPath(path));
+    for (const QString& r : std::as_const(s_roots))
+        if (clean.startsWith(r, Qt::CaseInsensitive))
+            return false;
+    return true;
 }
 
 // The lookup in one tree: exact, else component-wise without case.
@@ -88,6 +119,8 @@ static QString resolveHere(const QString& path)
 
 QString resolve(const QString& path)
 {
+    if (isRefused(path))
+        return QString();
     // A name below an overlaid installation folder: the writable folder's file first.
     if (const QString upper = overlay::upperOf(path); !upper.isEmpty()) {
         const QString found = resolveHere(upper);
@@ -148,6 +181,8 @@ bool matchesMask(const QString& name, const QString& mask)
 
 QStringList list(const QString& folder, const QString& mask, bool withPath, Entries kind)
 {
+    if (isRefused(folder) || (folder.isEmpty() && !s_roots.isEmpty()))
+        return {};  // never the working directory
     const QString dir = withSlash(resolveHere(folder.isEmpty() ? QStringLiteral("./") : folder));
     QDir::Filters filters = QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
     if (int(kind) & int(Entries::Files))
@@ -173,7 +208,8 @@ QStringList list(const QString& folder, const QString& mask, bool withPath, Entr
     QStringList out;
     const auto re = maskPattern(mask);  // compiled once for the whole folder
     for (const QString& n : names)
-        if (!re || re->match(n).hasMatch())
+        // "~~" + name is the editor's save copy; one left by a killed save is never offered.
+        if ((!re || re->match(n).hasMatch()) && !n.startsWith(QLatin1String("~~")))
             out << n;
     std::sort(out.begin(), out.end(), [](const QString& a, const QString& b) {
         const int c = a.compare(b, Qt::CaseInsensitive);
@@ -196,26 +232,139 @@ bool isReadOnly(const QString& path)
 bool setReadOnly(const QString& path, bool readOnly)
 {
     const QByteArray p = QFile::encodeName(resolve(path));
-    struct stat st;
-    if (::stat(p.constData(), &st) != 0)
+    // Only the named file: a link someone planted never passes the change on to its target.
+    const int fd = ::open(p.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
         return false;
-    mode_t m = st.st_mode & 07777;
-    m = readOnly ? (m & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH)) : (m | S_IWUSR);
-    return ::chmod(p.constData(), m) == 0;
+    struct stat st;
+    bool ok = ::fstat(fd, &st) == 0;
+    if (ok) {
+        mode_t m = st.st_mode & 07777;
+        m = readOnly ? (m & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH)) : (m | S_IWUSR);
+        ok = m == (st.st_mode & 07777) || ::fchmod(fd, m) == 0;
+    }
+    ::close(fd);
+    return ok;
+}
+
+bool isSymLink(const QString& path)
+{
+    struct stat st;
+    return !path.isEmpty() && ::lstat(QFile::encodeName(resolve(path)).constData(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+bool isNetworkFolder(const QString& dir)
+{
+    struct statfs fs {};
+    if (::statfs(QFile::encodeName(dir.isEmpty() ? QStringLiteral(".") : resolve(dir)).constData(), &fs) != 0)
+        return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0x6969UL:      // NFS
+    case 0x517BUL:      // SMB
+    case 0xFF534D42UL:  // CIFS
+    case 0xFE534D42UL:  // SMB2
+    case 0x65735546UL:  // FUSE (sshfs, smbnetfs, ...)
+    case 0x5346414FUL:  // AFS
+    case 0x00C36400UL:  // Ceph
+        return true;
+    default:
+        return false;
+    }
+}
+
+namespace {
+bool isSharedFolder(const QString& dir)
+{
+    struct stat st {};
+    const bool ok = ::stat(QFile::encodeName(dir.isEmpty() ? QStringLiteral(".") : resolve(dir)).constData(), &st) == 0;
+    return ok && S_ISDIR(st.st_mode) && (st.st_mode & S_ISGID);
+}
+
+mode_t currentUmask()
+{
+    const mode_t m = ::umask(0);
+    ::umask(m);
+    return m;
+}
+
+// A folder just made inside a shared folder: its group may write, others never.
+void shareNewFolder(const QByteArray& native, const QString& parent)
+{
+    if (!isSharedFolder(parent))
+        return;
+    const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0)
+        (void)::fchmod(fd, ((st.st_mode & 0777) | 0070 | S_ISGID) & ~mode_t(S_IWOTH));
+    ::close(fd);
+}
+} // namespace
+
+unsigned createdFileMode(const QString& dir)
+{
+    const mode_t mask = currentUmask();
+    if (isSharedFolder(dir))
+        return unsigned(((0664 & ~mask) | 0660) & ~mode_t(S_IWOTH));
+    return unsigned(0666 & ~mask & ~mode_t(S_IWOTH));
 }
 
 bool makePath(const QString& dir)
+{
+    if (dir.isEmpty() || isRefused(dir))
+        return false;
+    if (dirExists(dir))
+        return true;
+    const QString clean = QDir::cleanPath(QFileInfo(dir).absoluteFilePath());
+    const QStringList parts = clean.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString cur = QStringLiteral("/");
+    for (const QString& part : parts) {
+        const QString parent = cur;
+        cur = resolve(cur + part);
+        if (dirExists(cur)) {
+            cur = withSlash(cur);
+            continue;
+        }
+        const QByteArray native = QFile::encodeName(cur);
+        // Made meanwhile by another process counts (SFTP reports that as a plain failure).
+        if (::mkdir(native.constData(), 0777) != 0 && !dirExists(cur))
+            return false;
+        shareNewFolder(native, parent);
+        cur = withSlash(cur);
+    }
+    return true;
+}
+
+bool makeFolder(const QString& dir, const QString& anchor)
 {
     if (dir.isEmpty())
         return false;
     if (dirExists(dir))
         return true;
-    return QDir().mkpath(dir);
+    const QString a = withSlash(anchor);
+    if (a.isEmpty() || (dir.startsWith(a) && dirExists(a)))
+        return makePath(dir);  // no installation known (tools), or one that is there
+    QString d = dir;
+    while (d.size() > 1 && d.endsWith(QLatin1Char('/')))
+        d.chop(1);
+    const QString parent = folderOf(d);
+    if (parent.isEmpty() || !dirExists(parent))
+        return false;
+    const QByteArray native = QFile::encodeName(withSlash(resolve(parent)) + fileName(d));
+    if (::mkdir(native.constData(), 0777) != 0)
+        return dirExists(dir);
+    shareNewFolder(native, parent);
+    return dirExists(dir);
 }
 
 bool copyFile(const QString& from, const QString& to, bool overwrite)
 {
     const QString dst = resolve(to);
+    if (isSymLink(dst)) {
+        errno = ELOOP;
+        return false;
+    }
     if (QFileInfo::exists(dst)) {
         if (!overwrite)
             return false;
@@ -229,7 +378,8 @@ bool copyFile(const QString& from, const QString& to, bool overwrite)
 bool removeFile(const QString& path)
 {
     const QString p = resolve(path);
-    return QFileInfo(p).isFile() && QFile::remove(p);
+    // A link is removed itself (never its target).
+    return (isSymLink(p) || QFileInfo(p).isFile()) && ::unlink(QFile::encodeName(p).constData()) == 0;
 }
 
 bool removeDir(const QString& path) { return QDir().rmdir(resolve(path)); }
@@ -298,7 +448,12 @@ bool lockExclusive(int fd)
 
 QString tempPrefix(const QString& targetName) { return QLatin1Char('.') + targetName + kTempTag; }
 
-void removeLeftovers(const QString& dir, const QString& targetName)
+// On a network folder a writer on another workstation holds its temporary file for a moment only;
+// a leftover older than this (by the file server's clock) belongs to a writer that died.
+constexpr qint64 kShareLeftoverSeconds = 5;
+
+// `serverNow`: the modification time of our own new temporary file, the file server's "now".
+void removeLeftovers(const QString& dir, const QString& targetName, const QByteArray& ownTemp, time_t serverNow)
 {
     DIR* d = ::opendir(QFile::encodeName(dir.isEmpty() ? QStringLiteral(".") : dir).constData());
     if (!d)
@@ -310,14 +465,25 @@ void removeLeftovers(const QString& dir, const QString& targetName)
             stale << name;
     }
     ::closedir(d);
+    if (stale.isEmpty())
+        return;
+    // Byte-range locks of another workstation may be invisible here; only age tells there.
+    const bool share = isNetworkFolder(dir);
     for (const QString& name : stale) {
         const QByteArray p = QFile::encodeName(withSlash(dir) + name);
-        const int fd = ::open(p.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+        if (p == ownTemp)
+            continue;
+        const int fd = ::open(p.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
         if (fd < 0)
             continue;
-        if (lockExclusive(fd))
-            (void)::unlink(p.constData());
+        struct stat st {};
+        bool dead = lockExclusive(fd) && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+        if (dead && share)
+            dead = qint64(serverNow) - qint64(st.st_mtime) >= kShareLeftoverSeconds;
+        // Closed before it is deleted: an SMB client refuses to delete a file it holds open.
         ::close(fd);
+        if (dead)
+            (void)::unlink(p.constData());
     }
 }
 
@@ -364,7 +530,7 @@ std::optional<QByteArray> readFile(const QString& path, qint64 maxBytes, ReadRes
             *result = r;
         return std::nullopt;
     };
-    if (path.isEmpty())
+    if (path.isEmpty() || isRefused(path))
         return fail(ReadResult::Missing);
     const QString p = resolve(path);
     const QByteArray native = QFile::encodeName(p);
@@ -424,30 +590,45 @@ bool writeFileAtomic(const QString& path, const QByteArray& bytes)
         errno = EINVAL;
         return false;
     }
-    QString target = resolve(path);
-    const QFileInfo info(target);
-    if (info.isSymLink() && !info.canonicalFilePath().isEmpty())
-        target = info.canonicalFilePath();  // the link stays, its file gets the new bytes
+    const QString target = resolve(path);
+    if (target.isEmpty()) {
+        errno = EACCES;
+        return false;
+    }
+    const QByteArray nativeTarget = QFile::encodeName(target);
     const QString dir = folderOf(target);
     const QString name = fileName(target);
 
-    // A new file gets the usual permissions (less the umask); a replaced one keeps its own.
-    mode_t mode = 0666;
     struct stat st {};
-    const bool replacing = ::stat(QFile::encodeName(target).constData(), &st) == 0;
+    const bool replacing = ::lstat(nativeTarget.constData(), &st) == 0;
+    if (replacing && S_ISLNK(st.st_mode)) {
+        errno = ELOOP;  // someone else's link: neither it nor its target is touched
+        return false;
+    }
     if (replacing && S_ISDIR(st.st_mode)) {
         errno = EISDIR;
         return false;
     }
 
-    removeLeftovers(dir, name);
     QByteArray temp;
-    const int fd = createTemporary(dir, name, replacing ? 0600 : mode, &temp);
+    const int fd = createTemporary(dir, name, 0600, &temp);
     if (fd < 0)
         return false;
+    struct stat own {};
+    (void)::fstat(fd, &own);
+    removeLeftovers(dir, name, temp, own.st_mtime);
+
     bool ok = writeAll(fd, bytes.constData(), bytes.size());
-    if (ok && replacing)
-        (void)::fchmod(fd, st.st_mode & 07777);  // best effort: another user's file keeps ours
+    if (ok) {
+        // The temporary file is ours and new, so its mode may be set; others never get write access.
+        if (replacing) {
+            if (own.st_gid != st.st_gid)
+                (void)::fchown(fd, uid_t(-1), st.st_gid);  // best effort: keep the old file's group
+            (void)::fchmod(fd, st.st_mode & 0775);
+        } else {
+            (void)::fchmod(fd, mode_t(createdFileMode(dir)));
+        }
+    }
     if (ok && s_durable)
         ok = ::fsync(fd) == 0;
     int saved = errno;
@@ -455,9 +636,20 @@ bool writeFileAtomic(const QString& path, const QByteArray& bytes)
         ok = false;
         saved = errno;
     }
-    if (ok && ::rename(temp.constData(), QFile::encodeName(target).constData()) != 0) {
-        ok = false;
-        saved = errno;
+    if (ok) {
+        // A file server refuses to replace a file another workstation has open at this moment.
+        for (int attempt = 0;; ++attempt) {
+            if (::rename(temp.constData(), nativeTarget.constData()) == 0)
+                break;
+            saved = errno;
+            const bool busy = saved == EBUSY || saved == EEXIST || saved == EACCES || saved == EPERM ||
+                              saved == ETXTBSY || saved == EINTR;
+            if (!busy || attempt >= 5) {
+                ok = false;
+                break;
+            }
+            ::usleep(useconds_t(20000) << attempt);
+        }
     }
     if (!ok) {
         ::unlink(temp.constData());

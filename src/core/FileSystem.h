@@ -16,8 +16,17 @@ QString toStored(const QString& path);
 QString withSlash(const QString& dir);
 
 // The existing path the name refers to (exact, else component-wise without case), or the name
-// itself when nothing matches.
+// itself when nothing matches. While the program is confined (below), a refused name resolves to
+// an empty name that exists nowhere.
 QString resolve(const QString& path);
+
+// Names from task lists and options must never reach files outside the installation: while
+// `roots` is not empty, a relative name (which would be looked up in the working directory) and a
+// name whose ".." leads out of every root are refused by every function here. Absolute names
+// without ".." are not touched (a list may store a file outside its folder with its full path).
+void setConfinement(const QStringList& roots);
+// Whether the name is refused by the confinement.
+bool isRefused(const QString& path);
 bool exists(const QString& path);
 bool fileExists(const QString& path);
 bool dirExists(const QString& path);
@@ -25,7 +34,8 @@ qint64 fileSize(const QString& path);
 
 enum class Entries { Files = 1, Dirs = 2, All = 3 };
 // Entries of `folder` matching a Windows wildcard mask ("*", "?", "*.*" matches names without a dot),
-// sorted by name without case; "." and ".." are never listed.
+// sorted by name without case; "." and ".." are never listed, nor the editor's save copies ("~~" +
+// name), which only a killed save leaves behind.
 QStringList list(const QString& folder, const QString& mask, bool withPath = false,
                  Entries kind = Entries::All);
 bool matchesMask(const QString& name, const QString& mask);
@@ -34,7 +44,22 @@ bool matchesMask(const QString& name, const QString& mask);
 bool isReadOnly(const QString& path);
 bool setReadOnly(const QString& path, bool readOnly);
 
+// Creates the folder with all missing parents. A folder made inside a shared folder (setgid) is
+// shared the same way: group-writable and setgid, never writable by others.
 bool makePath(const QString& dir);
+// Creates a folder for a save without ever building what lies above it: the missing folders
+// below `anchor` when `anchor` exists and holds `dir` (all of them without an anchor), otherwise
+// only the last component when its parent exists. A save into a data folder on a share that went away thus never builds the
+// installation again under an empty mount point.
+bool makeFolder(const QString& dir, const QString& anchor = QString());
+// The link itself, not what it points to.
+bool isSymLink(const QString& path);
+// Whether the folder lies on a network file system (NFS, SMB, FUSE mounts such as sshfs), where
+// byte-range locks may hold only on one workstation.
+bool isNetworkFolder(const QString& dir);
+// Permission bits of a file Kalimo creates in `dir`: never writable by others; in a shared folder
+// (setgid) readable and writable by its group, so every account of the installation can replace it.
+unsigned createdFileMode(const QString& dir);
 // Copies without overwriting an existing target; false when the target exists or copying fails.
 bool copyFile(const QString& from, const QString& to, bool overwrite = false);
 bool removeFile(const QString& path);
@@ -50,7 +75,12 @@ std::optional<QByteArray> readFile(const QString& path, qint64 maxBytes = -1, Re
 // Writes the whole file to a temporary file in the same folder, syncs it, renames it over the
 // target and syncs the folder: afterwards the target holds either its old or its new bytes, also
 // after a full disk, a kill or a power loss. Leftover temporary files of the same target from a
-// killed writer are removed first. False (with errno set) when any step failed.
+// killed writer are removed (on a network folder only when they are older than a few seconds, as a
+// writer on another workstation cannot be seen). A target that is a symbolic link is refused
+// (ELOOP): nothing is written through a link someone planted. A new file gets createdFileMode(); a
+// replaced one keeps its mode and group, less any write permission for others. A rename refused
+// because another workstation has the old file open is tried again a few times. False (with errno
+// set) when any step failed.
 bool writeFileAtomic(const QString& path, const QByteArray& bytes);
 // Whether saves wait for the disk (fsync). Only fuzzers that save on every input turn it off.
 void setDurableWrites(bool durable);

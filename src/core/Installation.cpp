@@ -16,8 +16,12 @@ namespace {
 QString joinDir(const QString& base, const QString& stored)
 {
     // Every folder lies below the installation; material made on Windows often writes them with a
-    // leading backslash ("\Listen\"), which names the same folder.
-    QString v = fsys::fromStored(stored.trimmed());
+    // leading backslash ("\Listen\"), which names the same folder. A path that is absolute on this
+    // system ("/srv/kalimo/Optionen") stays absolute.
+    const QString raw = stored.trimmed();
+    QString v = fsys::fromStored(raw);
+    if (QDir::isAbsolutePath(v) && !raw.startsWith(QLatin1Char('\\')))
+        return fsys::withSlash(QDir::cleanPath(v));
     while (v.startsWith(QLatin1Char('/')))
         v.remove(0, 1);
     if (v.isEmpty())
@@ -188,8 +192,9 @@ void readPfade(const IniFile& ini, QWidget* owner, DataFolders data)
         if (d.optionen.endsWith(relOptionen, Qt::CaseInsensitive))
             dataRoot = d.optionen.left(d.optionen.size() - relOptionen.size());
     } else {
-        d.optionen = fsys::withSlash(inst + relOptionen);
-        d.protokoll = fsys::withSlash(inst + relativeOf("Protokoll"));
+        auto within = [&](const QString& rel) { return fsys::withSlash(QDir::isAbsolutePath(rel) ? rel : inst + rel); };
+        d.optionen = within(relOptionen);
+        d.protokoll = within(relativeOf("Protokoll"));
         d.temp = inst + QStringLiteral("TEMP/");
         dataRoot = movedDataRoot(relOptionen);
     }
@@ -344,11 +349,13 @@ QString ResolveDataDirectory(const QString& relativeIn, QWidget* owner)
     const MainConfig& c = g().config;
     const QString inst = c.installationDirectory;
     const QString relative = fsys::withSlash(fsys::fromStored(relativeIn));
-    const QString own = inst + relative;
+    // A configured absolute folder outside the installation is used as it stands.
+    const bool absolute = QDir::isAbsolutePath(relative);
+    const QString own = absolute ? relative : inst + relative;
     QString result = own;
 
     const QString netFile = inst + QStringLiteral("intern/netzwerkpfad.txt");
-    if (fsys::fileExists(netFile)) {
+    if (!absolute && fsys::fileExists(netFile)) {
         const auto lines = fsys::readLines(netFile);
         // An empty first line names no root; it must not turn into the file system's root.
         if (lines && !lines->isEmpty() && !lines->front().trimmed().isEmpty())
@@ -416,6 +423,14 @@ void ReadMainConfiguration(QWidget* owner, DataFolders data)
         fsys::makePath(c.dirs.optionen);
         fsys::makePath(c.dirs.protokoll);
     }
+
+    // Names from lists and options reach no file outside the installation's folders.
+    const Directories& d = c.dirs;
+    fsys::setConfinement({c.installationDirectory, commonDocumentsFolder(), d.hilfe, d.optionen, d.protokoll,
+                          d.spielerbilder, d.listen, d.material, d.materialBilder, d.materialSammelBilder,
+                          d.materialSound, d.intern, d.font, d.bilderurkunde, d.internBilder, d.internRueckseite,
+                          d.hintergrundbilder, d.lobAnimation, d.internsound, d.anleitungsound, d.lobSound,
+                          d.fehlersound, d.endeSound, d.knopf, d.schalterknopf, d.temp});
 }
 
 } // namespace installation

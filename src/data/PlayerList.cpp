@@ -1,6 +1,7 @@
 #include "data/PlayerList.h"
 
 #include "core/Dialogs.h"
+#include "core/FileProblems.h"
 #include "core/FileSystem.h"
 #include "core/GlobalState.h"
 #include "core/IniFile.h"
@@ -18,6 +19,8 @@ QString& entry0() { return g().playerList.front(); }
 
 void reportUnwritable(QWidget* parent, const QString& path)
 {
+    if (fileproblems::reportSpecialCause(parent, path))
+        return;
     dialogs::error(parent, QStringLiteral("Die Ini-Datei: ") + path +
                                QStringLiteral(" konnte nicht erstellt werden."));
 }
@@ -173,6 +176,11 @@ bool CreatePlayerFromCurrent(const QString& name, QWidget* parent)
         dialogs::Icon::Information);
     if (answer != dialogs::Button::Ok)
         return false;
+    // Made on another workstation while the question was open: never replaced by a copy.
+    if (fsys::fileExists(target)) {
+        dialogs::error(parent, QStringLiteral("Der Spielername existiert schon."));
+        return false;
+    }
     // A player whose options file cannot be written is not created: it would vanish at the next
     // start and its settings would be lost meanwhile.
     const QString source = previous.isEmpty() ? QString() : playerOptionsFile(previous);

@@ -1,6 +1,7 @@
 #include "data/TaskListWriter.h"
 
 #include "core/Dialogs.h"
+#include "core/FileProblems.h"
 #include "core/FileSystem.h"
 #include "core/Overlay.h"
 #include "core/GlobalState.h"
@@ -89,7 +90,7 @@ bool SaveTaskList(const QString& listPath, const TDaten& list, int programCode, 
     const bool ok = targetWritable && fsys::writeFileAtomic(temp, bytes) && fsys::writeFileAtomic(path, bytes);
     fsys::removeFile(temp);
     if (!ok) {
-        dialogs::error(nullptr, QStringLiteral("Die Ini-Datei: ") + path + QStringLiteral(" konnte nicht erstellt werden."));
+        fileproblems::reportUnwritable(nullptr, path);
         return false;
     }
     dialogs::showMessage(nullptr, QStringLiteral("Datei gespeichert!"));

@@ -225,7 +225,7 @@ bool AppendRunToProtocolFile(const QString& path)
 {
     const QString folder = fsys::folderOf(path);
     if (!folder.isEmpty() && !fsys::dirExists(folder))
-        fsys::makePath(folder);
+        fsys::makeFolder(folder, g().config.installationDirectory);  // never above it
     const QString target = fsys::resolve(path);
     QStringList lines;
     if (fsys::fileExists(target)) {

@@ -398,7 +398,7 @@ bool AppendRun(const QString& path, const HistoryRun& run)
     const QString target = fsys::resolve(path);
     const QString folder = fsys::folderOf(target);
     if (!folder.isEmpty() && !fsys::dirExists(folder))
-        fsys::makePath(folder);
+        fsys::makeFolder(folder, g().config.installationDirectory);  // never above it
     fsys::ReadResult result = fsys::ReadResult::Missing;
     auto bytes = fsys::readFile(target, -1, &result);
     QByteArray out;
@@ -422,7 +422,7 @@ bool WriteHistory(const QString& path, const std::vector<HistoryRun>& runs)
     const QString target = fsys::resolve(path);
     const QString folder = fsys::folderOf(target);
     if (!folder.isEmpty() && !fsys::dirExists(folder))
-        fsys::makePath(folder);
+        fsys::makeFolder(folder, g().config.installationDirectory);  // never above it
     QStringList lines{headerLine()};
     lines.reserve(qsizetype(runs.size()) + 1);
     for (const HistoryRun& r : runs)

@@ -190,13 +190,20 @@ void TFormclosedialog::onEnd()
         return;
     m_ended = true;
     if (!run().runProtocol.isEmpty()) {
-        fsys::makePath(g().config.dirs.protokoll);
+        // Only the folder itself: on a share that went away nothing is built under the empty mount
+        // point.
+        fsys::makeFolder(g().config.dirs.protokoll, g().config.installationDirectory);
         const QString path = PlayerProtocolPath();
         errno = 0;
         if (!AppendRunToProtocolFile(path)) {
             const int error = errno ? errno : EIO;
-            // The old file stays whole; the run cannot be kept, the dialog still closes.
+            // The old file stays whole. With its folder gone (the share went away) the run stays
+            // here, so that "Zurück" or "Ende" can try again once the folder is back.
             fileproblems::reportNotSaved(this, path, error);
+            if (!fsys::dirExists(fsys::folderOf(path))) {
+                m_ended = false;
+                return;
+            }
         } else {
             // The history keeps every run the protocol file has taken, also after it was trimmed.
             const RunState& r = run();

@@ -596,7 +596,8 @@ bool TFormHauptformular::backdropVisible() const { return m_backdrop && m_backdr
 void TFormHauptformular::LaunchProgram(int selection)
 {
     if (!shellsvc::holdsLock() && !shellsvc::acquireLock()) {
-        shellsvc::showLockNotice(this);
+        if (!shellsvc::lockCancelled())  // the player list stayed busy: nobody else uses the player
+            shellsvc::showLockNotice(this);
         return;
     }
     TMenuButton* b = selection >= 100 ? programButton(selection / 100 - 1, selection % 100) : mainButton(selection);

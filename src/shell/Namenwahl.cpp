@@ -3,6 +3,7 @@
 #include "media/skin/ScreenScale.h"
 
 #include "core/Dialogs.h"
+#include "core/FileProblems.h"
 #include "core/FileSystem.h"
 #include "core/GlobalState.h"
 #include "data/PlayerList.h"
@@ -409,7 +410,9 @@ void TFormnamenwahl::finishEditing(const QString& typed)
         playerdialogs::beep();
         return;
     }
-    if (playerIndex(text) >= 0) {
+    // Another workstation may have made this player since the list was opened: its file counts as
+    // an existing player, and is never replaced by a copy.
+    if (playerIndex(text) >= 0 || adoptFromOtherWorkstation(text)) {
         playerdialogs::beep();
         dialogs::error(this, QStringLiteral("Der Spielername existiert schon."));
         return;
@@ -417,11 +420,17 @@ void TFormnamenwahl::finishEditing(const QString& typed)
     const std::optional<QString> reference = askNewPlayer(text);
     if (!reference)
         return;
+    if (adoptFromOtherWorkstation(text)) {  // made elsewhere while the question was open
+        playerdialogs::beep();
+        dialogs::error(this, QStringLiteral("Der Spielername existiert schon."));
+        return;
+    }
     // A player whose options file cannot be written is not listed: it would vanish at the next start.
     const QString source = playerOptionsFile(*reference);
     const QString target = playerOptionsFile(text);
     if (!reference->isEmpty() && fsys::fileExists(source) && !fsys::copyFile(source, target, true)) {
-        dialogs::error(this, QStringLiteral("Die Ini-Datei: ") + target + QStringLiteral(" konnte nicht erstellt werden."));
+        if (!fileproblems::reportSpecialCause(this, target))
+            dialogs::error(this, QStringLiteral("Die Ini-Datei: ") + target + QStringLiteral(" konnte nicht erstellt werden."));
         return;
     }
     // Its picture as the folder holds it now, which may have changed since the list was opened.
@@ -432,6 +441,24 @@ void TFormnamenwahl::finishEditing(const QString& typed)
         LV_namen->scrollToItem(item);
     }
     g().playerList.append(text);
+}
+
+bool TFormnamenwahl::adoptFromOtherWorkstation(const QString& name)
+{
+    const QString file = playerOptionsFile(name);
+    if (!fsys::fileExists(file))
+        return false;
+    // The name as its file spells it ("Options-" + name + ".txt").
+    QString listed = fsys::fileName(fsys::resolve(file)).mid(8);
+    listed.chop(4);
+    if (listed.isEmpty())
+        listed = name;
+    if (playerIndex(listed) < 0) {
+        m_pictures = std::make_shared<playerdialogs::PictureFolder>();
+        addEntry(listed);
+        g().playerList.append(listed);
+    }
+    return true;
 }
 
 void TFormnamenwahl::deleteSelected()

@@ -80,6 +80,8 @@ public:
     void activate(QListWidgetItem* item);
     void startEditing();
     void finishEditing(const QString& text);
+    // A player whose options file another workstation made: listed now; true when there is one.
+    bool adoptFromOtherWorkstation(const QString& name);
     void deleteSelected();
     // "Verknüpfung anlegen..." for the selected player.
     void createShortcut();

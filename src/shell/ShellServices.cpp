@@ -12,6 +12,7 @@ void loadPlayerList() { LoadPlayerList(); }
 void writeLastPlayer() { WriteLastPlayer(); }
 bool holdsLock() { return holdsPlayerLock(); }
 bool acquireLock() { return AcquirePlayerLock(g().currentPlayer()); }
+bool lockCancelled() { return playerLockCancelled(); }
 void releaseLock() { ReleasePlayerLock(g().currentPlayer()); }
 void selectPlayer(const QString& name) { SelectPlayer(name); }
 QString confirmPlayerCombo(const QString& text) { return ConfirmPlayerCombo(text); }

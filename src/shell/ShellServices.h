@@ -11,6 +11,7 @@ void loadPlayerList();
 void writeLastPlayer();
 bool holdsLock();
 bool acquireLock();          // for the current player; true when held afterwards
+bool lockCancelled();        // the last acquireLock() failed as the user stopped waiting for the player list
 void releaseLock();          // the current player's lock, when held
 void selectPlayer(const QString& name);
 // Confirms the combo's text; returns the text the combo shows afterwards.

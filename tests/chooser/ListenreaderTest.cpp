@@ -113,6 +113,36 @@ TEST_F(ListenreaderTest, ListsTheFirst261FilesByNameAndSelectsTheCurrentOne)
     EXPECT_TRUE(f->startButton()->isEnabled());
 }
 
+// A killed editor save left "~~b.txt"; stored choices that leave the list folder, or name that
+// copy, are ignored: the chooser starts on its first list, as without a stored choice.
+TEST_F(ListenreaderTest, SaveCopiesAndStoredNamesOutsideTheFolderAreNeverOffered)
+{
+    writeList("a.txt", listBytes(1));
+    writeList("b.txt", listBytes(1));
+    writeList("~~b.txt", listBytes(1));
+    t.write("Listen/geheim.txt", listBytes(1));
+    const QString outside = fsys::toStored(t.path("Listen/geheim.txt"));
+    struct Case {
+        QString stored;
+        const char* selected;
+    } cases[] = {
+        {"..\\geheim.txt", "a.txt"},
+        {"Unter\\..\\..\\geheim.txt", "a.txt"},
+        {outside, "a.txt"},
+        {"C:\\Kalimo\\Listen\\geheim.txt", "a.txt"},
+        {"~~b.txt", "a.txt"},
+        {fsys::toStored(folder() + "b.txt"), "b.txt"},  // a full path inside the folder
+        {"\\b.txt", "b.txt"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored.toStdString());
+        auto f = open(301, c.stored);
+        EXPECT_EQ(listed(*f), (QStringList{"a.txt", "b.txt"}));
+        EXPECT_EQ(current(*f), c.selected);
+        EXPECT_FALSE(f->selectedFile().contains("geheim"));
+    }
+}
+
 TEST_F(ListenreaderTest, FilesWithTooFewValidTasksAreRefusedWithTheirMessage)
 {
     struct Case {

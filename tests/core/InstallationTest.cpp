@@ -39,6 +39,39 @@ TEST_F(DataDirectory, TwoLevelFolderWithoutNetworkFileStaysInInstallation)
     EXPECT_TRUE(dlg.asked().isEmpty());
 }
 
+// A leading backslash stays relative to the installation; a path absolute on this system is
+// absolute: inside the installation (in any letter case) it loses the installation's prefix, and
+// outside it is used as it stands.
+TEST_F(DataDirectory, AbsoluteFoldersAreHonoured)
+{
+    TempTree elsewhere;
+    QString upper = inst.root();
+    upper.replace(QStringLiteral("/tmp/"), QStringLiteral("/TMP/"));  // the same folder in other case
+    struct Case {
+        QString optionen, protokoll, listen;
+        QString wantOptionen, wantProtokoll, wantListen;
+    } cases[] = {
+        {"\\Daten\\Optionen", "\\Daten\\Protokoll", "\\Listen\\", inst.path("Daten/Optionen/"),
+         inst.path("Daten/Protokoll/"), inst.path("Listen/")},
+        {inst.path("Daten/Optionen"), upper + "Daten/Protokoll/", elsewhere.path("Listen"),
+         inst.path("Daten/Optionen/"), inst.path("Daten/Protokoll/"), elsewhere.path("Listen/")},
+        {elsewhere.path("Optionen"), elsewhere.path("Protokoll/"), "Listen", elsewhere.path("Optionen/"),
+         elsewhere.path("Protokoll/"), inst.path("Listen/")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.optionen.toStdString());
+        resetToInstallation(inst.root());
+        config({"[Pfade]", "Optionen=" + c.optionen, "Protokoll=" + c.protokoll, "Listen=" + c.listen});
+        installation::ReadMainConfiguration();
+        EXPECT_EQ(g().config.dirs.optionen, c.wantOptionen);
+        EXPECT_EQ(g().config.dirs.protokoll, c.wantProtokoll);
+        EXPECT_EQ(g().config.dirs.listen, c.wantListen);
+        EXPECT_TRUE(fsys::dirExists(c.wantOptionen));
+        EXPECT_FALSE(fsys::exists(inst.path("tmp")));  // nothing joined under the installation
+    }
+    EXPECT_TRUE(dlg.asked().isEmpty());
+}
+
 TEST_F(DataDirectory, SharedRootGetsCopiesThatNeverOverwrite)
 {
     TempTree shared;

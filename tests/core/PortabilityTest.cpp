@@ -1,8 +1,11 @@
 #include "core/FileSystem.h"
+#include "core/GlobalState.h"
 #include "core/IniFile.h"
+#include "core/Installation.h"
 #include "core/Win1252.h"
 #include "support/TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 #include <random>
@@ -178,4 +181,46 @@ TEST(IniFile, BadInputNeverCrashes)
     EXPECT_EQ(IniFile::parseInteger(" 12 "), 12);
     EXPECT_EQ(IniFile::parseInteger("0x10"), 16);
     EXPECT_EQ(IniFile::parseInteger(""), std::nullopt);
+}
+
+// Picture and sound names from a task list ("..\..\..\etc\passwd", or a bare name) reach no file
+// outside the installation's folders and are never looked up in the working directory.
+TEST(Confinement, NamesNeverLeaveTheInstallation)
+{
+    TempTree inst, outside, work;
+    inst.write("Material/Bilder/hund.gif", "GIF89a");
+    inst.writeLines("INTERN/kalimo.txt", {"[Pfade]", "MaterialBilder=Material\\Bilder"});
+    outside.write("geheim.txt", "geheim");
+    work.write("katze.gif", "GIF89a");
+    const QString previousDir = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(work.root()));
+    resetToInstallation(inst.root());
+    installation::ReadMainConfiguration();
+    const QString bilder = g().config.dirs.materialBilder;
+    // From the pictures folder up to the file system's root, then down to the outside file.
+    const QString up = QString("../").repeated(bilder.count('/')) + outside.path("geheim.txt").mid(1);
+    struct Case {
+        QString name;
+        bool found;
+    } cases[] = {
+        {bilder + "hund.gif", true},
+        {bilder + "../Bilder/hund.gif", true},  // ".." that stays inside
+        {bilder + up, false},
+        {bilder + fsys::fromStored("..\\..\\..\\..\\..\\..\\..\\..\\..\\etc\\passwd"), false},
+        {"katze.gif", false},  // the working directory
+        {"./katze.gif", false},
+        {outside.path("geheim.txt"), true},  // a full path as a list may store it
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        EXPECT_EQ(fsys::fileExists(c.name), c.found);
+        EXPECT_EQ(fsys::readFile(c.name).has_value(), c.found);
+    }
+    EXPECT_TRUE(fsys::list(bilder + up.section('/', 0, -2), "*").isEmpty());
+    EXPECT_FALSE(fsys::writeFileAtomic(bilder + up, "x"));
+    EXPECT_EQ(outside.read("geheim.txt"), QByteArray("geheim"));
+    // Without an installation read (tools, tests) relative names work as before.
+    resetToInstallation(inst.root());
+    EXPECT_TRUE(fsys::fileExists("katze.gif"));
+    QDir::setCurrent(previousDir);
 }

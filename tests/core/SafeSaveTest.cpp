@@ -1,5 +1,6 @@
 #include "core/FileSystem.h"
 #include "core/IniFile.h"
+#include "core/TextUtil.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -195,4 +197,64 @@ TEST(SafeSave, KilledWritersNeverLeaveATornFile)
     EXPECT_GT(killedWhileSaving, 0) << "no kill landed inside a save: the test shows nothing";
     ASSERT_TRUE(fsys::writeFileAtomic(path, "fertig"));
     EXPECT_EQ(leftovers(t.root(), "Options-Anna.txt"), QStringList());
+}
+
+// Someone plants links where Kalimo writes. Every way Kalimo writes refuses them (ELOOP): the
+// target keeps its bytes and mode, the link stays a link.
+TEST(SafeSave, PlantedLinksAreRefused)
+{
+    TempTree t;
+    const QString victim = t.write("victim/private.txt", "geheim");
+    ASSERT_EQ(::chmod(QFile::encodeName(victim).constData(), 0600), 0);
+    const QString source = t.write("quelle.txt", "neu");
+    struct Case {
+        const char* what;
+        std::function<bool(const QString&)> write;
+    } cases[] = {
+        {"atomic write", [](const QString& p) { return fsys::writeFileAtomic(p, "neu"); }},
+        {"lines", [](const QString& p) { return fsys::writeLines(p, {"neu"}); }},
+        {"copy over", [&](const QString& p) { return fsys::copyFile(source, p, true); }},
+        {"ini file", [](const QString& p) {
+             IniFile ini;
+             ini.writeString("Allgemeine Optionen", "Name", "neu");
+             return ini.save(p);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString link = t.path("Optionen/Options-Anna.txt");
+        QDir().mkpath(t.path("Optionen"));
+        QFile::remove(link);
+        ASSERT_EQ(::symlink(QFile::encodeName(victim).constData(), QFile::encodeName(link).constData()), 0);
+        errno = 0;
+        EXPECT_FALSE(c.write(link));
+        EXPECT_EQ(errno, ELOOP);
+        EXPECT_TRUE(fsys::isSymLink(link));
+        EXPECT_EQ(t.read("victim/private.txt"), QByteArray("geheim"));
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(victim).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
+        EXPECT_EQ(leftovers(t.path("Optionen"), "Options-Anna.txt"), QStringList());
+    }
+    // Clearing the read-only attribute never passes through a link either.
+    ASSERT_EQ(::chmod(QFile::encodeName(victim).constData(), 0400), 0);
+    EXPECT_FALSE(fsys::setReadOnly(t.path("Optionen/Options-Anna.txt"), false));
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(victim).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0400u);
+}
+
+// A killed editor save leaves "~~" + the list's name; no listing offers it.
+TEST(SafeSave, EditorSaveCopiesAreNeverListed)
+{
+    TempTree t;
+    t.write("Listen/a.txt", "a");
+    t.write("Listen/~~a.txt", "halb");
+    t.write("Listen/Unter/b.txt", "b");
+    t.write("Listen/Unter/~~b.txt", "halb");
+    EXPECT_EQ(fsys::list(t.path("Listen"), "*.txt"), QStringList{"a.txt"});
+    EXPECT_EQ(fsys::list(t.path("Listen"), "*"), (QStringList{"a.txt", "Unter"}));
+    QStringList all;
+    ListFilesRecursive(t.path("Listen/"), "*.txt", false, all);
+    EXPECT_FALSE(all.join('|').contains("~~")) << all.join('|').toStdString();
 }

@@ -9,6 +9,9 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QFile>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -106,4 +109,30 @@ TEST_F(FileFaults, UnreadableOptionsAndLockFilesStayByteIdenticalAndTheUserIsTol
     ASSERT_EQ(told.size(), 2) << told.join(" | ").toStdString();
     EXPECT_TRUE(told[0].startsWith("Die Datei " + optionsPath + " kann nicht gelesen werden."));
     EXPECT_TRUE(told[1].startsWith("Die Datei " + lockPath + " kann nicht gelesen werden."));
+}
+
+// A planted link in place of a player's options file, and a list's leftover "~~" copy from a
+// killed editor save: the options are never written through the link (the user is told why), and
+// the next save of the list removes the leftover.
+TEST_F(FileFaults, OptionsLinkIsRefusedAndListLeftoverGoes)
+{
+    const QString victim = t.write("victim/data.txt", "geheim");
+    ::chmod(QFile::encodeName(victim).constData(), 0600);
+    const QString link = t.path("Optionen/Options-Anna.txt");
+    ASSERT_EQ(::symlink(QFile::encodeName(victim).constData(), QFile::encodeName(link).constData()), 0);
+    EXPECT_FALSE(WritePlayerOptions("Anna", 0));
+    EXPECT_EQ(t.read("victim/data.txt"), QByteArray("geheim"));
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(victim).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    ASSERT_EQ(d.texts().size(), 1);
+    EXPECT_TRUE(d.texts()[0].startsWith("Die Datei " + link + " ist eine Verknüpfung")) << d.texts()[0].toStdString();
+
+    t.write("Listen/~~Tiere.txt", "halb geschrieben");
+    d.clear();
+    TDaten list;
+    list.tasks.resize(1);
+    ASSERT_TRUE(SaveTaskList(t.path("Listen/Tiere.txt"), list, 301, 2));
+    EXPECT_FALSE(QFile::exists(t.path("Listen/~~Tiere.txt")));
+    EXPECT_TRUE(QFile::exists(t.path("Listen/Tiere.txt")));
 }

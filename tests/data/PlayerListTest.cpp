@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <functional>
+#include <utility>
 #include <gtest/gtest.h>
 
 using dialogs::Button;
@@ -168,6 +169,34 @@ TEST_F(PlayerListTest, NewNameWithOk)
     EXPECT_EQ(t.read("Optionen/Options-Carla.txt"), kAnnaOptions);
     EXPECT_EQ(lockBytes(), QByteArray());  // Anna's lock went with the change
     EXPECT_FALSE(holdsPlayerLock());
+}
+
+namespace {
+// Another workstation makes "Carla" while the question is open here.
+class OtherWorkstationDialogs : public dialogs::ScriptedDialogs
+{
+public:
+    std::function<void()> meanwhile;
+    Button message(QWidget* parent, dialogs::Icon icon, const QString& title, const QString& text,
+                   const QList<Button>& buttons) override
+    {
+        if (meanwhile)
+            std::exchange(meanwhile, {})();
+        return ScriptedDialogs::message(parent, icon, title, text, buttons);
+    }
+};
+} // namespace
+
+TEST_F(PlayerListTest, NewNameMadeMeanwhileOnAnotherWorkstationIsNotReplaced)
+{
+    LoadPlayerList();
+    OtherWorkstationDialogs d;
+    d.meanwhile = [this] { t.write("Optionen/Options-Carla.txt", "[Allgemeine Optionen]\r\nSchriftgröße=9\r\n"); };
+    d.answer(Button::Ok);
+    EXPECT_EQ(ConfirmPlayerCombo("Carla"), "Anna");
+    EXPECT_EQ(t.read("Optionen/Options-Carla.txt"), QByteArray("[Allgemeine Optionen]\r\nSchriftgröße=9\r\n"));
+    EXPECT_EQ(d.texts().last(), "Der Spielername existiert schon.");
+    EXPECT_EQ(g().playerList, (QStringList{"Anna", "Standard"}));
 }
 
 TEST_F(PlayerListTest, NewNameHelpShowsItsPageAndAsksAgain)

@@ -11,10 +11,13 @@
 #include "support/TestSupport.h"
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QFile>
 #include <QTest>
 #include <QTextEdit>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -355,6 +358,59 @@ TEST_F(ClosingDialog, FullDiskIsToldAndTheOldFileKept)
                                           QStringLiteral(" konnte nicht gespeichert werden: Auf dem Datenträger ist "
                                                          "kein Platz mehr frei.")});
     EXPECT_EQ(tree.read(QStringLiteral("Daten/Protokoll/Anna.prt")), before);
+}
+
+// The installation lives on a share that went away (its mount point is empty now). "Ende" builds
+// nothing under the mount point, names the folder once, and keeps the run so that it can be saved
+// when the share is back.
+TEST_F(ClosingDialog, VanishedShareWritesNothingLocallyAndKeepsTheRun)
+{
+    const QString inst = tree.path(QStringLiteral("mnt/schule/kalimo/"));
+    g().config.installationDirectory = inst;
+    g().config.dirs.protokoll = inst + QStringLiteral("Protokoll/");
+    addTasks(3);
+    ASSERT_TRUE(BuildRunProtocol(402));
+    dialogs::ScriptedDialogs script;
+    TFormclosedialog dlg;
+    dlg.show();
+    dlg.sb_ende->click();
+    EXPECT_EQ(script.texts(), QStringList{QStringLiteral("Der Ordner ") + inst +
+                                          QStringLiteral("Protokoll/ ist nicht erreichbar; es wurde nichts "
+                                                         "gespeichert.\nBitte prüfen Sie die Verbindung zum "
+                                                         "Netzlaufwerk und versuchen Sie es erneut.")});
+    EXPECT_FALSE(fsys::exists(tree.path(QStringLiteral("mnt/schule"))));
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_NE(dlg.result(), TFormclosedialog::End);
+
+    // The share is back: the same dialog saves the run.
+    QDir().mkpath(inst);
+    script.clear();
+    dlg.sb_ende->click();
+    EXPECT_TRUE(script.texts().isEmpty());
+    EXPECT_EQ(dlg.result(), TFormclosedialog::End);
+    EXPECT_EQ(fsys::readLines(inst + QStringLiteral("Protokoll/Anna.prt"))->count(QStringLiteral("*")), 1);
+}
+
+// A link planted in place of the player's protocol file: nothing is written through it.
+TEST_F(ClosingDialog, PlantedProtocolLinkIsNeverFollowed)
+{
+    const QString victim = tree.write(QStringLiteral("victim/data.txt"), "geheim");
+    ::chmod(QFile::encodeName(victim).constData(), 0600);
+    QDir().mkpath(tree.path(QStringLiteral("Daten/Protokoll")));
+    ASSERT_EQ(::symlink(QFile::encodeName(victim).constData(), QFile::encodeName(protocolFile()).constData()), 0);
+    addTasks(3);
+    ASSERT_TRUE(BuildRunProtocol(402));
+    dialogs::ScriptedDialogs script;
+    TFormclosedialog dlg;
+    dlg.show();
+    dlg.sb_ende->click();
+    ASSERT_EQ(script.texts().size(), 1);
+    EXPECT_TRUE(script.texts()[0].startsWith(QStringLiteral("Die Datei ") + protocolFile() +
+                                             QStringLiteral(" ist eine Verknüpfung")));
+    EXPECT_EQ(tree.read(QStringLiteral("victim/data.txt")), QByteArray("geheim"));
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(victim).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 TEST_F(ClosingDialog, LayoutAndButtonPictures)

@@ -338,6 +338,30 @@ TEST_F(MainWindowTest, LaunchPassesCodeCaptionAndListFolder)
     EXPECT_EQ(dlg.texts().size(), 1);
 }
 
+// Another workstation keeps the player list busy: after a short wait the user is asked; giving up
+// starts nothing and shows no lock notice (the player is not in use elsewhere).
+TEST_F(MainWindowTest, BusyPlayerListAsksAndGivingUpStartsNothing)
+{
+    ASSERT_TRUE(start());
+    playerlock::setTimingForTests(200, 60000);
+    t.write("Optionen/lock.guard", "anderer-pc 4711 abc\r\n");
+    QString shown;
+    onNextModal([&](QWidget* m) { shown = m->metaObject()->className(); });
+    dlg.answer(Button::Cancel);
+    w->LaunchProgram(100);
+    playerlock::setTimingForTests(playerlock::kWaitMs, playerlock::kStaleMs);
+    const QString during = shown;
+    if (during.isEmpty()) {
+        QDialog end;  // ends the watch for a modal window
+        end.exec();
+    }
+    ASSERT_EQ(dlg.asked().size(), 1);
+    EXPECT_TRUE(dlg.asked()[0].text.startsWith("Die Spielerliste wird gerade von einem anderen Arbeitsplatz benutzt."));
+    EXPECT_EQ(during, "");
+    EXPECT_TRUE(w->opened.empty());
+    EXPECT_FALSE(holdsPlayerLock());
+}
+
 TEST_F(MainWindowTest, PlayerLockedElsewhereShowsTheLockDialogAndStartsNothing)
 {
     ASSERT_TRUE(start());

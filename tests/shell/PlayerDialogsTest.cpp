@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -215,6 +216,39 @@ TEST_F(PlayerDialogsTest, ExistingNameInAnotherCaseIsRefused)
     EXPECT_EQ(d.texts(), QStringList{"Der Spielername existiert schon."});
     EXPECT_EQ(g().playerList, (QStringList{"Ben", "Anna", "Standard"}));
     EXPECT_EQ(dlg.newNameItem()->text(), "Neuer Name");
+}
+
+// Another workstation makes "Tom" after this choice was opened, once before the name is typed and
+// once while the question is open: either way its options file stays and "Tom" is listed as the
+// existing player it is.
+TEST_F(PlayerDialogsTest, PlayerMadeOnAnotherWorkstationIsNeverReplaced)
+{
+    const QByteArray toms = "[Allgemeine Optionen]\r\nSchriftname=Tom\r\n";
+    for (bool whileAsking : {false, true}) {
+        SCOPED_TRACE(whileAsking);
+        QFile::remove(t.path("Optionen/Options-Tom.txt"));
+        LoadPlayerList();
+        TFormnamenwahl dlg;
+        dlg.show();
+        if (!whileAsking)
+            t.write("Optionen/Options-Tom.txt", toms);
+        int asked = 0;
+        dlg.askNewPlayer = [&](const QString&) -> std::optional<QString> {
+            ++asked;
+            if (whileAsking)
+                t.write("Optionen/Options-Tom.txt", toms);
+            return QString("Anna");
+        };
+        dialogs::ScriptedDialogs d;
+        beeps = 0;
+        typeNewName(dlg, "Tom");
+        EXPECT_EQ(asked, whileAsking ? 1 : 0);
+        EXPECT_EQ(t.read("Optionen/Options-Tom.txt"), toms);
+        EXPECT_EQ(d.texts(), QStringList{"Der Spielername existiert schon."});
+        EXPECT_EQ(beeps, 1);
+        EXPECT_NE(dlg.itemFor("Tom"), nullptr);
+        EXPECT_EQ(g().playerList.count("Tom"), 1);
+    }
 }
 
 TEST_F(PlayerDialogsTest, CancelledQuestionCreatesNothing)

@@ -47,6 +47,7 @@ QByteArray TempTree::read(const QString& relative) const
 void resetToInstallation(const QString& dir)
 {
     resetGlobals();
+    fsys::setConfinement({});
     installation::setProgramFile(fsys::withSlash(dir) + QStringLiteral("kalimo"), dir);
 }
 
