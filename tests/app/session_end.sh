@@ -26,7 +26,10 @@ for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -1 "$work/display")" SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb
 protocol="$work/inst/Protokoll/Anna.prt"
 holds_anna() { [ -f "$work/inst/Optionen/lock.txt" ] && tr -d '\r' <"$work/inst/Optionen/lock.txt" | grep -qx 'Anna'; }
-before=$( [ -f "$protocol" ] && grep -c '^P ' "$protocol" || echo 0)
+history="$work/inst/Protokoll/Anna-Verlauf.csv"
+# The protocol keeps only the newest runs; the history keeps every run, one line each.
+before=$( [ -f "$history" ] && grep -c . "$history" || echo 0)
+protocol_before=$( [ -f "$protocol" ] && md5sum <"$protocol" || echo none)
 
 "$kalimo" --installation "$work/inst" --player Anna --program 203 --list "01 Hörreihen.txt" \
   >"$work/out" 2>&1 &
@@ -54,9 +57,11 @@ fail=0
 if [ -z "$rc" ]; then echo "still running 2 s after SIGTERM"; fail=1; else kal=; fi
 [ -n "$rc" ] && [ "$rc" != 0 ] && { echo "exit code $rc, want 0"; fail=1; }
 if holds_anna; then echo "Anna is still in lock.txt"; fail=1; fi
-after=$( [ -f "$protocol" ] && grep -c '^P ' "$protocol" || echo 0)
+after=$( [ -f "$history" ] && grep -c . "$history" || echo 0)
 if [ "$after" -ne $((before + 1)) ]; then
-  echo "protocol runs before $before, after $after (want one more)"; fail=1
+  echo "history lines before $before, after $after (want one more run)"; fail=1
+elif [ "$( [ -f "$protocol" ] && md5sum <"$protocol" || echo none)" = "$protocol_before" ]; then
+  echo "the protocol file did not take the run"; fail=1
 elif ! tail -n 30 "$protocol" | grep -q '^  Aufgabe  1: '; then
   echo "the answered task is not in the protocol:"; tail -n 15 "$protocol"; fail=1
 fi
