@@ -132,6 +132,28 @@ TEST_F(LautPosWindowTest, PlayThroughByKeysAndClicksEndsInTheProtocolFile)
     }
 }
 
+TEST_F(LautPosWindowTest, PictureModeSaysThePositionWordInsteadOfPraise)
+{
+    // "Lösung mit Bild" and "sofort": a right box plays its spoken position ("vorne", "mitte",
+    // "hinten"), never praise, and the chosen box alternates while it sounds.
+    opts().solutionWithPicture = true;
+    opts().atOnce = true;
+    auto w = open(folder + kList);
+    auto& rules = w->rules();
+    const char* words[3] = {"vorne.wav", "mitte.wav", "hinten.wav"};
+    for (int task = 0; task < 3; ++task) {
+        QTest::keyClick(w.get(), Qt::Key_H);
+        playOut();
+        const int right = rightBox(*w);
+        ASSERT_GE(right, 0);
+        click(*w, w->boxRect(right).center());
+        ASSERT_EQ(rules.state(), exercise::LautState::Solved) << task;
+        EXPECT_EQ(playOut(), QStringList{QString::fromLatin1(words[right])}) << task;
+        QTest::keyClick(w.get(), Qt::Key_W);
+    }
+    w->endRun();
+}
+
 TEST_F(LautPosWindowTest, BadInputNeverCrashesAndNeverTouchesTheProtocol)
 {
     badInput([](TFormLautPos& w) {

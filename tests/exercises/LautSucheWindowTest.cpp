@@ -20,6 +20,7 @@
 #include "media/sound/TestAudioBackend.h"
 #include "results/Ergebnisse.h"
 #include "results/closedialog.h"
+#include "support/MessageAnswers.h"
 #include "support/ModalWatch.h"
 #include "support/TestSupport.h"
 
@@ -192,15 +193,14 @@ TEST_F(LautSucheWindowTest, PlayThroughByKeysAndClicksEndsInTheProtocolFile)
     EXPECT_EQ(w->taskStates[1].state, 1);
     EXPECT_EQ(w->taskStates[0].state, 0);
 
-    scripted.answer(dialogs::Button::No);
+    MessageAnswers answers;
     ModalWatch driver([](QWidget* m) {
         if (auto* d = qobject_cast<TFormclosedialog*>(m))
             d->sb_ende->click();
     });
     QTest::keyClick(w.get(), Qt::Key_W);
-    ASSERT_FALSE(scripted.asked().isEmpty());
-    EXPECT_EQ(scripted.asked().front().text,
-              QStringLiteral(" Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?"));
+    EXPECT_EQ(answers.messages, QStringList{QStringLiteral("Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?")});
+    EXPECT_EQ(answers.questions, QList<bool>{true});
     EXPECT_TRUE(w->runEnded());
     EXPECT_TRUE(driver.seen.contains(QStringLiteral("TFormclosedialog")));
 

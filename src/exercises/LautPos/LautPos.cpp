@@ -97,10 +97,23 @@ void TFormLautPos::FormActivate()
     prepareList(true);
 }
 
+void TFormLautPos::syncPositionWords()
+{
+    QStringList files;
+    if (pictureMode())
+        for (const char* key : kSounds) {
+            const QString ton = section().value(QLatin1String(key));
+            const QString file = fsys::withSlash(g().config.dirs.internsound) + fsys::fromStored(ton);
+            files << (!ton.isEmpty() && fsys::fileExists(file) ? fsys::resolve(file) : QString());
+        }
+    m_rules->setPositionWords(files);
+}
+
 bool TFormLautPos::prepareList(bool keepStart)
 {
     const int start = keepStart && chooser::startPosition() >= 1 ? chooser::startPosition() : 0;
     ApplyFrameOptions(opts().backgroundPicture, 0);
+    syncPositionWords();
     m_listValid = m_rules->prepareList(CB_auswahl->currentText().isEmpty() ? relativeList(listPath) : CB_auswahl->currentText(), start);
     L_Aufgaben->setText(QStringLiteral(" Aufgaben: ") + QString::number(m_rules->taskCount()));
     taskStates.assign(size_t(m_rules->taskCount()), TaskState{});
@@ -142,6 +155,7 @@ void TFormLautPos::sb_optionenClick()
     g().programCode = kProgram;
     if (ok && m_listValid) {
         ApplyFrameOptions(opts().backgroundPicture, 0);
+        syncPositionWords();
         m_background = exercise::WindowBackground(size(), backgroundPictureVisible);
         if (randomBefore != g().randomOrder401) {
             BuildPositionTaskOrder(m_rules->taskCount(), g().randomOrder401);
@@ -361,11 +375,6 @@ void TFormLautPos::refresh()
 void TFormLautPos::afterOutcome(Outcome outcome)
 {
     if (outcome == Outcome::Right && pictureMode()) {
-        const int b = m_rules->chosen();
-        const QString ton = section().value(QLatin1String(kSounds[std::clamp(b, 0, 2)]));
-        const QString file = fsys::withSlash(g().config.dirs.internsound) + fsys::fromStored(ton);
-        if (!ton.isEmpty() && fsys::fileExists(file))
-            PlaySound(*WAV1, fsys::resolve(file), true, false, true);
         m_blinks = 0;
         m_blink->start();
     }
@@ -397,7 +406,7 @@ void TFormLautPos::weiterClick()
         return;
     m_blink->stop();
     if (!m_rules->advance()) {
-        if (dialogs::ask(this, QStringLiteral(" Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?")) !=
+        if (ShowMessageWindow(QStringLiteral(" Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?"), this, true) !=
             dialogs::Button::Yes) {
             SB_endeClick();
             return;

@@ -712,11 +712,11 @@ void TFormLautSuche::weiterClick()
         return;
     if (!m_rules->advance()) {
         const auto yes = dialogs::Button::Yes;
-        if (dialogs::ask(this, QStringLiteral(" Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?")) != yes) {
+        if (ShowMessageWindow(QStringLiteral(" Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?"), this, true) != yes) {
             SB_endeClick();
             return;
         }
-        const bool mix = dialogs::ask(this, QStringLiteral("Neu mischen?")) == yes;
+        const bool mix = ShowMessageWindow(QStringLiteral("Neu mischen?"), this, true) == yes;
         m_rules->restart(mix);
         m_stripDirty = true;
     }

@@ -121,7 +121,7 @@ TFormMemory::TFormMemory(int programCode, const QString& listPath, QWidget* pare
         return b;
     };
     SB_neuesSpiel = makeButton("SB_neuesSpiel");
-    SB_alleHoeren = makeButton("SB_alleHoeren");
+    SB_alleHoeren = makeButton("SB_allehoeren");
     SB_weiter = makeButton("SB_weiter");
     SB_Ton = makeButton("SB_Ton");
     SB_Ton->setToolTip(QStringLiteral("Überschrift anhören"));
