@@ -54,6 +54,8 @@ bool ClickGuard::filter(QObject* watched, QEvent* event)
         }
         return false;
     }
+    // A press that is taken starts afresh: no release is swallowed any more.
+    m_swallowing = nullptr;
     if (!m_clickedAt.isValid())
         return false;
     const qint64 since = m_clickedAt.msecsTo(clock_::now());

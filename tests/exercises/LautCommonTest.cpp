@@ -168,7 +168,7 @@ TEST(LautFlow, TheDissolveUncoversEveryPixelOnce)
                     for (int x = 0; x < part.width(); ++x)
                         some += part.pixel(x, y) == qRgb(255, 255, 255);
                 EXPECT_GT(some, 400);
-                EXPECT_LT(some, 1600);
+                EXPECT_LT(some, 3200);
             }
         }
     }

@@ -119,14 +119,14 @@ protected:
     // Ends the run by "Weiter" after the last task, "Nein", and the closing dialog's "Ende".
     void endAfterLastTask(TFormLautReplace& w)
     {
-        MessageAnswers answers;
+        MessageAnswers asked;
         ModalWatch driver([](QWidget* m) {
             if (auto* d = qobject_cast<TFormclosedialog*>(m))
                 d->sb_ende->click();
         });
         QTest::keyClick(&w, Qt::Key_W);
-        EXPECT_EQ(answers.messages, QStringList{QStringLiteral("Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?")});
-        EXPECT_EQ(answers.questions, QList<bool>{true});
+        EXPECT_EQ(asked.messages, QStringList{QStringLiteral("Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?")});
+        EXPECT_EQ(asked.questions, QList<bool>{true});
         EXPECT_TRUE(w.runEnded());
         EXPECT_TRUE(driver.seen.contains(QStringLiteral("TFormclosedialog")));
     }

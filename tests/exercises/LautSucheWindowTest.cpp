@@ -193,14 +193,14 @@ TEST_F(LautSucheWindowTest, PlayThroughByKeysAndClicksEndsInTheProtocolFile)
     EXPECT_EQ(w->taskStates[1].state, 1);
     EXPECT_EQ(w->taskStates[0].state, 0);
 
-    MessageAnswers answers;
+    MessageAnswers asked;
     ModalWatch driver([](QWidget* m) {
         if (auto* d = qobject_cast<TFormclosedialog*>(m))
             d->sb_ende->click();
     });
     QTest::keyClick(w.get(), Qt::Key_W);
-    EXPECT_EQ(answers.messages, QStringList{QStringLiteral("Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?")});
-    EXPECT_EQ(answers.questions, QList<bool>{true});
+    EXPECT_EQ(asked.messages, QStringList{QStringLiteral("Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?")});
+    EXPECT_EQ(asked.questions, QList<bool>{true});
     EXPECT_TRUE(w->runEnded());
     EXPECT_TRUE(driver.seen.contains(QStringLiteral("TFormclosedialog")));
 

@@ -99,14 +99,14 @@ protected:
     // the closing dialog.
     QStringList closeRun(QWidget* w)
     {
-        MessageAnswers answers;
+        MessageAnswers asked;
         ModalWatch driver([](QWidget* m) {
             if (auto* d = qobject_cast<TFormclosedialog*>(m))
                 d->sb_ende->click();
         });
         QTest::keyClick(w, Qt::Key_W);
-        EXPECT_EQ(answers.messages, QStringList{QStringLiteral("Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?")});
-        EXPECT_EQ(answers.questions, QList<bool>{true});
+        EXPECT_EQ(asked.messages, QStringList{QStringLiteral("Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?")});
+        EXPECT_EQ(asked.questions, QList<bool>{true});
         EXPECT_TRUE(scripted.asked().isEmpty() ||
                     !scripted.asked().back().text.contains(QStringLiteral("Von vorne beginnen?")));
         EXPECT_TRUE(driver.seen.contains(QStringLiteral("TFormclosedialog")));

@@ -604,8 +604,8 @@ TEST_F(FormAlleTest, TheStripNumberStaysReadableOnADarkStatePicture)
     const QImage img = w->stripButtons()[0]->grab().toImage().convertToFormat(QImage::Format_RGB32);
     const int size = w->stripSize;
     int light = 0;
-    for (int y = 8; y < size / 2 + 4; ++y)
-        for (int x = 8; x < size / 2; ++x)
+    for (int y = 4; y < size * 3 / 4; ++y)
+        for (int x = 4; x < size * 3 / 4; ++x)
             light += QColor(img.pixel(x, y)).lightness() > 200;
     EXPECT_GT(light, 10);
 }

@@ -617,9 +617,22 @@ void TFormLautReplace::drawStrip(QPainter& p, const QRect& strip, int card)
                      {{word.left(k), fontColour()}, {word.mid(k, d), d > 0 ? mark : fontColour()}, {word.mid(k + d), fontColour()}}, m_drawn);
         return;
     }
+    // Card 2, solved: the new word whole and centred, its new letters marked; the gap is gone.
+    QColor gapColour = markColour();
+    if (solved && visible) {
+        if (!isAdd() && !opts().showMarks)
+            gapColour = fontColour();
+        const QString word = w.secondWord;
+        const int k = w.secondMarkStart, d = w.secondMarkLength;
+        const int x = strip.left() + (strip.width() - fm.horizontalAdvance(word)) / 2;
+        drawSegments(p, font, x, strip,
+                     {{word.left(k), fontColour()}, {word.mid(k, d), d > 0 ? gapColour : fontColour()},
+                      {word.mid(k + d), fontColour()}},
+                     m_drawn);
+        return;
+    }
     // Card 2: the word around the gap.
     QString inGap;
-    QColor gapColour = markColour();
     if (solved)
         inGap = w.secondWord.mid(w.secondMarkStart, w.secondMarkLength);
     else if (m_rules->placed() >= 0)

@@ -102,9 +102,10 @@ void TFormLautPos::syncPositionWords()
     QStringList files;
     if (pictureMode())
         for (const char* key : kSounds) {
-            const QString ton = section().value(QLatin1String(key));
-            const QString file = fsys::withSlash(g().config.dirs.internsound) + fsys::fromStored(ton);
-            files << (!ton.isEmpty() && fsys::fileExists(file) ? fsys::resolve(file) : QString());
+            // The configuration gives the file with its folder; a bare name lies in the sound folder.
+            const QString ton = fsys::fromStored(section().value(QLatin1String(key)));
+            QString file = ton.isEmpty() || fsys::fileExists(ton) ? ton : fsys::withSlash(g().config.dirs.internsound) + ton;
+            files << (!file.isEmpty() && fsys::fileExists(file) ? fsys::resolve(file) : QString());
         }
     m_rules->setPositionWords(files);
 }
