@@ -78,13 +78,20 @@ QImage picturePart(QSize size, const QString& name, bool cardBack)
     return picture::ShownImage(t);
 }
 
+int fittedPoints(const QRect& box, const QString& text, int percent)
+{
+    const QFont font = exercise::ListFont(200);
+    return std::max(1, picture::FitFontSize(box.height(), box.width(), text, percent, font));
+}
+
+// `points` > 0: that size (the band's two words share one); otherwise fitted at `percent`.
 void drawText(QPainter& p, const QRect& box, const QString& text, int percent, int hAlign, int markStart = -1,
-              int markLength = 0)
+              int markLength = 0, int points = 0)
 {
     if (box.width() < 4 || box.height() < 4 || text.isEmpty())
         return;
     QFont font = exercise::ListFont(200);
-    font.setPointSize(std::max(1, picture::FitFontSize(box.height(), box.width(), text, percent, font)));
+    font.setPointSize(points > 0 ? points : fittedPoints(box, text, percent));
     picture::Target t(box.width(), box.height(), 0x00FFFFFF);
     t.transparent = true;
     picture::DrawMarkedText(t, QRect(0, 0, box.width(), box.height()), font, exercise::ListFontColour(), hAlign,
@@ -372,7 +379,11 @@ void TFormLautWeg::drawBand(QPainter& p)
         const QRect middle(left.right() + 1, m_band.top(), seventh, m_band.height());
         const QRect right(middle.right() + 1, m_band.top(), m_band.right() - middle.right(), m_band.height());
         const Mark m = m_rules->mark();
-        drawText(p, left, m_rules->word(), 80, 1, m.start, m.length);
+        // One size for both words, and the new word clear of the band's edge.
+        const int margin = std::max(4, m_band.height() / 6);
+        const QRect rightText = right.adjusted(0, 0, -margin, 0);
+        const int points = std::min(fittedPoints(left, m_rules->word(), 80), fittedPoints(rightText, m_rules->newWord(), 80));
+        drawText(p, left, m_rules->word(), 80, 1, m.start, m.length, points);
         const QString arrow = exercise::InternPicture(section().value(QStringLiteral("Symbolpfeil")));
         if (!arrow.isEmpty()) {
             const Colour bg = bandColour();
@@ -380,7 +391,7 @@ void TFormLautWeg::drawBand(QPainter& p)
             picture::DrawPictureFitted(t, arrow, bg, m_rules->arrowPressed ? 55 : 60, true, true, true);
             p.drawImage(middle.topLeft(), picture::ShownImage(t));
         }
-        drawText(p, right, m_rules->newWord(), 80, 2);
+        drawText(p, rightText, m_rules->newWord(), 80, 2, -1, 0, points);
     } else if (m_rules->helpDown) {
         drawText(p, m_band, m_rules->word(), 80, 1);
     }
