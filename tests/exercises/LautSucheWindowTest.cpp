@@ -222,6 +222,27 @@ TEST_F(LautSucheWindowTest, PlayThroughByKeysAndClicksEndsInTheProtocolFile)
     }
 }
 
+// Once the heading text is gone, one speaker plays the heading sound: the square heading box in the
+// panel, not a second button in the bar.
+TEST_F(LautSucheWindowTest, OneSpeakerForTheHeadingSoundOnceTheHeadingIsGone)
+{
+    opts().headingVisible = 1;
+    auto w = open(folder + kList);
+    ASSERT_TRUE(LautSucheRules::headingSoundPresent());
+    EXPECT_GT(w->headingBox().width(), w->headingBox().height());  // the heading with its text
+    EXPECT_FALSE(w->SB_Ton->isVisible());
+    for (int task = 1; task <= 2; ++task) {  // a task counts as begun once it was heard
+        QTest::keyClick(w.get(), Qt::Key_H);
+        playOut();
+        w->TaskImageClick(task);
+    }
+    ASSERT_FALSE(w->rules().headingShown());
+    EXPECT_EQ(w->headingBox().width(), w->headingBox().height());  // the square speaker box
+    EXPECT_GT(w->headingBox().width(), 0);
+    EXPECT_FALSE(w->SB_Ton->isVisible());
+    w->endRun();
+}
+
 TEST_F(LautSucheWindowTest, TheSolvedWordIsMarkedAndTheDissolveUncoversThePicture)
 {
     opts().visualHelp = 1;

@@ -288,10 +288,13 @@ void TFormLautPos::compose()
         const bool blinkOff = solved && m_blink->isActive() && m_blinks % 2 == 1;
         if (pictures) {
             if ((down || (solved && m_rules->chosen() == b)) && !blinkOff) {
-                picture::Target face(r.width(), r.height(), layout.backgroundColour);
+                // The face pictures show all three places, this one lit: stretched over the three
+                // boxes like "Bild", the box shows its own part of it.
+                const QRect strip(m_boxes[0].left(), r.top(), m_boxes[2].right() - m_boxes[0].left() + 1, r.height());
+                picture::Target face(strip.width(), strip.height(), layout.backgroundColour);
                 picture::StretchPicture(face, exercise::InternPicture(section().value(QLatin1String(kFaces[b]))),
                                         layout.backgroundColour, false);
-                p.drawImage(r.topLeft(), face.image);
+                p.drawImage(r.topLeft(), face.image, QRect(r.left() - strip.left(), 0, r.width(), r.height()));
             }
         } else {
             p.end();
