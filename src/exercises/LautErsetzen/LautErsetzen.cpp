@@ -961,9 +961,15 @@ void TFormLautReplace::SoundNotice(int channel, SoundStatus status)
 
 void TFormLautReplace::mousePressEvent(QMouseEvent* event)
 {
-    if (!m_listValid || event->button() != Qt::LeftButton || m_glideTimer->isActive()) {
+    if (!m_listValid || event->button() != Qt::LeftButton) {
         TFormFormAlle::mousePressEvent(event);
         return;
+    }
+    // A quick child clicks the next letter while the last one still glides: that one lands at once
+    // and the new click is taken, never lost.
+    if (m_glideTimer->isActive()) {
+        m_glideTimer->stop();
+        placeNow();
     }
     const QPoint pos = event->position().toPoint();
     if (const int entry = entryAt(pos, false); entry >= 0) {
