@@ -1,6 +1,5 @@
 #include "shell/ClickGuard.h"
 
-#include "core/Clock.h"
 #include "media/skin/SkinButton.h"
 
 #include <QAbstractButton>
@@ -50,16 +49,16 @@ bool ClickGuard::filter(QObject* watched, QEvent* event)
             m_clicked = b;
             m_clickedRect = globalRect(b);
             m_clickedFace = faceOf(b);
-            m_clickedAt = clock_::now();
+            m_clickedAt = static_cast<QMouseEvent*>(event)->timestamp();
+            m_hasClick = true;
         }
         return false;
     }
     // A press that is taken starts afresh: no release is swallowed any more.
     m_swallowing = nullptr;
-    if (!m_clickedAt.isValid())
-        return false;
-    const qint64 since = m_clickedAt.msecsTo(clock_::now());
-    if (since < 0 || since >= QApplication::doubleClickInterval())
+    // The events' own times, as Qt tells a double click from two clicks.
+    const quint64 at = static_cast<QMouseEvent*>(event)->timestamp();
+    if (!m_hasClick || at < m_clickedAt || at - m_clickedAt >= quint64(QApplication::doubleClickInterval()))
         return false;
     const bool replaced = b != m_clicked || faceOf(b) != m_clickedFace;
     if (!replaced || !globalRect(b).intersects(m_clickedRect))

@@ -1,5 +1,4 @@
 #pragma once
-#include <QDateTime>
 #include <QPointer>
 #include <QRect>
 #include <QString>
@@ -23,6 +22,7 @@ private:
     QPointer<QAbstractButton> m_clicked;
     QRect m_clickedRect;      // global
     QString m_clickedFace;    // the caption its face showed
-    QDateTime m_clickedAt;
+    quint64 m_clickedAt = 0;  // the click's event time
+    bool m_hasClick = false;
     QPointer<QAbstractButton> m_swallowing;  // its release is swallowed too
 };

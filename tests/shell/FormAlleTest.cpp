@@ -19,6 +19,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -501,29 +502,39 @@ void makeSwap(TestFrame& w, SwapPair& s)
 }
 } // namespace
 
+// A press and a release on `b` at the event time `at` (milliseconds), as the system sends them.
+void timedClick(QWidget* b, quint64 at, QEvent::Type pressType = QEvent::MouseButtonPress)
+{
+    const QPoint pos = b->rect().center();
+    for (const QEvent::Type t : {pressType, QEvent::MouseButtonRelease}) {
+        QMouseEvent e(t, pos, b->mapToGlobal(pos), Qt::LeftButton,
+                      t == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        e.setTimestamp(at + (t == QEvent::MouseButtonRelease ? 60 : 0));
+        QApplication::sendEvent(b, &e);
+    }
+}
+
 TEST_F(FormAlleTest, TheSecondClickOfADoubleClickNeverPressesTheButtonThatTookThePlace)
 {
-    const QDateTime t0 = QDateTime::currentDateTime();
-    clock_::setFixedNow(t0);
     auto w = frame();
     SwapPair s;
     makeSwap(*w, s);
-    const int interval = QApplication::doubleClickInterval();
-    ASSERT_GT(interval, 1);
-    QTest::mouseClick(s.first, Qt::LeftButton);
+    const quint64 interval = quint64(QApplication::doubleClickInterval());
+    ASSERT_GT(interval, 100u);
+    const quint64 t0 = 1000000;
+    timedClick(s.first, t0);
     ASSERT_EQ(s.firstClicks, 1);
     ASSERT_TRUE(s.second->isVisible());
-    // Within the double-click interval: ignored, as a press and as the double click Qt makes of it.
-    clock_::setFixedNow(t0.addMSecs(interval - 1));
-    QTest::mouseClick(s.second, Qt::LeftButton);
-    QTest::mouseDClick(s.second, Qt::LeftButton);
+    // The second click of a double click (released at t0 + 60): ignored, as a press and as the
+    // double click the system makes of it.
+    timedClick(s.second, t0 + 60 + interval / 2);
+    timedClick(s.second, t0 + 60 + interval - 1, QEvent::MouseButtonDblClick);
     EXPECT_EQ(s.secondClicks, 0);
-    // After it: taken.
-    clock_::setFixedNow(t0.addMSecs(interval));
-    QTest::mouseClick(s.second, Qt::LeftButton);
+    // After the interval: taken.
+    timedClick(s.second, t0 + 60 + interval);
     EXPECT_EQ(s.secondClicks, 1);
     // A quick second click on the same unchanged button (a letter, a card) is taken.
-    QTest::mouseClick(s.second, Qt::LeftButton);
+    timedClick(s.second, t0 + 60 + interval + 100);
     EXPECT_EQ(s.secondClicks, 2);
     // A button elsewhere is taken at once.
     auto* other = new QPushButton(QStringLiteral("A"), w->P_Leiste);
@@ -531,9 +542,8 @@ TEST_F(FormAlleTest, TheSecondClickOfADoubleClickNeverPressesTheButtonThatTookTh
     other->show();
     int otherClicks = 0;
     QObject::connect(other, &QPushButton::clicked, [&otherClicks] { ++otherClicks; });
-    QTest::mouseClick(other, Qt::LeftButton);
+    timedClick(other, t0 + 60 + interval + 200);
     EXPECT_EQ(otherClicks, 1);
-    clock_::setFixedNow(QDateTime());
 }
 
 TEST_F(FormAlleTest, ARunTheChildNeverTouchedClosesWithoutDialogAndWritesNothing)
