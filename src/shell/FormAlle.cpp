@@ -287,8 +287,10 @@ void TFormFormAlle::ArrangeBottomBar(const BarLayout& bar)
     }
     // The listen panel in the middle; nothing on the left pushes it aside.
     QRect hp = P_hoeren->geometry();
-    const int besideW = bar.besideListen ? barH : 0;
-    hp.moveLeft(std::max((P_Leiste->width() - hp.width()) / 2, x + besideW + 2));
+    const int centred = (P_Leiste->width() - hp.width()) / 2;
+    // The button beside the panel gives up to a third of its width before the panel leaves the middle.
+    const int besideW = bar.besideListen ? std::clamp(centred - 3 - x, barH * 2 / 3, barH) : 0;
+    hp.moveLeft(std::max(centred, x + besideW + 2));
     P_hoeren->setGeometry(hp);
     if (bar.besideListen) {
         adopt(bar.besideListen, P_Leiste);

@@ -11,12 +11,16 @@
 #include "media/sound/Sound.h"
 #include "media/sound/TestAudioBackend.h"
 #include "results/Ergebnisse.h"
-#include "shell/ExerciseWindow.h"
+#include "shell/FormAlle.h"
 #include "support/ModalWatch.h"
 #include "support/TestSupport.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QLabel>
 #include <QDirIterator>
 #include <gtest/gtest.h>
 
@@ -124,6 +128,46 @@ TEST_F(ButtonFacesTest, CaptionsAndSymbolsNeverOverlapOnAnyProgramsButtons)
     }
     EXPECT_GT(checked, 40);
     EXPECT_GT(withPicture, 30);
+}
+
+TEST_F(ButtonFacesTest, TheSoundProgramsShareOneBottomBar)
+{
+    // The listen panel (and "Prüfen" / "Weiter" on its place) in the middle of the bar, the folder
+    // tabs inside the bar in its font, the task count whole, at both screen sizes.
+    for (const int code : {401, 402, 403, 404, 405, 406}) {
+        for (const QSize screen : {QSize(1024, 768), QSize(1920, 1080)}) {
+            SCOPED_TRACE(std::to_string(code) + " at " + std::to_string(screen.width()));
+            g().programCode = code;
+            ReadPlayerOptions(QStringLiteral("Anna"), code);
+            const QString list = firstListOf(code);
+            exercises::loadListFor(code, list);
+            ModalWatch closer;
+            auto w = exercises::makeWindow(nullptr, code, list);
+            w->show();
+            w->setGeometry(QRect(QPoint(0, 0), screen));
+            QApplication::processEvents();
+            auto* frame = qobject_cast<TFormFormAlle*>(w.get());
+            ASSERT_TRUE(frame);
+            const QRect bar = frame->P_Leiste->geometry();
+            const QRect panel = frame->P_hoeren->geometry();
+            EXPECT_NEAR(panel.center().x(), bar.width() / 2, 3);
+            for (const char* name : {"SB_weiter", "SB_fertig", "sb_fertig", "SB_Fertig", "SB_pruefen"})
+                if (auto* b = frame->P_Leiste->findChild<QWidget*>(QLatin1String(name)))
+                    EXPECT_EQ(b->geometry(), panel) << name;
+            for (QAbstractButton* tab : w->findChildren<QAbstractButton*>()) {
+                if (!tab->objectName().startsWith(QStringLiteral("TB_")) || tab->isHidden())
+                    continue;
+                const QRect r(tab->mapTo(w.get(), QPoint(0, 0)), tab->size());
+                EXPECT_TRUE(frame->P_Leiste->geometry().contains(r)) << tab->objectName().toStdString();
+                EXPECT_GE(tab->font().pixelSize(), frame->Chb_hintergrundbild->font().pixelSize());
+                EXPECT_GE(r.height(), QFontMetrics(tab->font()).height());
+            }
+            frame->L_Aufgaben->setText(QStringLiteral("Aufgaben: 30 - bearbeitet: 12"));
+            if (code >= 403 && code <= 405)
+                EXPECT_GE(frame->L_Aufgaben->width(), frame->L_Aufgaben->sizeHint().width());
+            w->endRun();
+        }
+    }
 }
 
 } // namespace

@@ -258,7 +258,6 @@ void TFormLautReplace::ArrangeFrame()
     if (!SB_weiter)
         return;
     const int barH = P_Leiste->height();
-    const int h = std::max(10, barH - 2);
     const QFont font = Chb_hintergrundbild->font();
     const QFontMetrics fm(font);
     GB_darstellung->setFont(font);
@@ -268,7 +267,7 @@ void TFormLautReplace::ArrangeFrame()
                               fm.horizontalAdvance(QStringLiteral("Darstellung:"))}) + 40;
     BarLayout bar;
     if (!isAdd())
-        bar.left.push_back({Sb_hilfe, std::max(40, h)});
+        bar.left.push_back({Sb_hilfe, std::max(40, Sb_hilfe->sizeHint().width() + 8)});
     bar.left.push_back({GB_darstellung, gbW});
     bar.besideListen = SB_Ton;
     bar.inPlaceOfListen = {sb_fertig, SB_weiter};

@@ -217,9 +217,8 @@ void TFormLautWeg::ArrangeFrame()
     TFormFormAlle::ArrangeFrame();
     if (!SB_weiter)
         return;
-    const int h = std::max(10, P_Leiste->height() - 2);
     BarLayout bar;
-    bar.left.push_back({Sb_hilfe, std::max(40, h)});
+    bar.left.push_back({Sb_hilfe, std::max(40, Sb_hilfe->sizeHint().width() + 8)});
     bar.besideListen = SB_Ton;
     bar.inPlaceOfListen = {SB_fertig, SB_weiter};
     bar.folderTabs = {TB_Anlaut, TB_Auslaut};
