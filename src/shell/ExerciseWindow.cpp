@@ -145,8 +145,15 @@ void TFormExercise::MarkAdultControl(QWidget* widget)
 
 bool TFormExercise::isAdultControl(const QWidget* widget) const
 {
+    // The therapist's controls carry the same names in every program's window.
+    static const QStringList names = {QStringLiteral("sb_optionen"), QStringLiteral("SB_ende"),
+                                      QStringLiteral("CB_auswahl"),  QStringLiteral("Chb_hintergrundbild"),
+                                      QStringLiteral("P_auswahl"),   QStringLiteral("P_label"),
+                                      QStringLiteral("BB_back"),     QStringLiteral("BB_next"),
+                                      QStringLiteral("L_unten")};
     for (const QWidget* w = widget; w && w != this; w = w->parentWidget())
-        if (w->property(kAdultControlProperty).toBool())
+        if (w->property(kAdultControlProperty).toBool() || names.contains(w->objectName()) ||
+            w->objectName().startsWith(QLatin1String("TB_")))
             return true;
     return false;
 }

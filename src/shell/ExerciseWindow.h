@@ -46,8 +46,8 @@ public:
     bool LoadChosenPath(const QString& newPath, int minimumTasks, QComboBox* choice,
                         const QString& refusal = QString());
 
-    // A control of the therapist (options, list choice, end, task strip, folder tabs): a press on it
-    // is not the child's. Any other press or key in the window counts as the child acting; a run
+    // A control of the therapist (options, list choice, end, task strip, folder tabs: known by their
+    // names in every window, or marked here): a press on it is not the child's. Any other press or key in the window counts as the child acting; a run
     // without it ends without the closing dialog (see ChildActedInRun).
     static void MarkAdultControl(QWidget* widget);
     bool isAdultControl(const QWidget* widget) const;

@@ -551,18 +551,24 @@ TEST_F(FormAlleTest, ARunTheChildNeverTouchedClosesWithoutDialogAndWritesNothing
     // Rows for tasks shown but never heard or answered; only the therapist's controls were used.
     const QString protocol = fsys::withSlash(g().config.dirs.protokoll) + QStringLiteral("Anna.prt");
     g().playerList = QStringList{QStringLiteral("Anna")};
-    auto w = frame();
-    tasks(*w, 3);
-    const int block = StartResultBlock(QStringLiteral("a.txt"));
-    StartResultRow(block, 1);
-    StartResultRow(block, 2);
-    ModalWatch watch;
-    QTest::mouseClick(w->BB_next, Qt::LeftButton);
-    QTest::mouseClick(w->stripButtons()[1], Qt::LeftButton);
-    QTest::keyClick(w.get(), Qt::Key_Escape);
-    EXPECT_TRUE(w->runEnded());
-    EXPECT_TRUE(watch.seen.isEmpty()) << watch.seen.join(',').toStdString();
-    EXPECT_FALSE(fsys::fileExists(protocol));
+    for (const bool byEndButton : {false, true}) {
+        resetRun();
+        auto w = frame();
+        tasks(*w, 3);
+        const int block = StartResultBlock(QStringLiteral("a.txt"));
+        StartResultRow(block, 1);
+        StartResultRow(block, 2);
+        ModalWatch watch;
+        QTest::mouseClick(w->BB_next, Qt::LeftButton);
+        QTest::mouseClick(w->stripButtons()[1], Qt::LeftButton);
+        if (byEndButton)
+            QTest::mouseClick(w->SB_ende, Qt::LeftButton);
+        else
+            QTest::keyClick(w.get(), Qt::Key_Escape);
+        EXPECT_TRUE(w->runEnded()) << byEndButton;
+        EXPECT_TRUE(watch.seen.isEmpty()) << watch.seen.join(',').toStdString();
+        EXPECT_FALSE(fsys::fileExists(protocol));
+    }
 }
 
 TEST_F(FormAlleTest, OnceTheChildHeardOrAnsweredTheClosingDialogComes)
