@@ -53,20 +53,20 @@ bool hasWindow(int programCode)
     }
 }
 
-int runProgram(QWidget* parent, int programCode, const QString& listPath, bool loadList)
+void loadListFor(int programCode, const QString& listPath)
 {
-    if (!hasWindow(programCode))
-        return 0;
-    g().programCode = programCode;
-    if (loadList) {
-        g().defaultElementCount = catalogue::defaultElementCount(programCode);
-        int n = LoadTaskList(listPath);
-        if (n > 0)
-            n = chooser::DropEmptyTasks(g().loadedList);
-        if (n <= 0)
-            g().loadedList.tasks.clear();
-        BuildTaskOrderForProgram(programCode, std::max(0, n), programRandomOrder(programCode));
-    }
+    g().defaultElementCount = catalogue::defaultElementCount(programCode);
+    int n = LoadTaskList(listPath);
+    // Tasks without anything to show or hear are never played.
+    if (n > 0)
+        n = chooser::DropEmptyTasks(g().loadedList);
+    if (n <= 0)
+        g().loadedList.tasks.clear();
+    BuildTaskOrderForProgram(programCode, std::max(0, n), programRandomOrder(programCode));
+}
+
+std::unique_ptr<TFormExercise> makeWindow(QWidget* parent, int programCode, const QString& listPath)
+{
     std::unique_ptr<TFormExercise> window;
     switch (programCode) {
     case 101:
@@ -117,8 +117,21 @@ int runProgram(QWidget* parent, int programCode, const QString& listPath, bool l
         window = std::make_unique<TFormPaarSuche>(programCode, listPath, parent);
         break;
     default:
-        return 0;
+        break;
     }
+    return window;
+}
+
+int runProgram(QWidget* parent, int programCode, const QString& listPath, bool loadList)
+{
+    if (!hasWindow(programCode))
+        return 0;
+    g().programCode = programCode;
+    if (loadList)
+        loadListFor(programCode, listPath);
+    std::unique_ptr<TFormExercise> window = makeWindow(parent, programCode, listPath);
+    if (!window)
+        return 0;
     return window->exec();
 }
 

@@ -22,6 +22,8 @@
 #include <QShowEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
+#include <QScreen>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
@@ -873,6 +875,17 @@ void TF_O_alle::showEvent(QShowEvent* e)
         return;
     setWindowTitle(captionFor(m_code) + g().currentPlayer());
     adjustSize();
+    // adjustSize keeps a window within two thirds of the screen, which on 1024 x 768 squeezes the
+    // columns until wrapped notes are cut at top and bottom: take the height the wrapped texts need,
+    // up to the whole available screen.
+    if (QLayout* l = layout()) {
+        const QScreen* s = screen();
+        const QRect avail = s ? s->availableGeometry() : QRect(0, 0, 4096, 4096);
+        const int w = std::min(std::max(width(), l->totalMinimumSize().width()), avail.width());
+        int h = l->hasHeightForWidth() ? l->totalHeightForWidth(w) : l->totalSizeHint().height();
+        h = std::max({h, l->totalMinimumSize().height(), height()});
+        resize(w, std::min(h, avail.height()));
+    }
     centreOnPointerScreen(this);
     LoadControls();
 }

@@ -43,6 +43,21 @@ void ClearRunResults()
     for (TErgebnis& e : run().runResults)
         e.Rows.clear();
     run().runResults.clear();
+    run().childActed = false;
+}
+
+void NoteChildActed() { run().childActed = true; }
+
+bool ChildActedInRun()
+{
+    const RunState& r = run();
+    if (r.childActed)
+        return true;
+    for (const TErgebnis& e : r.runResults)
+        for (const TZeile& z : e.Rows)
+            if (z.Attempts > 0 || z.Solved)
+                return true;
+    return false;
 }
 
 QString ProtocolCaption(int programCode)
@@ -192,11 +207,12 @@ void WriteRunSummary(int programCode)
             } else if (z.Attempts == 0) {
                 line += QStringLiteral(" ungelöst  ");
             } else {
-                if (z.Attempts <= 1 && z.Solved)
+                // Every answer of an unsolved task was wrong: "0 Fehler" would read as error-free.
+                const int errors = z.Solved ? z.Attempts - 1 : z.Attempts;
+                if (errors <= 0)
                     line += QStringLiteral("  0 Fehler ");
                 else
-                    line += QLatin1Char(' ') + PadNumber(z.Attempts - 1, 2, QLatin1Char(' ')) +
-                            QStringLiteral(" Fehler ");
+                    line += QLatin1Char(' ') + PadNumber(errors, 2, QLatin1Char(' ')) + QStringLiteral(" Fehler ");
                 ++number;
             }
             line += QStringLiteral(" (") + z.Duration + QStringLiteral(") ");

@@ -41,6 +41,9 @@ struct RunState {
     QDateTime taskStopTime;
     QString workTimeText;
     QStringList lastRtfLines; // RTF lines of the last rendering, reused by export and printing
+    // The child heard a word (listen button, a card), turned a card or answered in this run. A run
+    // without it ends without the closing dialog and writes nothing.
+    bool childActed = false;
 };
 
 RunState& run();
@@ -53,6 +56,10 @@ int StartResultBlock(const QString& listFile);
 TZeile& StartResultRow(int block, int taskNumber = 0);
 // Empties the results (the exercise window closes).
 void ClearRunResults();
+// The child heard, turned or answered something (see RunState::childActed).
+void NoteChildActed();
+// Whether the run holds anything of the child's: the flag, or a row with an answer.
+bool ChildActedInRun();
 
 // Caption of the "P " line by program code; empty for codes without one (408 brings its own).
 QString ProtocolCaption(int programCode);

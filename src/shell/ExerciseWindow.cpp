@@ -12,6 +12,7 @@
 #include "results/Ergebnisse.h"
 #include "results/closedialog.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QCursor>
 #include <QGuiApplication>
@@ -19,6 +20,10 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <algorithm>
+
+namespace {
+const char* const kAdultControlProperty = "kalimoAdultControl";
+}
 
 TFormExercise::TFormExercise(int programCode_, const QString& listPath_, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::FramelessWindowHint), programCode(programCode_), listPath(listPath_)
@@ -28,6 +33,7 @@ TFormExercise::TFormExercise(int programCode_, const QString& listPath_, QWidget
         screen = QGuiApplication::primaryScreen();
     run().runStartTime = clock_::now();
     run().runDate = run().runStartTime;
+    run().childActed = false;
 
     WAV1 = new TWAV(this);
     onSoundEnded(this, [this](int channel, SoundStatus status) { SoundNotice(channel, status); });
@@ -61,7 +67,8 @@ void TFormExercise::SB_endeClick()
     r.runProtocol.clear();
     const bool anyRow =
         std::any_of(r.runResults.begin(), r.runResults.end(), [](const TErgebnis& e) { return !e.Rows.empty(); });
-    if (!anyRow) {
+    // A run in which the child did nothing closes without the dialog and writes nothing.
+    if (!anyRow || !ChildActedInRun()) {
         endRun();
     } else {
         BuildRunProtocol(programCode, summaryCaption);
@@ -120,11 +127,57 @@ bool TFormExercise::HandleAppMessage(QObject* watched, QEvent* event)
             ours = w->window() == this;
     if (!ours)
         return false;
+    if (m_clickGuard.filter(watched, event))
+        return true;
+    noteChildInput(watched, event);
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
         SB_endeClick();
         return true;
     }
     return false;
+}
+
+void TFormExercise::MarkAdultControl(QWidget* widget)
+{
+    if (widget)
+        widget->setProperty(kAdultControlProperty, true);
+}
+
+bool TFormExercise::isAdultControl(const QWidget* widget) const
+{
+    // The therapist's controls carry the same names in every program's window.
+    static const QStringList names = {QStringLiteral("sb_optionen"), QStringLiteral("SB_ende"),
+                                      QStringLiteral("CB_auswahl"),  QStringLiteral("Chb_hintergrundbild"),
+                                      QStringLiteral("P_auswahl"),   QStringLiteral("P_label"),
+                                      QStringLiteral("BB_back"),     QStringLiteral("BB_next"),
+                                      QStringLiteral("L_unten")};
+    for (const QWidget* w = widget; w && w != this; w = w->parentWidget())
+        if (w->property(kAdultControlProperty).toBool() || names.contains(w->objectName()) ||
+            w->objectName().startsWith(QLatin1String("TB_")))
+            return true;
+    return false;
+}
+
+void TFormExercise::noteChildInput(QObject* watched, QEvent* event)
+{
+    if (run().childActed)
+        return;
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (w && w->window() == this && !isAdultControl(w))
+            NoteChildActed();
+    } else if (event->type() == QEvent::KeyPress) {
+        const auto* k = static_cast<QKeyEvent*>(event);
+        switch (k->key()) {
+        case Qt::Key_Escape: case Qt::Key_Tab: case Qt::Key_Backtab: case Qt::Key_Shift: case Qt::Key_Control:
+        case Qt::Key_Alt: case Qt::Key_AltGr: case Qt::Key_Meta:
+            return;
+        default:
+            break;
+        }
+        if (!isAdultControl(QApplication::focusWidget()))
+            NoteChildActed();
+    }
 }
 
 void TFormExercise::FormActivate()

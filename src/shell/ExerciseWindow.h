@@ -1,5 +1,6 @@
 #pragma once
 #include "media/sound/AudioBackend.h"
+#include "shell/ClickGuard.h"
 
 #include <QDialog>
 #include <QString>
@@ -45,6 +46,12 @@ public:
     bool LoadChosenPath(const QString& newPath, int minimumTasks, QComboBox* choice,
                         const QString& refusal = QString());
 
+    // A control of the therapist (options, list choice, end, task strip, folder tabs: known by their
+    // names in every window, or marked here): a press on it is not the child's. Any other press or key in the window counts as the child acting; a run
+    // without it ends without the closing dialog (see ChildActedInRun).
+    static void MarkAdultControl(QWidget* widget);
+    bool isAdultControl(const QWidget* widget) const;
+
     // Last end-praise index, program-wide (-1: none yet).
     static int& lastEndPraiseIndex();
 
@@ -62,9 +69,11 @@ protected:
     void reject() override;            // Escape in the dialog: SB_endeClick
 
 private:
+    void noteChildInput(QObject* watched, QEvent* event);
     // FormClose and the end praise, once, whichever way the window closes.
     void finishClose();
 
+    ClickGuard m_clickGuard;
     bool m_runEnded = false;
     bool m_activated = false;
     bool m_hookInstalled = false;

@@ -28,6 +28,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
@@ -110,6 +111,16 @@ protected:
 };
 
 int taskCount() { return int(g().taskList().size()); }
+
+// Moves a widget into `parent`, keeping whether it is shown.
+void adopt(QWidget* w, QWidget* parent)
+{
+    if (w->parentWidget() == parent)
+        return;
+    const bool shown = !w->isHidden();
+    w->setParent(parent);
+    w->setVisible(shown);
+}
 }
 
 TFormFormAlle::TFormFormAlle(int programCode_, const QString& listPath_, QWidget* parent)
@@ -189,10 +200,15 @@ void TFormFormAlle::buildWidgets()
     L_unten = named(static_cast<QFrame*>(strip), "L_unten");
     L_unten->setCursor(Qt::WaitCursor);
 
+    for (QWidget* w : std::initializer_list<QWidget*>{BB_back, BB_next, P_label, sb_optionen, P_auswahl, SB_ende, L_unten})
+        MarkAdultControl(w);
     connect(sb_optionen, &QAbstractButton::clicked, this, [this] { sb_optionenClick(); });
     connect(SB_ende, &QAbstractButton::clicked, this, [this] { SB_endeClick(); });
     connect(SB_hoeren, &QAbstractButton::pressed, this, [this] { P_hoeren->setFrameShadow(QFrame::Sunken); });
-    connect(SB_hoeren, &QAbstractButton::clicked, this, [this] { SB_hoerenClick(); });
+    connect(SB_hoeren, &QAbstractButton::clicked, this, [this] {
+        NoteChildActed();
+        SB_hoerenClick();
+    });
     connect(Chb_hintergrundbild, &QAbstractButton::clicked, this, [this] {
         backgroundPictureVisible = Chb_hintergrundbild->isChecked();
         Chb_hintergrundbildClick();
@@ -253,6 +269,66 @@ void TFormFormAlle::ArrangeFrame()
     P_hoeren->setGeometry((P_Leiste->width() - listenWidth) / 2, 1, listenWidth, listenHeight);
     SB_hoeren->setGeometry(bevel, bevel, listenWidth - 2 * bevel, listenHeight - 2 * bevel);
     SkinButton(SB_hoeren, g().config.symbolHoeren, listenCaption, 2, 1, 0x00FFFFFF, 2);
+}
+
+void TFormFormAlle::ArrangeBottomBar(const BarLayout& bar)
+{
+    const int barH = P_Leiste->height();
+    const QFont font = Chb_hintergrundbild->font();
+    int x = sb_optionen->geometry().right() + 1 + 4;
+    for (const auto& [w, width] : bar.left) {
+        if (!w)
+            continue;
+        adopt(w, P_Leiste);
+        if (qobject_cast<QAbstractButton*>(w))
+            w->setGeometry(x, 1, width, barH - 2);
+        else
+            w->setGeometry(x, 0, width, barH);
+        x = w->geometry().right() + 1 + 2;
+    }
+    // The listen panel in the middle; nothing on the left pushes it aside.
+    QRect hp = P_hoeren->geometry();
+    const int centred = (P_Leiste->width() - hp.width()) / 2;
+    // The button beside the panel gives up to a third of its width before the panel leaves the middle.
+    const int besideW = bar.besideListen ? std::clamp(centred - 3 - x, barH * 2 / 3, barH) : 0;
+    hp.moveLeft(std::max(centred, x + besideW + 2));
+    P_hoeren->setGeometry(hp);
+    if (bar.besideListen) {
+        adopt(bar.besideListen, P_Leiste);
+        bar.besideListen->setGeometry(hp.left() - 1 - besideW, 1, besideW, barH - 2);
+    }
+    for (QWidget* b : bar.inPlaceOfListen) {
+        adopt(b, P_Leiste);
+        b->setGeometry(hp);
+    }
+    // The list choice fills the room between the panel and "Ende".
+    const QRect choice(hp.right() + 1 + 4, 1, std::max(40, SB_ende->geometry().left() - 4 - (hp.right() + 1 + 4)),
+                       barH - 2);
+    P_auswahl->setGeometry(choice);
+    const int inner = choice.width() - 8;
+    // One row each: the folder tabs (when there are any), the list, the background box, the task
+    // count, which keeps the whole of "Aufgaben: 3 - bearbeitet: 1".
+    const int rowH = std::max(1, (choice.height() - 4) / (bar.folderTabs.empty() ? 3 : 4));
+    int y = 2;
+    const int n = int(bar.folderTabs.size());
+    for (int i = 0; i < n; ++i) {
+        QAbstractButton* t = bar.folderTabs[size_t(i)];
+        adopt(t, P_auswahl);
+        t->setFont(font);
+        const int tabW = inner / n;
+        t->setGeometry(4 + i * tabW, y, i == n - 1 ? inner - (n - 1) * tabW : tabW, rowH);
+    }
+    if (n > 0)
+        y += rowH;
+    CB_auswahl->setGeometry(4, y, inner, rowH);
+    y += rowH;
+    Chb_hintergrundbild->setGeometry(4, y, inner, rowH);
+    y += rowH;
+    P_TAuswahl->setGeometry(4, y, inner, std::max(1, choice.height() - 1 - y));
+    const int countW = P_TAuswahl->width(), countH = P_TAuswahl->height();
+    const int hintW = l_gbst->isVisibleTo(this) ? std::min(l_gbst->sizeHint().width(), countW / 2) : 0;
+    l_gbst->setGeometry(countW - hintW, 0, hintW, countH);
+    L_Aufgaben->setGeometry(0, 0, countW - hintW, countH);
 }
 
 QRect TFormFormAlle::playArea() const
@@ -383,9 +459,14 @@ void TFormFormAlle::drawStripButton(int j)
         font.setBold(true);
         font.setPixelSize(std::max(6, size / 2));
         painter.setFont(font);
-        painter.setPen(current ? kNumberRed : QColor(Qt::black));
         const QPoint at = current ? QPoint(8, 8) : QPoint(4, 4);
-        painter.drawText(QRect(at, QSize(size, size)), Qt::AlignLeft | Qt::AlignTop, QString::number(p + 1));
+        // A ring in the strip's colour keeps the number readable on any state picture.
+        QPainterPath number;
+        number.addText(at + QPointF(0, QFontMetricsF(font).ascent()), font, QString::number(p + 1));
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.strokePath(number, QPen(picture::toQColor(colour), std::max(2.0, size / 16.0), Qt::SolidLine,
+                                        Qt::RoundCap, Qt::RoundJoin));
+        painter.fillPath(number, current ? kNumberRed : QColor(Qt::black));
     }
     button->setFace(face);
 }

@@ -108,6 +108,18 @@ public:
     // A folder tab: the first list (by name) of `folder` is loaded as LoadChosenPath does and the
     // choice lists its folder; false, with nothing changed, when the folder holds no list.
     bool LoadFirstListOf(const QString& folder, int minimumTasks);
+    // The bottom bar as every program lays it out, in one place: "Optionen" at the left edge, then
+    // `left` (each with its width; group boxes over the bar's height, buttons a pixel inside), the
+    // listen panel centred with `besideListen` just left of it and `inPlaceOfListen` on its place and
+    // size ("Prüfen", "Weiter"), the list choice between the panel and "Ende" with the folder tabs as
+    // its first row in the bar's font, then the list, then the background box and the task count.
+    struct BarLayout {
+        std::vector<std::pair<QWidget*, int>> left;
+        QWidget* besideListen = nullptr;
+        std::vector<QWidget*> inPlaceOfListen;
+        std::vector<QAbstractButton*> folderTabs;
+    };
+    void ArrangeBottomBar(const BarLayout& bar);
     // Shows or hides the bottom bar (a click on L_unten toggles it).
     void setBottomBarVisible(bool visible);
     bool bottomBarVisible() const;

@@ -31,7 +31,9 @@ bool buttonSoundOption() { return g().playerOptions.switchSound; }
 void readProgramOptions(int code) { ReadPlayerOptions(g().currentPlayer(), code); }
 
 void playFile(const QString& file) { PlayWaveFile(file, false, false); }
-void playAcousticEvent(const QString& name) { PlayAcousticEvent(name, true, false); }
+// Interrupting: a click sound still playing (the button that ended the program) must not keep it
+// from sounding; played to its end before the window closes.
+void playAcousticEvent(const QString& name) { PlayAcousticEvent(name, true, true); }
 void stopNoise() { StopNoise(); }
 void beep() { Beep(); }
 }

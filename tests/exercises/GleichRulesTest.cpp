@@ -204,7 +204,7 @@ TEST_F(GleichRulesTest, WrongThenRightCountsTheAttemptAndShowsTheErrorPicture)
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\d$")).match(row.Duration).hasMatch());
 }
 
-TEST_F(GleichRulesTest, WithoutAnErrorSoundTheComputerBeepsAndTheButtonsStayOpen)
+TEST_F(GleichRulesTest, WithoutAnErrorSoundTheComputerBeepsAndTheButtonsWaitForThePointer)
 {
     g().playerOptions.gleichNichtgleich.feedback.errorSound = false;
     load({task(QStringLiteral("Hund"), QStringLiteral("Katze"))});
@@ -213,6 +213,12 @@ TEST_F(GleichRulesTest, WithoutAnErrorSoundTheComputerBeepsAndTheButtonsStayOpen
     EXPECT_EQ(rules.answer(Answer::Gleich), GleichRules::Outcome::Wrong);
     EXPECT_TRUE(audio.log().contains(QStringLiteral("beep")));
     EXPECT_EQ(rules.state(), AnswerState::Answering);
+    // Both answer buttons are disabled: a quick press on the other one does nothing.
+    EXPECT_FALSE(rules.gleichEnabled);
+    EXPECT_FALSE(rules.nichtGleichEnabled);
+    EXPECT_EQ(rules.answer(Answer::NichtGleich), GleichRules::Outcome::Ignored);
+    // The pointer back on the buttons wakes them.
+    rules.pointerOverAnswerButtons();
     EXPECT_EQ(rules.answer(Answer::NichtGleich), GleichRules::Outcome::Right);
 }
 

@@ -91,6 +91,27 @@ TEST_F(LautAddWindowTest, AnlautRestIsWrittenInLowerCaseAndTheSumIsRecorded)
     EXPECT_EQ(run().runResults.back().Rows.back().Answers, QStringLiteral("R+Eis = Reis"));
 }
 
+// A letter clicked while the one clicked before still glides to the gap is taken: the first lands at
+// once and the second replaces it, so "Prüfen" judges the letter clicked last.
+TEST_F(LautAddWindowTest, ALetterClickedDuringTheGlideIsTaken)
+{
+    auto w = open<TFormLautAdd>(folder + QStringLiteral("Anlaut/01 Laut vorne dazu.txt"));
+    auto& rules = w->rules();
+    QTest::keyClick(w.get(), Qt::Key_H);
+    playOut();
+    const int right = rules.words().right;
+    const int wrong = right == 0 ? 1 : 0;
+    click(*w, wrong);
+    ASSERT_TRUE(w->gliding());
+    click(*w, right);
+    w->finishGlide();
+    EXPECT_EQ(rules.placed(), right);
+    playOut();
+    QTest::keyClick(w.get(), Qt::Key_P);
+    EXPECT_EQ(rules.state(), AnswerState::Solved);
+    w->endRun();
+}
+
 TEST_F(LautAddWindowTest, ScreenshotsOfATaskForAPersonToLookAt)
 {
     const QString dir = qEnvironmentVariable("KALIMO_SHOTS_DIR");

@@ -7,6 +7,7 @@
 
 #include <QImage>
 #include <QSet>
+#include <tuple>
 #include <gtest/gtest.h>
 
 using namespace exercise;
@@ -123,8 +124,25 @@ TEST(LautFlow, TheDissolveUncoversEveryPixelOnce)
 {
     rnd::seed(3);
     LautDissolve d;
+    // 180 x 180 tiles whatever the box (2 x 1 pixels here, the last column and row wider), fewer only
+    // on a box smaller than that; 2000 per tick.
+    for (const auto& [box, tiles, ticks] : {std::tuple{QSize(600, 450), 180 * 180, 17},
+                                            std::tuple{QSize(1000, 700), 180 * 180, 17},
+                                            std::tuple{QSize(100, 50), 100 * 50, 3}}) {
+        LautDissolve e;
+        e.start(box);
+        EXPECT_EQ(e.tileCount(), tiles) << box.width() << "x" << box.height();
+        QImage onto(box, QImage::Format_RGB32), from(box, QImage::Format_RGB32);
+        onto.fill(Qt::black);
+        from.fill(Qt::white);
+        int n = 0;
+        while (e.step(onto, QPoint(0, 0), from))
+            ++n;
+        EXPECT_EQ(n, ticks);
+        EXPECT_EQ(onto, from);
+    }
     d.start(QSize(400, 300));
-    EXPECT_EQ(d.tileCount(), 200 * 300);  // 2 x 1 tiles
+    EXPECT_EQ(d.tileCount(), 180 * 180);
     QImage onto(400, 300, QImage::Format_RGB32);
     onto.fill(Qt::black);
     QImage from(400, 300, QImage::Format_RGB32);
@@ -139,7 +157,8 @@ TEST(LautFlow, TheDissolveUncoversEveryPixelOnce)
             for (int y = 0; y < 300; ++y)
                 for (int x = 0; x < 400; ++x)
                     white += onto.pixel(x, y) == qRgb(255, 255, 255);
-            EXPECT_EQ(white, 4000);
+            EXPECT_GE(white, 4000);
+            EXPECT_LT(white, 12000);  // a few of the wider last-column and last-row tiles
             // Scattered: every quarter of the box has some.
             for (const QRect& q : {QRect(0, 0, 200, 150), QRect(200, 0, 200, 150), QRect(0, 150, 200, 150),
                                    QRect(200, 150, 200, 150)}) {
@@ -149,11 +168,11 @@ TEST(LautFlow, TheDissolveUncoversEveryPixelOnce)
                     for (int x = 0; x < part.width(); ++x)
                         some += part.pixel(x, y) == qRgb(255, 255, 255);
                 EXPECT_GT(some, 400);
-                EXPECT_LT(some, 1600);
+                EXPECT_LT(some, 3200);
             }
         }
     }
-    EXPECT_EQ(ticks, 30);
+    EXPECT_EQ(ticks, 17);
     EXPECT_EQ(onto, from);
 }
 

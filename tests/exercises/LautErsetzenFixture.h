@@ -18,6 +18,7 @@
 #include "media/sound/TestAudioBackend.h"
 #include "results/Ergebnisse.h"
 #include "results/closedialog.h"
+#include "support/MessageAnswers.h"
 #include "support/ModalWatch.h"
 #include "support/TestSupport.h"
 
@@ -118,15 +119,14 @@ protected:
     // Ends the run by "Weiter" after the last task, "Nein", and the closing dialog's "Ende".
     void endAfterLastTask(TFormLautReplace& w)
     {
-        scripted.answer(dialogs::Button::No);
+        MessageAnswers asked;
         ModalWatch driver([](QWidget* m) {
             if (auto* d = qobject_cast<TFormclosedialog*>(m))
                 d->sb_ende->click();
         });
         QTest::keyClick(&w, Qt::Key_W);
-        ASSERT_FALSE(scripted.asked().isEmpty());
-        EXPECT_EQ(scripted.asked().front().text,
-                  QStringLiteral(" Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?"));
+        EXPECT_EQ(asked.messages, QStringList{QStringLiteral("Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?")});
+        EXPECT_EQ(asked.questions, QList<bool>{true});
         EXPECT_TRUE(w.runEnded());
         EXPECT_TRUE(driver.seen.contains(QStringLiteral("TFormclosedialog")));
     }

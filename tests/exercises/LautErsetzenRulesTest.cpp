@@ -251,4 +251,33 @@ TEST_F(LautReplaceRulesTest, AddWritesTheSumAndWithoutPicturesWeiterComesAtOnce)
     EXPECT_EQ(lastRow().Answers, QStringLiteral("R+Eis = Reis"));
 }
 
+TEST_F(LautReplaceRulesTest, WithPicturesAddTakesWeiterAtOnceAndReplaceAfterTheDissolve)
+{
+    // "Laute hinzufügen" enables "Weiter" with the right answer even while the dissolve runs, so
+    // that Enter and Space take it; "Laute ersetzen" waits for the dissolve.
+    for (const auto kind : {LautReplaceRules::Kind::Add, LautReplaceRules::Kind::Replace}) {
+        QObject owner;
+        TWAV player(&owner);
+        LautReplaceRules r(player, kind);
+        onSoundEnded(&owner, [&r](int channel, SoundStatus status) { r.soundNotice(channel, status); });
+        const bool add = kind == LautReplaceRules::Kind::Add;
+        g().playerOptions.lautAdd.withPicture = true;
+        g().playerOptions.lautReplace.withPicture = true;
+        g().loadedList.tasks = {add ? pair(QStringLiteral("Eis"), QStringLiteral("m,l,R+eis"), QStringLiteral("Eis.wav"),
+                                           QStringLiteral("Reis.wav"))
+                                    : pair(QStringLiteral("1Haus"), QStringLiteral("1Maus,r,l,k"),
+                                           QStringLiteral("Haus.wav"), QStringLiteral("Maus.wav"))};
+        BuildTaskOrder(1, false);
+        ASSERT_TRUE(r.prepareList(QStringLiteral("Anlaut\\x.txt"), Position::Anlaut));
+        r.listen();
+        playOut();
+        r.pick(r.words().right);
+        r.place();
+        SCOPED_TRACE(add ? "add" : "replace");
+        ASSERT_EQ(r.judge(), LautReplaceRules::Outcome::Right);
+        EXPECT_TRUE(r.revealRequested);
+        EXPECT_EQ(r.weiterEnabled, add);
+    }
+}
+
 } // namespace

@@ -1,4 +1,5 @@
 #include "LautErsetzenFixture.h"
+#include "exercises/common/ListLook.h"
 
 using namespace lautreplace;
 
@@ -110,6 +111,50 @@ TEST_F(LautErsetzenWindowTest, InlautOffersTheNewSoundFirstAndHelpMarksTheRow)
     QTest::mouseClick(w->Sb_hilfe, Qt::LeftButton);
     EXPECT_EQ(w->screenshot().copy(w->cardRect(1)), hidden);
     EXPECT_TRUE(run().runResults.back().Rows.back().WithHelp);
+}
+
+// Solved, card 2 shows the new word whole: "Hose", not "H o se" with the gap's room around the new
+// letter.
+TEST_F(LautErsetzenWindowTest, TheSolvedWordStandsWithoutGaps)
+{
+    auto w = open<TFormLautReplace>(folder + QStringLiteral("Inlaut/01 Laut in der Mitte.txt"));
+    auto& rules = w->rules();
+    QTest::keyClick(w.get(), Qt::Key_H);
+    playOut();
+    drag(*w, rules.words().right, w->gapRect().center());
+    QTest::keyClick(w.get(), Qt::Key_P);
+    ASSERT_EQ(rules.state(), AnswerState::Solved);
+    playOut();
+    w->finishReveal();
+    // The word's row on card 2: its ink columns (text and mark colour) have no hole wider than a
+    // blank of the list font.
+    const QRect gap = w->gapRect();
+    const QRect row(w->cardRect(2).left() + 12, gap.top(), w->cardRect(2).width() - 24, gap.height());
+    const QImage img = w->screenshot().copy(row);
+    const QColor bg = img.pixelColor(1, img.height() / 2);
+    std::vector<bool> ink(size_t(img.width()), false);
+    for (int x = 0; x < img.width(); ++x)
+        for (int y = 3; y < img.height() - 4; ++y) {  // inside the band's dividing lines
+            const QColor c = img.pixelColor(x, y);
+            if (std::abs(c.lightness() - bg.lightness()) > 80 || std::abs(c.hue() - bg.hue()) > 60)
+                ink[size_t(x)] = true;
+        }
+    int first = -1, last = -1, widestHole = 0, hole = 0;
+    for (int x = 0; x < img.width(); ++x) {
+        if (ink[size_t(x)]) {
+            if (first >= 0)
+                widestHole = std::max(widestHole, hole);
+            first = first < 0 ? x : first;
+            last = x;
+            hole = 0;
+        } else {
+            ++hole;
+        }
+    }
+    ASSERT_GE(first, 0);
+    const QFontMetrics fm(exercise::ListFont(w->listPoints()));
+    EXPECT_LT(widestHole, fm.horizontalAdvance(QLatin1Char(' ')));
+    EXPECT_NEAR(last - first, fm.horizontalAdvance(rules.words().secondWord), fm.horizontalAdvance(QLatin1Char(' ')));
 }
 
 // Card pictures are kept at their size while the layout stays: going back to a task shows its own

@@ -132,6 +132,53 @@ TEST_F(LautPosWindowTest, PlayThroughByKeysAndClicksEndsInTheProtocolFile)
     }
 }
 
+TEST_F(LautPosWindowTest, PictureModeSaysThePositionWordInsteadOfPraise)
+{
+    // "Lösung mit Bild" and "sofort": a right box plays its spoken position ("vorne", "mitte",
+    // "hinten"), never praise, and the chosen box alternates while it sounds.
+    opts().solutionWithPicture = true;
+    opts().atOnce = true;
+    auto w = open(folder + kList);
+    auto& rules = w->rules();
+    const char* words[3] = {"vorne.wav", "mitte.wav", "hinten.wav"};
+    for (int task = 0; task < 3; ++task) {
+        QTest::keyClick(w.get(), Qt::Key_H);
+        playOut();
+        const int right = rightBox(*w);
+        ASSERT_GE(right, 0);
+        click(*w, w->boxRect(right).center());
+        ASSERT_EQ(rules.state(), exercise::LautState::Solved) << task;
+        EXPECT_EQ(playOut(), QStringList{QString::fromLatin1(words[right])}) << task;
+        QTest::keyClick(w.get(), Qt::Key_W);
+    }
+    w->endRun();
+}
+
+TEST_F(LautPosWindowTest, PictureModeShowsTheChosenBoxsPartOfItsFacePicture)
+{
+    // "Bildvorne" shows all three places with the front one lit; stretched over the three boxes like
+    // "Bild", the chosen box shows its own third, not the whole picture squeezed into it.
+    opts().solutionWithPicture = true;
+    auto w = open(folder + kList);
+    QTest::keyClick(w.get(), Qt::Key_H);
+    playOut();
+    click(*w, w->boxRect(0).center());
+    ASSERT_EQ(w->rules().chosen(), 0);
+    const QRect box = w->boxRect(0);
+    const QRect strip(box.left(), box.top(), w->boxRect(2).right() - box.left() + 1, box.height());
+    picture::Target face(strip.width(), strip.height(), g().loadedList.layout.backgroundColour);
+    picture::StretchPicture(face, g().config.dirs.internBilder + QStringLiteral("pos_vorne.gif"),
+                            g().loadedList.layout.backgroundColour, false);
+    const QImage expected = face.image.copy(0, 0, box.width(), box.height()).convertToFormat(QImage::Format_RGB32);
+    const QImage shown = w->grab().toImage().copy(box).convertToFormat(QImage::Format_RGB32);
+    int differing = 0, compared = 0;
+    for (int y = 0; y < box.height() * 3 / 5; ++y)  // above the question mark at the bottom
+        for (int x = 0; x < box.width(); ++x, ++compared)
+            differing += shown.pixel(x, y) != expected.pixel(x, y);
+    EXPECT_LT(differing, compared / 50);
+    w->endRun();
+}
+
 TEST_F(LautPosWindowTest, BadInputNeverCrashesAndNeverTouchesTheProtocol)
 {
     badInput([](TFormLautPos& w) {

@@ -20,6 +20,7 @@
 #include "media/sound/TestAudioBackend.h"
 #include "results/Ergebnisse.h"
 #include "results/closedialog.h"
+#include "support/MessageAnswers.h"
 #include "support/ModalWatch.h"
 #include "support/TestSupport.h"
 
@@ -192,15 +193,14 @@ TEST_F(LautSucheWindowTest, PlayThroughByKeysAndClicksEndsInTheProtocolFile)
     EXPECT_EQ(w->taskStates[1].state, 1);
     EXPECT_EQ(w->taskStates[0].state, 0);
 
-    scripted.answer(dialogs::Button::No);
+    MessageAnswers asked;
     ModalWatch driver([](QWidget* m) {
         if (auto* d = qobject_cast<TFormclosedialog*>(m))
             d->sb_ende->click();
     });
     QTest::keyClick(w.get(), Qt::Key_W);
-    ASSERT_FALSE(scripted.asked().isEmpty());
-    EXPECT_EQ(scripted.asked().front().text,
-              QStringLiteral(" Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?"));
+    EXPECT_EQ(asked.messages, QStringList{QStringLiteral("Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?")});
+    EXPECT_EQ(asked.questions, QList<bool>{true});
     EXPECT_TRUE(w->runEnded());
     EXPECT_TRUE(driver.seen.contains(QStringLiteral("TFormclosedialog")));
 
@@ -220,6 +220,27 @@ TEST_F(LautSucheWindowTest, PlayThroughByKeysAndClicksEndsInTheProtocolFile)
         EXPECT_EQ(m.captured(2).toInt(), i == 1 ? 1 : 0) << rows[i].toStdString();
         EXPECT_EQ(m.captured(3), answers[i]) << rows[i].toStdString();
     }
+}
+
+// Once the heading text is gone, one speaker plays the heading sound: the square heading box in the
+// panel, not a second button in the bar.
+TEST_F(LautSucheWindowTest, OneSpeakerForTheHeadingSoundOnceTheHeadingIsGone)
+{
+    opts().headingVisible = 1;
+    auto w = open(folder + kList);
+    ASSERT_TRUE(LautSucheRules::headingSoundPresent());
+    EXPECT_GT(w->headingBox().width(), w->headingBox().height());  // the heading with its text
+    EXPECT_FALSE(w->SB_Ton->isVisible());
+    for (int task = 1; task <= 2; ++task) {  // a task counts as begun once it was heard
+        QTest::keyClick(w.get(), Qt::Key_H);
+        playOut();
+        w->TaskImageClick(task);
+    }
+    ASSERT_FALSE(w->rules().headingShown());
+    EXPECT_EQ(w->headingBox().width(), w->headingBox().height());  // the square speaker box
+    EXPECT_GT(w->headingBox().width(), 0);
+    EXPECT_FALSE(w->SB_Ton->isVisible());
+    w->endRun();
 }
 
 TEST_F(LautSucheWindowTest, TheSolvedWordIsMarkedAndTheDissolveUncoversThePicture)

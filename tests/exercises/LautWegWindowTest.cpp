@@ -16,6 +16,7 @@
 #include "options/Options.h"
 #include "results/Ergebnisse.h"
 #include "results/closedialog.h"
+#include "support/MessageAnswers.h"
 #include "support/ModalWatch.h"
 #include "support/TestSupport.h"
 
@@ -119,6 +120,42 @@ protected:
     QStringList full;  // the paths of the last playOut
 };
 
+// The solved band: the word and the new word in one size, the new word clear of the band's edge.
+TEST_F(LautWegWindowTest, TheBandShowsBothWordsInOneSizeInsideTheBand)
+{
+    auto w = open(folder + kList);
+    auto& rules = w->rules();
+    QTest::keyClick(w.get(), Qt::Key_H);
+    playOut();
+    choose(*w, rules.rightRow());
+    playOut();
+    QTest::keyClick(w.get(), Qt::Key_Return);
+    playOut();
+    w->finishDissolve();
+    ASSERT_EQ(rules.state(), AnswerState::Solved);
+    const QRect band = w->bandRect();
+    const QImage img = w->screenshot().copy(band);
+    const QColor bg = img.pixelColor(2, 2);
+    // Rows and columns of ink in the left and the right three sevenths.
+    auto ink = [&](int x0, int x1) {
+        QRect r;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = x0; x < x1; ++x)
+                if (std::abs(img.pixelColor(x, y).lightness() - bg.lightness()) > 100)
+                    r = r.united(QRect(x, y, 1, 1));
+        return r;
+    };
+    const int seventh = band.width() / 7;
+    const QRect word = ink(0, 3 * seventh), newWord = ink(4 * seventh, img.width());
+    ASSERT_FALSE(word.isEmpty());
+    ASSERT_FALSE(newWord.isEmpty());
+    // The demo's first task: "Reis" -> "Eis", capitals without descenders: one height.
+    EXPECT_EQ(rules.word(), QStringLiteral("Reis"));
+    EXPECT_NEAR(word.height(), newWord.height(), 1);
+    EXPECT_LT(newWord.right(), img.width() - 1 - band.height() / 8);
+    w->endRun();
+}
+
 TEST_F(LautWegWindowTest, PlayThroughByKeysAndClicksEndsInTheProtocolFile)
 {
     auto w = open(folder + kList);
@@ -194,14 +231,14 @@ TEST_F(LautWegWindowTest, PlayThroughByKeysAndClicksEndsInTheProtocolFile)
     EXPECT_EQ(w->taskStates[0].state, 1);
     EXPECT_EQ(w->taskStates[1].state, 0);
 
-    scripted.answer(dialogs::Button::No);
+    MessageAnswers asked;
     ModalWatch driver([](QWidget* m) {
         if (auto* d = qobject_cast<TFormclosedialog*>(m))
             d->sb_ende->click();
     });
     QTest::keyClick(w.get(), Qt::Key_W);
-    ASSERT_FALSE(scripted.asked().isEmpty());
-    EXPECT_EQ(scripted.asked().front().text, QStringLiteral(" Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?"));
+    EXPECT_EQ(asked.messages, QStringList{QStringLiteral("Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?")});
+    EXPECT_EQ(asked.questions, QList<bool>{true});
     EXPECT_TRUE(w->runEnded());
     EXPECT_TRUE(driver.seen.contains(QStringLiteral("TFormclosedialog")));
 

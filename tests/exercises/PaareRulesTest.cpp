@@ -279,9 +279,9 @@ TEST_F(PaareRulesTest, FourTargetsWithOneWrongCheckGiveAttemptsFive)
     EXPECT_EQ(lastRow().Attempts, 5);
     EXPECT_TRUE(lastRow().Solved);
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\d$")).match(lastRow().Duration).hasMatch());
-    // A pick after the fourth target.
+    // A pick after the fourth target names the button that is there.
     rules.pickChoice(placeOf(0));
-    EXPECT_EQ(messages, QStringList{QStringLiteral("Bitte zuerst auf WEITER klicken!")});
+    EXPECT_EQ(messages, QStringList{QStringLiteral("Bitte zuerst auf NEUES SPIEL klicken!")});
     // Enter deals the next game; its row is a new one.
     rules.enterKey();
     EXPECT_TRUE(rules.dealDue());

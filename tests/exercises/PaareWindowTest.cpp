@@ -178,7 +178,7 @@ TEST_F(PaareWindowTest, PlayThroughByClicksAndKeysEndsInTheProtocolFile)
     EXPECT_TRUE(w->SB_neuesSpiel->isVisible());
     // A pick after the fourth target.
     click(*w, 0);
-    EXPECT_EQ(bubbles, QStringList{QStringLiteral("Bitte zuerst auf WEITER klicken!")});
+    EXPECT_EQ(bubbles, QStringList{QStringLiteral("Bitte zuerst auf NEUES SPIEL klicken!")});
 
     ModalWatch driver([&](QWidget* m) {
         if (auto* d = qobject_cast<TFormclosedialog*>(m))

@@ -193,6 +193,31 @@ TEST_F(RichtigWindowTest, PlayThroughByKeysAndClicksEndsInTheProtocolFile)
     }
 }
 
+// "passt" and "passt nicht" have the lower half of their faces to themselves: no pixel of the
+// thumb symbol lies under the caption.
+TEST_F(RichtigWindowTest, TheAnswerCaptionsNeverLieOnTheirSymbols)
+{
+    auto w = open(folder + kList);
+    const QColor window = picture::toQColor(g().loadedList.layout.backgroundColour);
+    for (const int button : {1, 2}) {
+        const QImage face = w->buttonFrames(button)[0].convertToFormat(QImage::Format_RGB32);
+        ASSERT_FALSE(face.isNull());
+        int symbolPixels = 0, captionPixels = 0;
+        for (int y = face.height() / 2; y < face.height(); ++y)
+            for (int x = 0; x < face.width(); ++x) {
+                const QColor c = face.pixelColor(x, y);
+                if (c == window)
+                    continue;
+                // The caption is black, anti-aliased on the window colour: grey-green shades of it.
+                const bool captionShade = c.saturation() < 140 || c.value() < 120;
+                (captionShade ? captionPixels : symbolPixels) += 1;
+            }
+        EXPECT_GT(captionPixels, 50) << button;
+        EXPECT_LT(symbolPixels, captionPixels / 10) << button;
+    }
+    w->endRun();
+}
+
 TEST_F(RichtigWindowTest, AClickOnTheCardPlaysTheWordAndTheButtonsWakeUnderThePointer)
 {
     auto w = open(folder + kList);

@@ -138,6 +138,37 @@ TEST_F(SilbenanzahlWindowTest, PlayThroughByKeysAndClicksEndsInTheProtocolFile)
     }
 }
 
+TEST_F(SilbenanzahlWindowTest, WeiterToATaskWithAnEmptyTextSaysItIsDefect)
+{
+    // The demo list with the second task's text emptied.
+    auto lines = fsys::readLines(folder + kList);
+    ASSERT_TRUE(lines);
+    const int at = int(lines->indexOf(QStringLiteral("[Aufgabe 2]")));
+    ASSERT_GE(at, 0);
+    for (int i = at; i < lines->size(); ++i)
+        if ((*lines)[i].startsWith(QStringLiteral("1="))) {
+            QStringList f = (*lines)[i].split(QLatin1Char('|'));
+            f[2].clear();
+            (*lines)[i] = f.join(QLatin1Char('|'));
+            break;
+        }
+    const QString path = tree.writeLines(QStringLiteral("Listen/4_Laut-Silben-Analyse/6_Silbenanzahl/defekt.txt"), *lines);
+    auto w = open(path);
+    auto& rules = w->rules();
+    QTest::keyClick(w.get(), Qt::Key_H);
+    playOut();
+    click(*w, w->countRect(rightCount(*w)).center());
+    QTest::keyClick(w.get(), Qt::Key_P);
+    playOut();
+    ASSERT_EQ(rules.state(), exercise::LautState::Solved);
+    MessageAnswers answers;
+    QTest::keyClick(w.get(), Qt::Key_W);
+    EXPECT_EQ(answers.messages,
+              QStringList{QStringLiteral("Die aktuelle Aufgabe ist defekt! Es folgt die nächste Aufgabe.")});
+    EXPECT_EQ(rules.position(), 2);
+    w->endRun();
+}
+
 TEST_F(SilbenanzahlWindowTest, BadInputNeverCrashesAndNeverTouchesTheProtocol)
 {
     badInput([](TFormSilbenanzahl& w) {

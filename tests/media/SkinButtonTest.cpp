@@ -172,10 +172,10 @@ TEST(SkinButton, SlotsAreFadedCopiesWithYellowKeys)
         ASSERT_EQ(face.size(), QSize(W * count, H));
         for (int i = 0; i < count; ++i)
             EXPECT_EQ(face.pixel(i * W, H - 1) & 0xFFFFFF, 0xFFFF00u) << "slot " << i + 1;
-        EXPECT_EQ(face.pixel(2, 2) & 0xFFFFFF, 0xFF0000u) << "the picture covers slot 1";
+        EXPECT_EQ(face.pixel(30, 8) & 0xFFFFFF, 0xFF0000u) << "the picture above the caption in slot 1";
         for (int i = 1; i < count; ++i) {
             // 70 percent white: red 255, green and blue 178.5 rounded to even.
-            EXPECT_EQ(face.pixel(i * W + 2, 2) & 0xFFFFFF, 0xFFB2B2u);
+            EXPECT_EQ(face.pixel(i * W + 30, 8) & 0xFFFFFF, 0xFFB2B2u);
             for (const QPoint p : {QPoint(30, 20), QPoint(5, 30), QPoint(40, 10)}) {
                 const QRgb a = face.pixel(p), b = face.pixel(p + QPoint(i * W, 0));
                 EXPECT_EQ(picture::fromQColor(QColor(b)), picture::MixColour(picture::fromQColor(QColor(a)), 0xFFFFFF, 30));
@@ -295,10 +295,105 @@ TEST(SkinButton, MetafilePictureSitsOnTopAboveTheCaption)
     const Rows pic = inkRows(face, picture, 1);
     const Rows text = inkRows(face, dark);
     ASSERT_GE(pic.first, 0);
-    EXPECT_LE(pic.first, 2);
-    EXPECT_LE(pic.last, face.height() * 80 / 100);
     ASSERT_GE(text.first, 0);
+    EXPECT_LT(pic.last, text.first) << "the whole picture above the caption";
     EXPECT_GT(text.last, face.height() * 70 / 100);
+}
+
+namespace {
+// A picture whose every edge shows: red with a blue border of 3 pixels.
+QString framedPicture(const TempTree& tree, QSize size)
+{
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(QColor(0, 0, 255));
+    for (int y = 3; y < size.height() - 3; ++y)
+        for (int x = 3; x < size.width() - 3; ++x)
+            img.setPixel(x, y, qRgb(255, 0, 0));
+    const QString file = tree.path(QStringLiteral("rahmen%1x%2.bmp").arg(size.width()).arg(size.height()));
+    img.save(file, "BMP");
+    return file;
+}
+bool blue(QRgb c) { return qBlue(c) > 200 && qRed(c) < 60 && qGreen(c) < 60; }
+bool reddish(QRgb c) { return qRed(c) > 200 && qGreen(c) < 80 && qBlue(c) < 80; }
+QRect box(const QImage& img, const std::function<bool(QRgb)>& ink)
+{
+    QRect r;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (ink(img.pixel(x, y)))
+                r = r.united(QRect(x, y, 1, 1));
+    return r;
+}
+} // namespace
+
+TEST(SkinButton, CaptionBesideOrBelowTheWholePictureNeverOnIt)
+{
+    // Faces tall, square, a little wide and very wide; one to three lines and the named layouts.
+    TempTree tree;
+    struct Case {
+        QSize button;
+        const char* name;
+        const char* caption;
+        int vAlign;
+    } cases[] = {
+        {{124, 96}, "SB_hoeren", "Hören", 2},
+        {{96, 124}, "SB_weiter", "Weiter", 2},
+        {{204, 124}, "SB_x", "Nochmal#10#13hören", 2},
+        {{170, 130}, "SB_allehoeren", "Alle#10#13Karten#10#13anhören", 1},
+        {{300, 100}, "SB_neuesSpiel", "Neues Spiel", 2},
+        {{500, 80}, "SB_x", "Prüfen", 0},
+        {{244, 184}, "SB_nichtgleich", "Das Gehörte ist #10#13nicht#10#13gleich!", 0},
+        {{160, 200}, "SB_richtig", "Das ist#10#13richtig", 2},
+        {{140, 100}, "SB_x", "Oben", 0},
+    };
+    for (const QSize pictureSize : {QSize(60, 60), QSize(120, 40), QSize(30, 90)}) {
+        const QString file = framedPicture(tree, pictureSize);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + " " + c.caption + " " + std::to_string(pictureSize.width()) + "x" +
+                         std::to_string(pictureSize.height()));
+            const QString caption = QString::fromUtf8(c.caption);
+            const QImage whole = BuildButtonFace(c.button, bigFont(), c.name, file, caption, c.vAlign, 1, 0, 1);
+            const QImage pictureOnly =
+                BuildButtonFace(c.button, bigFont(), c.name, file, caption, c.vAlign, 1, 0, 1, FacePart::PictureOnly);
+            const QImage captionOnly =
+                BuildButtonFace(c.button, bigFont(), c.name, file, caption, c.vAlign, 1, 0, 1, FacePart::CaptionOnly);
+            // The whole picture: its blue border shows on all four sides, in the picture's proportions.
+            const QRect frame = box(whole, blue);
+            ASSERT_FALSE(frame.isEmpty());
+            EXPECT_EQ(frame, box(pictureOnly, blue));
+            EXPECT_GT(frame.left(), 0);
+            EXPECT_GT(frame.top(), 0);
+            EXPECT_LT(frame.right(), whole.width() - 1);
+            EXPECT_LT(frame.bottom(), whole.height() - 1);
+            EXPECT_NEAR(double(frame.width()) / frame.height(), double(pictureSize.width()) / pictureSize.height(),
+                        0.12 * pictureSize.width() / pictureSize.height());
+            for (const QPoint p : {QPoint(frame.left(), frame.center().y()), QPoint(frame.right(), frame.center().y()),
+                                   QPoint(frame.center().x(), frame.top()), QPoint(frame.center().x(), frame.bottom())})
+                EXPECT_TRUE(blue(whole.pixel(p))) << p.x() << "," << p.y();
+            EXPECT_TRUE(reddish(whole.pixel(frame.center())));
+            // The caption's ink lies outside the picture, and the whole face shows it there too.
+            const QRect text = box(captionOnly, [](QRgb c) { return dark(c) || navy(c); });
+            ASSERT_FALSE(text.isEmpty());
+            EXPECT_FALSE(text.intersects(frame)) << "caption " << text.y() << ".." << text.bottom() << " picture "
+                                                 << frame.y() << ".." << frame.bottom();
+            EXPECT_EQ(box(whole, dark), box(captionOnly, dark));
+        }
+    }
+}
+
+TEST(SkinButton, ALightCaptionBesideAPictureIsDrawnDark)
+{
+    // White was meant for a caption lying on a dark picture; on the plain face beside it, it would
+    // vanish.
+    TempTree tree;
+    const QString file = framedPicture(tree, QSize(60, 60));
+    const QImage face = BuildButtonFace(QSize(124, 96), bigFont(), "SB_hoeren", file, "Hören", 2, 1, 0x00FFFFFF, 1,
+                                        FacePart::CaptionOnly);
+    EXPECT_FALSE(box(face, dark).isEmpty());
+    EXPECT_TRUE(box(face, pureWhite).isEmpty());
+    // Without a picture the caption keeps its colour.
+    const QImage plain = BuildButtonFace(QSize(124, 96), bigFont(), "SB_hoeren", QString(), "Hören", 2, 1, 0x00FFFFFF, 1);
+    EXPECT_FALSE(box(plain, pureWhite).isEmpty());
 }
 
 TEST(SkinButton, AFaceTakenAgainIsTheFaceBuiltFreshAndAChangedPictureIsDrawnAnew)

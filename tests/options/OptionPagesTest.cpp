@@ -591,3 +591,19 @@ TEST_F(OptionPages, FrameColourFromTheColourDialog)
     EXPECT_EQ(fileValue("Programm: Merkfähigkeit-Text", "Rahmenfarbe"), QString::number(0x563412));
     EXPECT_EQ(fileValue("Programm: Merkfähigkeit-Text", "Bild auf Karte"), "<none>");  // not a key of the text variant
 }
+
+// Every wrapped note of every page is shown whole: the page takes the height its wrapped texts
+// need (the notes of 406 and 408 were cut at top and bottom on a 1024 x 768 screen).
+TEST_F(OptionPages, WrappedNotesAreNeverCut)
+{
+    for (int code : kAllCodes) {
+        auto page = openPage(code);
+        for (QLabel* l : page->findChildren<QLabel*>()) {
+            if (!l->wordWrap() || !l->isVisible() || l->text().isEmpty())
+                continue;
+            EXPECT_GE(l->height(), l->heightForWidth(l->width()))
+                << code << " [" << l->text().toStdString() << "] " << l->width() << "x" << l->height();
+        }
+        page->BB_abbrechen->click();
+    }
+}

@@ -436,3 +436,27 @@ TEST_F(ClosingDialog, LayoutAndButtonPictures)
         EXPECT_NE(n.convertToFormat(QImage::Format_ARGB32), p.convertToFormat(QImage::Format_ARGB32));
     }
 }
+
+TEST_F(ClosingDialog, AnUnsolvedTaskCountsEveryAnswerAsAnError)
+{
+    // Solved after one wrong answer: 1 error; unsolved after one or two wrong answers: 1 and 2, never
+    // "0 Fehler"; shown but never answered: "ungelöst".
+    const int b = StartResultBlock(QStringLiteral("Tiere\\Hund.txt"));
+    run().runResults[b].Rows = {row(2, true, QStringLiteral("00:01"), QStringLiteral(" Wort1")),
+                                row(1, false, QString(), QString()), row(2, false, QString(), QString()),
+                                row(0, false, QString(), QString())};
+    ASSERT_TRUE(BuildRunProtocol(301));
+    const QStringList tasks = run().runProtocol.filter(QStringLiteral("  Aufgabe "));
+    EXPECT_EQ(tasks, (QStringList{QStringLiteral("  Aufgabe  1:   1 Fehler  (00:01)   Wort1 "),
+                                  QStringLiteral("  Aufgabe  2:   1 Fehler  () "),
+                                  QStringLiteral("  Aufgabe  3:   2 Fehler  () "),
+                                  QStringLiteral("  Aufgabe  4:  ungelöst   () ")}));
+    // In the display and the count the unsolved ones are wrong, the unanswered one is left out.
+    const ProtocolRendering r = RenderProtocolRtf(run().runProtocol, nullptr, 301);
+    ASSERT_EQ(r.counts.size(), 0u);  // no "Z" line yet
+    AddWorkTimeLines();
+    const ProtocolRendering withZ = RenderProtocolRtf(run().runProtocol, nullptr, 301);
+    ASSERT_EQ(withZ.counts.size(), 1u);
+    EXPECT_EQ(withZ.counts[0].ok, 0);
+    EXPECT_EQ(withZ.counts[0].bad, 3);
+}

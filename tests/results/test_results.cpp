@@ -69,7 +69,8 @@ TEST_F(Results, TaskLinesOfOrdinaryPrograms)
         // shown, never answered: does not consume the number
         QStringLiteral("  Aufgabe  2:  ungelöst   () "),
         QStringLiteral("  Aufgabe  2:  (Reihenfolge beachten)  2 Fehler  (00:12)   Hund Hand  - mit Hilfe "),
-        QStringLiteral("  Aufgabe  3:   1 Fehler  ()   Maus "),
+        // unsolved: both answers were wrong
+        QStringLiteral("  Aufgabe  3:   2 Fehler  ()   Maus "),
     };
     EXPECT_EQ(run().runProtocol, expected);
     EXPECT_EQ(run().countedTaskTotal, 3);

@@ -1,4 +1,6 @@
+#include "core/Clock.h"
 #include "core/Dialogs.h"
+#include "core/FileSystem.h"
 #include "core/GlobalState.h"
 #include "core/Random.h"
 #include "data/TaskList.h"
@@ -17,6 +19,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -472,4 +475,153 @@ TEST_F(FormAlleTest, FrameOptionsSetTheCheckboxAndTheCapitalsHint)
     QTest::mouseClick(w->Chb_hintergrundbild, Qt::LeftButton);
     EXPECT_TRUE(w->backgroundPictureVisible);
 }
+}
+
+namespace {
+// Two buttons in one place, as "Prüfen" gives way to "Weiter": a click on the first hides it and
+// shows the second.
+struct SwapPair {
+    QPushButton* first;
+    QPushButton* second;
+    int firstClicks = 0, secondClicks = 0;
+};
+void makeSwap(TestFrame& w, SwapPair& s)
+{
+    s.first = new QPushButton(QStringLiteral("Prüfen"), w.P_Leiste);
+    s.second = new QPushButton(QStringLiteral("Weiter"), w.P_Leiste);
+    for (QPushButton* b : {s.first, s.second})
+        b->setGeometry(300, 2, 100, 60);
+    s.second->hide();
+    s.first->show();
+    QObject::connect(s.first, &QPushButton::clicked, [&s] {
+        ++s.firstClicks;
+        s.first->hide();
+        s.second->show();
+    });
+    QObject::connect(s.second, &QPushButton::clicked, [&s] { ++s.secondClicks; });
+}
+} // namespace
+
+// A press and a release on `b` at the event time `at` (milliseconds), as the system sends them.
+void timedClick(QWidget* b, quint64 at, QEvent::Type pressType = QEvent::MouseButtonPress)
+{
+    const QPoint pos = b->rect().center();
+    for (const QEvent::Type t : {pressType, QEvent::MouseButtonRelease}) {
+        QMouseEvent e(t, pos, b->mapToGlobal(pos), Qt::LeftButton,
+                      t == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        e.setTimestamp(at + (t == QEvent::MouseButtonRelease ? 60 : 0));
+        QApplication::sendEvent(b, &e);
+    }
+}
+
+TEST_F(FormAlleTest, TheSecondClickOfADoubleClickNeverPressesTheButtonThatTookThePlace)
+{
+    auto w = frame();
+    SwapPair s;
+    makeSwap(*w, s);
+    const quint64 interval = quint64(QApplication::doubleClickInterval());
+    ASSERT_GT(interval, 100u);
+    const quint64 t0 = 1000000;
+    timedClick(s.first, t0);
+    ASSERT_EQ(s.firstClicks, 1);
+    ASSERT_TRUE(s.second->isVisible());
+    // The second click of a double click (released at t0 + 60): ignored, as a press and as the
+    // double click the system makes of it.
+    timedClick(s.second, t0 + 60 + interval / 2);
+    timedClick(s.second, t0 + 60 + interval - 1, QEvent::MouseButtonDblClick);
+    EXPECT_EQ(s.secondClicks, 0);
+    // After the interval: taken.
+    timedClick(s.second, t0 + 60 + interval);
+    EXPECT_EQ(s.secondClicks, 1);
+    // A quick second click on the same unchanged button (a letter, a card) is taken.
+    timedClick(s.second, t0 + 60 + interval + 100);
+    EXPECT_EQ(s.secondClicks, 2);
+    // A button elsewhere is taken at once.
+    auto* other = new QPushButton(QStringLiteral("A"), w->P_Leiste);
+    other->setGeometry(500, 2, 60, 60);
+    other->show();
+    int otherClicks = 0;
+    QObject::connect(other, &QPushButton::clicked, [&otherClicks] { ++otherClicks; });
+    timedClick(other, t0 + 60 + interval + 200);
+    EXPECT_EQ(otherClicks, 1);
+}
+
+TEST_F(FormAlleTest, ARunTheChildNeverTouchedClosesWithoutDialogAndWritesNothing)
+{
+    // Rows for tasks shown but never heard or answered; only the therapist's controls were used.
+    const QString protocol = fsys::withSlash(g().config.dirs.protokoll) + QStringLiteral("Anna.prt");
+    g().playerList = QStringList{QStringLiteral("Anna")};
+    for (const bool byEndButton : {false, true}) {
+        resetRun();
+        auto w = frame();
+        tasks(*w, 3);
+        const int block = StartResultBlock(QStringLiteral("a.txt"));
+        StartResultRow(block, 1);
+        StartResultRow(block, 2);
+        ModalWatch watch;
+        QTest::mouseClick(w->BB_next, Qt::LeftButton);
+        QTest::mouseClick(w->stripButtons()[1], Qt::LeftButton);
+        if (byEndButton)
+            QTest::mouseClick(w->SB_ende, Qt::LeftButton);
+        else
+            QTest::keyClick(w.get(), Qt::Key_Escape);
+        EXPECT_TRUE(w->runEnded()) << byEndButton;
+        EXPECT_TRUE(watch.seen.isEmpty()) << watch.seen.join(',').toStdString();
+        EXPECT_FALSE(fsys::fileExists(protocol));
+    }
+}
+
+TEST_F(FormAlleTest, OnceTheChildHeardOrAnsweredTheClosingDialogComes)
+{
+    struct Way {
+        const char* what;
+        std::function<void(TestFrame&)> act;
+    } ways[] = {
+        {"listen button", [](TestFrame& w) { QTest::mouseClick(w.SB_hoeren, Qt::LeftButton); }},
+        {"a card in the playing area", [](TestFrame& w) { QTest::mouseClick(&w, Qt::LeftButton, {}, w.playArea().center()); }},
+        {"a key", [](TestFrame& w) { QTest::keyClick(&w, Qt::Key_H); }},
+        {"an answer", [](TestFrame&) { run().runResults.back().Rows.back().Attempts = 1; }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.what);
+        resetRun();
+        auto w = frame();
+        tasks(*w, 3);
+        StartResultRow(StartResultBlock(QStringLiteral("a.txt")), 1);
+        way.act(*w);
+        ModalWatch watch([](QWidget* m) {
+            if (auto* d = qobject_cast<TFormclosedialog*>(m))
+                d->sb_back->click();
+            else
+                m->close();
+        });
+        QTest::keyClick(w.get(), Qt::Key_Escape);
+        EXPECT_EQ(watch.seen, QStringList({"TFormclosedialog"}));
+        EXPECT_FALSE(w->runEnded());
+        w->endRun();
+    }
+}
+
+TEST_F(FormAlleTest, TheStripNumberStaysReadableOnADarkStatePicture)
+{
+    auto w = frame();
+    const QString black = tree.path("black.bmp");
+    QImage pic(40, 40, QImage::Format_RGB32);
+    pic.fill(Qt::black);
+    pic.save(black);
+    w->MakeStripPictures({black, black, black, black}, {100, 100, 100, 100});
+    g().loadedList.tasks.assign(3, TAufgabe{});
+    w->taskStates.assign(3, TFormFormAlle::TaskState{});
+    w->taskStates[0].state = 0;
+    w->currentTask = 1;
+    w->BuildTaskStrip();
+    w->DrawTaskStrip();
+    // The black number on the black picture has a ring of the strip's light colour around it.
+    const QImage img = w->stripButtons()[0]->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const int size = w->stripSize;
+    int light = 0;
+    for (int y = 4; y < size * 3 / 4; ++y)
+        for (int x = 4; x < size * 3 / 4; ++x)
+            light += QColor(img.pixel(x, y)).lightness() > 200;
+    EXPECT_GT(light, 10);
 }

@@ -3,6 +3,7 @@
 #include "core/GlobalState.h"
 #include "core/Win1252.h"
 #include "data/PlayerLock.h"
+#include "media/sound/Sound.h"
 #include "media/sound/TestAudioBackend.h"
 #include "results/Klassenuebersicht.h"
 #include "shell/Backdrop.h"
@@ -311,6 +312,20 @@ TEST_F(MainWindowTest, EndingWritesTheLastPlayerPlaysTheEventAndReleasesTheLock)
     EXPECT_TRUE(audio.log().join(" ").contains("ende.wav")) << audio.log().join(" ").toStdString();
     EXPECT_FALSE(holdsPlayerLock());
     EXPECT_TRUE(fsys::readLines(playerlock::lockFilePath()).value_or(QStringList{"?"}).isEmpty());
+}
+
+TEST_F(MainWindowTest, TheEndSoundPlaysEvenWhileAClickStillSounds)
+{
+    // The click of the button that ended the program is still playing as a one-shot sound.
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(PlayWaveFile(t.path("INTERN/Sound/klick.wav"), false, false));
+    audio.clearLog();
+    dlg.answer(Button::Yes);
+    w->CloseRequest();
+    EXPECT_FALSE(w->isVisible());
+    const QStringList shots = audio.log().filter(QStringLiteral("oneshot "));
+    ASSERT_FALSE(shots.isEmpty()) << audio.log().join(" ").toStdString();
+    EXPECT_TRUE(shots.back().endsWith(QStringLiteral("ende.wav"))) << shots.back().toStdString();
 }
 
 TEST_F(MainWindowTest, LaunchPassesCodeCaptionAndListFolder)

@@ -202,9 +202,11 @@ GleichRules::Outcome GleichRules::answer(Answer answer)
             const QStringList& errors = errorSounds();
             for (int i = 0; i < errors.size(); ++i)
                 startedLast = TryPlaySound(m_player, errors[i], i == 0, false, i == errors.size() - 1);
-            gleichDown = nichtGleichDown = false;
-            gleichEnabled = nichtGleichEnabled = false;
         }
+        // With or without error sounds: the pressed button springs up and both wait for the pointer,
+        // so a quick second press cannot try the other answer at once.
+        gleichDown = nichtGleichDown = false;
+        gleichEnabled = nichtGleichEnabled = false;
         if (!startedLast) {
             Beep();
             m_state = AnswerState::Answering;

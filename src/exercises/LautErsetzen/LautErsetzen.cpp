@@ -258,52 +258,30 @@ void TFormLautReplace::ArrangeFrame()
     if (!SB_weiter)
         return;
     const int barH = P_Leiste->height();
-    QRect hp = P_hoeren->geometry();
-    hp.moveRight(SB_ende->geometry().left() - 6);
-    P_hoeren->setGeometry(hp);
-    for (QPushButton* b : {sb_fertig, SB_weiter}) {
-        b->setParent(P_hoeren->parentWidget());
-        b->setGeometry(hp);
-    }
+    const QFont font = Chb_hintergrundbild->font();
+    const QFontMetrics fm(font);
+    GB_darstellung->setFont(font);
+    for (QCheckBox* c : {Chb_Lautknopf, Chb_Mundbild})
+        c->setFont(font);
+    const int gbW = std::max({fm.horizontalAdvance(QStringLiteral("Lautknopf")), fm.horizontalAdvance(QStringLiteral("Mundbild")),
+                              fm.horizontalAdvance(QStringLiteral("Darstellung:"))}) + 40;
+    BarLayout bar;
+    if (!isAdd())
+        bar.left.push_back({Sb_hilfe, std::max(40, Sb_hilfe->sizeHint().width() + 8)});
+    bar.left.push_back({GB_darstellung, gbW});
+    bar.besideListen = SB_Ton;
+    bar.inPlaceOfListen = {sb_fertig, SB_weiter};
+    bar.folderTabs.assign(tabs.begin(), tabs.end());
+    ArrangeBottomBar(bar);
+    const int line = std::max(fm.height() + 2, (barH - fm.height()) / 2 - 2);
+    Chb_Lautknopf->setGeometry(6, fm.height() + 2, gbW - 8, line);
+    Chb_Mundbild->setGeometry(6, fm.height() + 2 + line, gbW - 8, line);
+    SB_Ton->setIconSize(QSize(SB_Ton->height() * 2 / 3, SB_Ton->height() * 2 / 3));
     // Dark captions: white would vanish on the light faces.
     SkinButton(SB_weiter, g().config.symbolWeiter, QStringLiteral("Weiter"), 2, 1, 0, 2);
     SkinButton(sb_fertig, g().config.symbolPruefen, QStringLiteral("Prüfen"), 2, 1, 0, 2);
-    const int h = std::max(10, barH - 2);
-    int left = sb_optionen->geometry().right() + 4;
-    if (!isAdd()) {
-        Sb_hilfe->setGeometry(left, 1, std::max(40, h), h);
-        left = Sb_hilfe->geometry().right() + 2;
-    }
-    SB_Ton->setGeometry(left, 1, h, h);
-    SB_Ton->setIconSize(QSize(h * 2 / 3, h * 2 / 3));
-    left = SB_Ton->geometry().right() + 2;
-    const int gbW = std::max(Chb_Lautknopf->sizeHint().width(), Chb_Mundbild->sizeHint().width()) + 16;
-    GB_darstellung->setGeometry(left, 0, gbW, barH);
-    const int rowH = std::max(12, (barH - 20) / 2);
-    Chb_Lautknopf->setGeometry(8, 18, gbW - 10, rowH);
-    Chb_Mundbild->setGeometry(8, 18 + rowH, gbW - 10, rowH);
-    QRect choice = P_auswahl->geometry();
-    choice.setLeft(GB_darstellung->geometry().right() + 4);
-    choice.setRight(std::max(choice.left() + 40, hp.left() - 4));
-    P_auswahl->setGeometry(choice);
-    const int inner = choice.width() - 8;
-    const QRect cb = CB_auswahl->geometry();
-    CB_auswahl->setGeometry(cb.x(), cb.y(), inner, cb.height());
-    const QRect hb = Chb_hintergrundbild->geometry();
-    Chb_hintergrundbild->setGeometry(hb.x(), hb.y(), inner, hb.height());
-    const QRect ta = P_TAuswahl->geometry();
-    P_TAuswahl->setGeometry(ta.x(), ta.y(), inner, ta.height());
-    const int hintWidth = std::min(l_gbst->sizeHint().width(), inner * 3 / 5);
-    l_gbst->setGeometry(inner - hintWidth, 0, hintWidth, ta.height());
-    L_Aufgaben->setGeometry(0, 0, inner - hintWidth, ta.height());
-    int tabLeft = P_Leiste->x() + P_auswahl->x();
-    for (QPushButton* tab : tabs) {
-        const QSize hint = tab->sizeHint();
-        tab->setGeometry(tabLeft, playArea().bottom() + 1 - hint.height(), hint.width(), hint.height());
+    for (QPushButton* tab : tabs)
         tab->setVisible(!P_Leiste->isHidden());
-        tab->raise();
-        tabLeft += hint.width();
-    }
     if (m_listValid) {
         drawBackground();
         layoutArea();
@@ -638,9 +616,22 @@ void TFormLautReplace::drawStrip(QPainter& p, const QRect& strip, int card)
                      {{word.left(k), fontColour()}, {word.mid(k, d), d > 0 ? mark : fontColour()}, {word.mid(k + d), fontColour()}}, m_drawn);
         return;
     }
+    // Card 2, solved: the new word whole and centred, its new letters marked; the gap is gone.
+    QColor gapColour = markColour();
+    if (solved && visible) {
+        if (!isAdd() && !opts().showMarks)
+            gapColour = fontColour();
+        const QString word = w.secondWord;
+        const int k = w.secondMarkStart, d = w.secondMarkLength;
+        const int x = strip.left() + (strip.width() - fm.horizontalAdvance(word)) / 2;
+        drawSegments(p, font, x, strip,
+                     {{word.left(k), fontColour()}, {word.mid(k, d), d > 0 ? gapColour : fontColour()},
+                      {word.mid(k + d), fontColour()}},
+                     m_drawn);
+        return;
+    }
     // Card 2: the word around the gap.
     QString inGap;
-    QColor gapColour = markColour();
     if (solved)
         inGap = w.secondWord.mid(w.secondMarkStart, w.secondMarkLength);
     else if (m_rules->placed() >= 0)
@@ -939,12 +930,12 @@ void TFormLautReplace::weiterClick()
 void TFormLautReplace::askHowToGoOn()
 {
     const auto yes = dialogs::Button::Yes;
-    if (dialogs::ask(this, QStringLiteral(" Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?")) != yes) {
+    if (ShowMessageWindow(QStringLiteral(" Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?"), this, true) != yes) {
         SB_endeClick();
         return;
     }
     // "Laute hinzufügen" asks nothing more.
-    if (!isAdd() && dialogs::ask(this, QStringLiteral("Neu mischen?")) == yes)
+    if (!isAdd() && ShowMessageWindow(QStringLiteral("Neu mischen?"), this, true) == yes)
         BuildTaskOrder(m_rules->taskCount(), true);
     m_rules->restart();
     showTask();
@@ -969,9 +960,15 @@ void TFormLautReplace::SoundNotice(int channel, SoundStatus status)
 
 void TFormLautReplace::mousePressEvent(QMouseEvent* event)
 {
-    if (!m_listValid || event->button() != Qt::LeftButton || m_glideTimer->isActive()) {
+    if (!m_listValid || event->button() != Qt::LeftButton) {
         TFormFormAlle::mousePressEvent(event);
         return;
+    }
+    // A quick child clicks the next letter while the last one still glides: that one lands at once
+    // and the new click is taken, never lost.
+    if (m_glideTimer->isActive()) {
+        m_glideTimer->stop();
+        placeNow();
     }
     const QPoint pos = event->position().toPoint();
     if (const int entry = entryAt(pos, false); entry >= 0) {

@@ -42,6 +42,7 @@ public:
     QRect mouthRect(int entry) const;
     QRect cardRect(int card) const { return card == 2 ? m_card[1] : m_card[0]; }
     QRect gapRect() const { return m_gap; }
+    int listPoints() const { return m_points; }  // the words' font size
     bool revealing() const;
     void finishReveal();
     bool gliding() const;

@@ -341,8 +341,8 @@ LautReplaceRules::Outcome LautReplaceRules::judge()
     listenEnabled = false;
     if (options().withPicture)
         revealRequested = true;
-    else
-        weiterEnabled = true;
+    // "Laute hinzufügen" takes "Weiter" at once; "Laute ersetzen" after the dissolve.
+    weiterEnabled = m_kind == Kind::Add || !options().withPicture;
     return Outcome::Right;
 }
 

@@ -97,10 +97,24 @@ void TFormLautPos::FormActivate()
     prepareList(true);
 }
 
+void TFormLautPos::syncPositionWords()
+{
+    QStringList files;
+    if (pictureMode())
+        for (const char* key : kSounds) {
+            // The configuration gives the file with its folder; a bare name lies in the sound folder.
+            const QString ton = fsys::fromStored(section().value(QLatin1String(key)));
+            QString file = ton.isEmpty() || fsys::fileExists(ton) ? ton : fsys::withSlash(g().config.dirs.internsound) + ton;
+            files << (!file.isEmpty() && fsys::fileExists(file) ? fsys::resolve(file) : QString());
+        }
+    m_rules->setPositionWords(files);
+}
+
 bool TFormLautPos::prepareList(bool keepStart)
 {
     const int start = keepStart && chooser::startPosition() >= 1 ? chooser::startPosition() : 0;
     ApplyFrameOptions(opts().backgroundPicture, 0);
+    syncPositionWords();
     m_listValid = m_rules->prepareList(CB_auswahl->currentText().isEmpty() ? relativeList(listPath) : CB_auswahl->currentText(), start);
     L_Aufgaben->setText(QStringLiteral(" Aufgaben: ") + QString::number(m_rules->taskCount()));
     taskStates.assign(size_t(m_rules->taskCount()), TaskState{});
@@ -142,6 +156,7 @@ void TFormLautPos::sb_optionenClick()
     g().programCode = kProgram;
     if (ok && m_listValid) {
         ApplyFrameOptions(opts().backgroundPicture, 0);
+        syncPositionWords();
         m_background = exercise::WindowBackground(size(), backgroundPictureVisible);
         if (randomBefore != g().randomOrder401) {
             BuildPositionTaskOrder(m_rules->taskCount(), g().randomOrder401);
@@ -273,10 +288,13 @@ void TFormLautPos::compose()
         const bool blinkOff = solved && m_blink->isActive() && m_blinks % 2 == 1;
         if (pictures) {
             if ((down || (solved && m_rules->chosen() == b)) && !blinkOff) {
-                picture::Target face(r.width(), r.height(), layout.backgroundColour);
+                // The face pictures show all three places, this one lit: stretched over the three
+                // boxes like "Bild", the box shows its own part of it.
+                const QRect strip(m_boxes[0].left(), r.top(), m_boxes[2].right() - m_boxes[0].left() + 1, r.height());
+                picture::Target face(strip.width(), strip.height(), layout.backgroundColour);
                 picture::StretchPicture(face, exercise::InternPicture(section().value(QLatin1String(kFaces[b]))),
                                         layout.backgroundColour, false);
-                p.drawImage(r.topLeft(), face.image);
+                p.drawImage(r.topLeft(), face.image, QRect(r.left() - strip.left(), 0, r.width(), r.height()));
             }
         } else {
             p.end();
@@ -361,11 +379,6 @@ void TFormLautPos::refresh()
 void TFormLautPos::afterOutcome(Outcome outcome)
 {
     if (outcome == Outcome::Right && pictureMode()) {
-        const int b = m_rules->chosen();
-        const QString ton = section().value(QLatin1String(kSounds[std::clamp(b, 0, 2)]));
-        const QString file = fsys::withSlash(g().config.dirs.internsound) + fsys::fromStored(ton);
-        if (!ton.isEmpty() && fsys::fileExists(file))
-            PlaySound(*WAV1, fsys::resolve(file), true, false, true);
         m_blinks = 0;
         m_blink->start();
     }
@@ -397,7 +410,7 @@ void TFormLautPos::weiterClick()
         return;
     m_blink->stop();
     if (!m_rules->advance()) {
-        if (dialogs::ask(this, QStringLiteral(" Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?")) !=
+        if (ShowMessageWindow(QStringLiteral(" Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?"), this, true) !=
             dialogs::Button::Yes) {
             SB_endeClick();
             return;

@@ -58,6 +58,7 @@ private:
     void writeFrameOptions();
     int boxAt(const QPoint& at) const;
     bool pictureMode() const;
+    void syncPositionWords();
 
     std::unique_ptr<lautpos::LautPosRules> m_rules;
     std::array<QRect, 3> m_boxes;

@@ -282,8 +282,12 @@ LautPosRules::Outcome LautPosRules::judge()
     m_wrongBox = -1;
     l.state = l.error ? 1 : 0;
     m_player.StopAll();
-    exercise::PlayLautPraise(m_player, TOptFeedback{opts().successSound, opts().successSoundText, opts().successSource,
-                                                    opts().successFrequency, false, {}, 2});
+    const QString positionWord = m_positionWords.value(std::clamp(m_chosen, 0, 2));
+    if (!positionWord.isEmpty())
+        PlaySound(m_player, positionWord, true, false, true);
+    else
+        exercise::PlayLautPraise(m_player, TOptFeedback{opts().successSound, opts().successSoundText,
+                                                        opts().successSource, opts().successFrequency, false, {}, 2});
     return Outcome::Right;
 }
 

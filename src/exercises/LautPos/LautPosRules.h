@@ -2,6 +2,7 @@
 #include "exercises/common/LautFlow.h"
 
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 class TWAV;
@@ -46,6 +47,9 @@ public:
     bool prepareList(const QString& listFile, int start = 0);
     void setUpTask();
     void jumpTo(int position);
+    // The picture mode's spoken position words ("vorne", "mittig", "hinten"; resolved files, empty
+    // outside the picture mode): a right box then says its position instead of praise.
+    void setPositionWords(const QStringList& files) { m_positionWords = files; }
     bool advance();
     void restart();
 
@@ -87,6 +91,7 @@ private:
     exercise::LautRecord m_record;
     std::vector<TLoesung> m_tasks;
     QString m_wordSound;
+    QStringList m_positionWords;
     int m_position = 0, m_chosen = -1, m_pressed = -1, m_wrongBox = -1;
     bool m_fertig = false, m_listenEnabled = false;
 };

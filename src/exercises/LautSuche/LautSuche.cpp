@@ -650,7 +650,9 @@ void TFormLautSuche::refresh()
         SB_weiter->raise();
     else if (checking)
         SB_fertig->raise();
-    SB_Ton->setVisible(m_listValid && !r.headingShown() && LautSucheRules::headingSoundPresent());
+    // One speaker for the heading sound: the square heading box stays in the panel once the heading
+    // text is gone, so the bar's button shows only when the panel has no heading box at all.
+    SB_Ton->setVisible(m_listValid && m_heading.width() <= 0 && LautSucheRules::headingSoundPresent());
     SB_Ton->setEnabled(r.tonEnabled());
     update();
 }
@@ -712,11 +714,11 @@ void TFormLautSuche::weiterClick()
         return;
     if (!m_rules->advance()) {
         const auto yes = dialogs::Button::Yes;
-        if (dialogs::ask(this, QStringLiteral(" Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?")) != yes) {
+        if (ShowMessageWindow(QStringLiteral(" Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?"), this, true) != yes) {
             SB_endeClick();
             return;
         }
-        const bool mix = dialogs::ask(this, QStringLiteral("Neu mischen?")) == yes;
+        const bool mix = ShowMessageWindow(QStringLiteral("Neu mischen?"), this, true) == yes;
         m_rules->restart(mix);
         m_stripDirty = true;
     }

@@ -78,13 +78,20 @@ QImage picturePart(QSize size, const QString& name, bool cardBack)
     return picture::ShownImage(t);
 }
 
+int fittedPoints(const QRect& box, const QString& text, int percent)
+{
+    const QFont font = exercise::ListFont(200);
+    return std::max(1, picture::FitFontSize(box.height(), box.width(), text, percent, font));
+}
+
+// `points` > 0: that size (the band's two words share one); otherwise fitted at `percent`.
 void drawText(QPainter& p, const QRect& box, const QString& text, int percent, int hAlign, int markStart = -1,
-              int markLength = 0)
+              int markLength = 0, int points = 0)
 {
     if (box.width() < 4 || box.height() < 4 || text.isEmpty())
         return;
     QFont font = exercise::ListFont(200);
-    font.setPointSize(std::max(1, picture::FitFontSize(box.height(), box.width(), text, percent, font)));
+    font.setPointSize(points > 0 ? points : fittedPoints(box, text, percent));
     picture::Target t(box.width(), box.height(), 0x00FFFFFF);
     t.transparent = true;
     picture::DrawMarkedText(t, QRect(0, 0, box.width(), box.height()), font, exercise::ListFontColour(), hAlign,
@@ -210,45 +217,16 @@ void TFormLautWeg::ArrangeFrame()
     TFormFormAlle::ArrangeFrame();
     if (!SB_weiter)
         return;
-    const int barH = P_Leiste->height();
-    // The listen panel stands next to the end button, so the list choice keeps its room.
-    QRect hp = P_hoeren->geometry();
-    hp.moveRight(SB_ende->geometry().left() - 6);
-    P_hoeren->setGeometry(hp);
-    for (QPushButton* b : {SB_fertig, SB_weiter}) {
-        b->setParent(P_hoeren->parentWidget());
-        b->setGeometry(hp);
-    }
+    BarLayout bar;
+    bar.left.push_back({Sb_hilfe, std::max(40, Sb_hilfe->sizeHint().width() + 8)});
+    bar.besideListen = SB_Ton;
+    bar.inPlaceOfListen = {SB_fertig, SB_weiter};
+    bar.folderTabs = {TB_Anlaut, TB_Auslaut};
+    ArrangeBottomBar(bar);
+    SB_Ton->setIconSize(QSize(SB_Ton->height() * 2 / 3, SB_Ton->height() * 2 / 3));
     // Dark captions: white would vanish on the light faces.
     SkinButton(SB_weiter, g().config.symbolWeiter, QStringLiteral("Weiter"), 2, 1, 0, 2);
     SkinButton(SB_fertig, g().config.symbolPruefen, QStringLiteral("Prüfen"), 2, 1, 0, 2);
-    const int h = std::max(10, barH - 2);
-    const QRect opt = sb_optionen->geometry();
-    Sb_hilfe->setGeometry(opt.right() + 4, 1, std::max(40, h), h);
-    SB_Ton->setGeometry(Sb_hilfe->geometry().right() + 2, 1, h, h);
-    SB_Ton->setIconSize(QSize(h * 2 / 3, h * 2 / 3));
-    QRect choice = P_auswahl->geometry();
-    choice.setLeft(std::max(choice.left(), SB_Ton->geometry().right() + 3));
-    choice.setRight(std::max(choice.left() + 40, hp.left() - 4));
-    P_auswahl->setGeometry(choice);
-    const int inner = choice.width() - 8;
-    const QRect cb = CB_auswahl->geometry();
-    CB_auswahl->setGeometry(cb.x(), cb.y(), inner, cb.height());
-    const QRect hb = Chb_hintergrundbild->geometry();
-    Chb_hintergrundbild->setGeometry(hb.x(), hb.y(), inner, hb.height());
-    const QRect ta = P_TAuswahl->geometry();
-    P_TAuswahl->setGeometry(ta.x(), ta.y(), inner, ta.height());
-    const int hintWidth = std::min(l_gbst->sizeHint().width(), inner * 3 / 5);
-    l_gbst->setGeometry(inner - hintWidth, 0, hintWidth, ta.height());
-    L_Aufgaben->setGeometry(0, 0, inner - hintWidth, ta.height());
-    int tabLeft = P_Leiste->x() + P_auswahl->x();
-    for (QPushButton* tab : {TB_Anlaut, TB_Auslaut}) {
-        const QSize hint = tab->sizeHint();
-        tab->setGeometry(tabLeft, playArea().bottom() + 1 - hint.height(), hint.width(), hint.height());
-        tab->setVisible(!P_Leiste->isHidden());
-        tab->raise();
-        tabLeft += hint.width();
-    }
     if (m_listValid) {
         drawBackground();
         layoutArea();
@@ -400,7 +378,11 @@ void TFormLautWeg::drawBand(QPainter& p)
         const QRect middle(left.right() + 1, m_band.top(), seventh, m_band.height());
         const QRect right(middle.right() + 1, m_band.top(), m_band.right() - middle.right(), m_band.height());
         const Mark m = m_rules->mark();
-        drawText(p, left, m_rules->word(), 80, 1, m.start, m.length);
+        // One size for both words, and the new word clear of the band's edge.
+        const int margin = std::max(4, m_band.height() / 6);
+        const QRect rightText = right.adjusted(0, 0, -margin, 0);
+        const int points = std::min(fittedPoints(left, m_rules->word(), 80), fittedPoints(rightText, m_rules->newWord(), 80));
+        drawText(p, left, m_rules->word(), 80, 1, m.start, m.length, points);
         const QString arrow = exercise::InternPicture(section().value(QStringLiteral("Symbolpfeil")));
         if (!arrow.isEmpty()) {
             const Colour bg = bandColour();
@@ -408,7 +390,7 @@ void TFormLautWeg::drawBand(QPainter& p)
             picture::DrawPictureFitted(t, arrow, bg, m_rules->arrowPressed ? 55 : 60, true, true, true);
             p.drawImage(middle.topLeft(), picture::ShownImage(t));
         }
-        drawText(p, right, m_rules->newWord(), 80, 2);
+        drawText(p, rightText, m_rules->newWord(), 80, 2, -1, 0, points);
     } else if (m_rules->helpDown) {
         drawText(p, m_band, m_rules->word(), 80, 1);
     }
@@ -567,11 +549,11 @@ void TFormLautWeg::weiterClick()
 void TFormLautWeg::askHowToGoOn()
 {
     const auto yes = dialogs::Button::Yes;
-    if (dialogs::ask(this, QStringLiteral(" Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?")) != yes) {
+    if (ShowMessageWindow(QStringLiteral(" Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?"), this, true) != yes) {
         SB_endeClick();
         return;
     }
-    if (dialogs::ask(this, QStringLiteral("Neu mischen?")) == yes)
+    if (ShowMessageWindow(QStringLiteral("Neu mischen?"), this, true) == yes)
         BuildTaskOrder(m_rules->taskCount(), true);
     m_rules->restart();
     showTask();

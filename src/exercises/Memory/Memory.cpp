@@ -121,7 +121,7 @@ TFormMemory::TFormMemory(int programCode, const QString& listPath, QWidget* pare
         return b;
     };
     SB_neuesSpiel = makeButton("SB_neuesSpiel");
-    SB_alleHoeren = makeButton("SB_alleHoeren");
+    SB_alleHoeren = makeButton("SB_allehoeren");
     SB_weiter = makeButton("SB_weiter");
     SB_Ton = makeButton("SB_Ton");
     SB_Ton->setToolTip(QStringLiteral("Überschrift anhören"));
@@ -417,7 +417,10 @@ void TFormMemory::ArrangeFrame()
     SB_Ton->setGeometry(left, (barH - ton) / 2, ton, ton);
     SB_Ton->setIconSize(QSize(ton - 6, ton - 6));
     const int buttonW = qRound(h * 1.3);
-    const QRect game(left + ton + 4, 1, buttonW, h);
+    // "Neues Spiel" and "Alle Karten anhören" are wide enough for the symbol beside the caption
+    // (the bar has the room up to the middle).
+    const int gameW = std::min(qRound(h * 2.2), std::max(buttonW, (barW - buttonW) / 2 - 4 - (left + ton + 4)));
+    const QRect game(left + ton + 4, 1, gameW, h);
     SB_neuesSpiel->setGeometry(game);
     SB_alleHoeren->setGeometry(game);
     SkinButton(SB_neuesSpiel, g().config.symbolNeuesSpiel, QStringLiteral("Neues Spiel"), 2, 1, 0x00008000, 2);

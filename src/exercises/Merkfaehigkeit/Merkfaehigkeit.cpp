@@ -170,6 +170,11 @@ void TFormMerkfaehigkeit::buildBar()
         CB_merken->addItem(QString::number(m));
     for (QWidget* w : P_Leiste->findChildren<QWidget*>())
         w->setFocusPolicy(Qt::NoFocus);
+    // The therapist's settings: a press on them is no act of the child's.
+    for (QWidget* w : std::initializer_list<QWidget*>{RB_merkspanne, RB_reihenfolge, P_wahl, CB_merken})
+        MarkAdultControl(w);
+    for (QPushButton* b : SB_anzahl)
+        MarkAdultControl(b);
 
     connect(sb_optionen, &QPushButton::clicked, this, [this] { optionsClick(); });
     connect(RB_merkspanne, &QRadioButton::clicked, this, [this] { orderModeClick(false); });

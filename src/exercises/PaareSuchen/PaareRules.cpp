@@ -286,8 +286,10 @@ void PaareRules::pickChoice(int place)
     if (pair < 0 || m_state == kDealing)
         return;
     if (m_current < 0) {
+        // After the last pair only "Neues Spiel" is there: name the button the child can see.
         if (onMessage)
-            onMessage(QStringLiteral("Bitte zuerst auf WEITER klicken!"));
+            onMessage(m_state == kAllFound ? QStringLiteral("Bitte zuerst auf NEUES SPIEL klicken!")
+                                           : QStringLiteral("Bitte zuerst auf WEITER klicken!"));
         return;
     }
     const Card& c = m_pairs[size_t(pair)].cards[0];

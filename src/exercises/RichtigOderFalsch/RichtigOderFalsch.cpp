@@ -248,8 +248,12 @@ void TFormRichtigOderFalsch::makeButtonFaces()
         picture::Target face(size.width(), size.height(), windowColour);
         const QString symbol = exercise::InternPicture(section().value(b == 0 ? QStringLiteral("Symbolrichtig")
                                                                     : QStringLiteral("Symbolfalsch")));
-        if (!symbol.isEmpty())
-            picture::DrawPictureFitted(face, symbol, windowColour, 100, true, false, true);
+        // The symbol shares the upper half with the figure; the caption has the lower half to itself.
+        if (!symbol.isEmpty()) {
+            picture::Target upper(size.width(), size.height() / 2, windowColour);
+            picture::DrawPictureFitted(upper, symbol, windowColour, 100, true, false, true);
+            QPainter(&face.image).drawImage(0, 0, upper.image);
+        }
         {
             QPainter p(&face.image);
             p.setFont(font);

@@ -127,6 +127,7 @@ SilbenRules::Setup SilbenRules::setUpTask()
     }
     run().taskStartTime = clock_::now();
     m_record.beginTask(true);
+    m_lastSetup = result;
     return result;
 }
 

@@ -38,6 +38,8 @@ public:
     Setup setUpTask();
     Setup jumpTo(int position);
     bool advance();
+    // How the last task set up went (advance and restart set one up too).
+    Setup lastSetup() const { return m_lastSetup; }
     void restart(bool newOrder);
 
     void listen();          // SB_hoeren, "H", a click on the picture panel
@@ -95,6 +97,7 @@ private:
     QString m_picture;
     int m_pictureSize = 100;
     int m_position = 0, m_chosen = -1;
+    Setup m_lastSetup = Setup::Ok;
     bool m_shown = false, m_checkEnabled = false, m_weiterEnabled = false, m_listenEnabled = false;
     bool m_helpEnabled = false;
 };

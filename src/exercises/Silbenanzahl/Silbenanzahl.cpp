@@ -522,15 +522,16 @@ void TFormSilbenanzahl::weiterClick()
         return;
     if (!m_rules->advance()) {
         const auto yes = dialogs::Button::Yes;
-        if (dialogs::ask(this, QStringLiteral(" Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?")) != yes) {
+        if (ShowMessageWindow(QStringLiteral(" Die Datei ist vollständig bearbeitet!  \nVon vorne beginnen?"), this, true) != yes) {
             SB_endeClick();
             return;
         }
-        const bool mix = dialogs::ask(this, QStringLiteral("Neu mischen?")) == yes;
+        const bool mix = ShowMessageWindow(QStringLiteral("Neu mischen?"), this, true) == yes;
         m_rules->restart(mix);
         m_stripDirty = true;
     }
-    setUp(SilbenRules::Setup::Ok);
+    // A task with an empty text reached by "Weiter" is announced as by the strip.
+    setUp(m_rules->lastSetup());
     P_hoeren->raise();
 }
 

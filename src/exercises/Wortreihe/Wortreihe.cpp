@@ -115,6 +115,11 @@ void TFormWortreihe::buildBar()
     SB_ende = named(new QPushButton(QStringLiteral("Ende"), P_Leiste), "SB_ende");
     for (QWidget* w : P_Leiste->findChildren<QWidget*>())
         w->setFocusPolicy(w == E_Aufgabe ? Qt::ClickFocus : Qt::NoFocus);
+    // The therapist's settings and task choice: a press on them is no act of the child's.
+    for (QWidget* w : std::initializer_list<QWidget*>{BB_zurueck, E_Aufgabe, BB_vor})
+        MarkAdultControl(w);
+    for (QPushButton* b : SB_anzahl)
+        MarkAdultControl(b);
 
     connect(sb_optionen, &QPushButton::clicked, this, [this] { optionsClick(); });
     connect(BB_zurueck, &QPushButton::clicked, this, [this] { taskStep(-1); });
@@ -1063,23 +1068,7 @@ void TFormWortreihe::SB_endeClick()
         endRun();
         return;
     }
-    // A task left unsolved after wrong answers counts every one of them as an error: the protocol
-    // line counts attempts minus the one right answer, which such a task never had.
-    std::vector<int> raw;
-    for (TErgebnis& e : run().runResults)
-        for (TZeile& z : e.Rows) {
-            raw.push_back(z.Attempts);
-            if (!z.Solved && z.Attempts > 0)
-                z.Attempts += 1;
-        }
     TFormExercise::SB_endeClick();
-    if (!runEnded()) {
-        size_t i = 0;
-        for (TErgebnis& e : run().runResults)
-            for (TZeile& z : e.Rows)
-                if (i < raw.size())
-                    z.Attempts = raw[i++];
-    }
 }
 
 void TFormWortreihe::StopBeforeClose()

@@ -1,5 +1,7 @@
 #include "exercises/common/FolderTab.h"
 
+#include "shell/ExerciseWindow.h"
+
 #include <QPushButton>
 
 namespace exercise {
@@ -10,6 +12,7 @@ QPushButton* MakeFolderTab(QWidget* parent, const char* objectName, const QStrin
     b->setObjectName(QLatin1String(objectName));
     b->setFocusPolicy(Qt::NoFocus);
     b->setCheckable(true);
+    TFormExercise::MarkAdultControl(b);  // choosing a folder is not the child playing
     b->setStyleSheet(QStringLiteral("QPushButton { border: 1px solid #8a8a8a; border-bottom: none;"
                                     " border-top-left-radius: 6px; border-top-right-radius: 6px;"
                                     " background: #dcdcdc; padding: 2px 8px; }"

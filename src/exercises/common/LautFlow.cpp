@@ -159,7 +159,8 @@ void LautDissolve::start(QSize box)
     if (box.width() <= 0 || box.height() <= 0)
         return;
     const int tw = std::max(1, box.width() / 180), th = std::max(1, box.height() / 180);
-    const int cols = std::max(1, box.width() / tw), rows = std::max(1, box.height() / th);
+    // 180 x 180 tiles (fewer on a box smaller than that); the last column and row take the rest.
+    const int cols = std::min(180, box.width()), rows = std::min(180, box.height());
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < cols; ++c) {
             const int x = c * tw, y = r * th;

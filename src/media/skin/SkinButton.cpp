@@ -21,6 +21,7 @@ namespace {
 const char* const kFaceProperty = "kalimoSkinFace";
 const char* const kShownProperty = "kalimoSkinShown";
 const char* const kSlotsProperty = "kalimoSkinSlots";
+const char* const kArgsProperty = "kalimoSkinArgs";
 constexpr Colour kNavy = 0x00800000;
 constexpr Colour kWhite = 0x00FFFFFF;
 
@@ -52,10 +53,25 @@ void writeLine(QImage& img, const QFont& font, const QString& text, int x, int y
     p.drawText(QPoint(x, y + fm.ascent()), text);
 }
 
-void writeCaption(QImage& face, const QFont& buttonFont, const QString& name, const QString& caption, int vAlign,
-                  int hAlign, Colour textColour)
+// A caption colour that would vanish on the plain face (the white of a caption meant for a dark
+// picture) is drawn black where the caption lies beside the picture.
+Colour readableOnFace(Colour c)
 {
-    const int W = face.width(), H = face.height();
+    const QColor q = picture::toQColor(c < 0 ? 0 : c), f = picture::toQColor(kButtonFaceColour);
+    return std::abs(q.lightness() - f.lightness()) < 96 ? 0 : c;
+}
+
+// Writes the caption into `area` of the face. `besidePicture`: the caption has its own room next to
+// a picture, so the named buttons' special bands (which share the face with the picture) do not
+// apply and every line is readable on the plain face.
+void writeCaption(QImage& face, const QRect& area, const QFont& buttonFont, const QString& name,
+                  const QString& caption, int vAlign, int hAlign, Colour textColour, bool besidePicture)
+{
+    const int W = area.width(), H = area.height(), X = area.x(), Y = area.y();
+    if (W <= 0 || H <= 0)
+        return;
+    if (besidePicture)
+        textColour = readableOnFace(textColour);
     const QStringList lines = CaptionLines(caption);
     if (lines.size() <= 1) {
         const QString text = lines.value(0);
@@ -75,15 +91,16 @@ void writeCaption(QImage& face, const QFont& buttonFont, const QString& name, co
             if (std::none_of(text.begin(), text.end(), [](QChar c) { return descenders.contains(c); }))
                 y += th / 8;
         }
-        writeLine(face, font, text, alignX(W, textWidth(fm, text), hAlign), y, textColour);
+        writeLine(face, font, text, X + alignX(W, textWidth(fm, text), hAlign), Y + y, textColour);
         return;
     }
     const int n = int(lines.size());
-    const bool rightWrong = name == QLatin1String("SB_richtig") || name == QLatin1String("SB_falsch");
+    const bool rightWrong =
+        !besidePicture && (name == QLatin1String("SB_richtig") || name == QLatin1String("SB_falsch"));
     int h;
     if (rightWrong)
         h = H / (2 * n);
-    else if (name == QLatin1String("SB_allehoeren"))
+    else if (!besidePicture && name == QLatin1String("SB_allehoeren"))
         h = (H / 3 * 2) / n;
     else
         h = H / n;
@@ -109,13 +126,19 @@ void writeCaption(QImage& face, const QFont& buttonFont, const QString& name, co
             colour = kNavy;
             y = H / 2 + i * h;
         } else if (notEqual && i == 1) {
-            colour = kWhite;
+            // The middle word stands out; beside a picture it keeps the caption's size and colour so
+            // that it stays inside its line.
             f.setUnderline(true);
-            f.setPointSize(font.pointSize() + 4);
-            y = h - 6;
+            if (!besidePicture) {
+                colour = kWhite;
+                f.setPointSize(font.pointSize() + 4);
+                y = h - 6;
+            }
+        } else if (besidePicture && (name == QLatin1String("SB_richtig") || name == QLatin1String("SB_falsch"))) {
+            colour = kNavy;
         }
         const QFontMetrics fm(f, &face);
-        writeLine(face, f, lines[i], alignX(W, textWidth(fm, lines[i]), hAlign), y, colour);
+        writeLine(face, f, lines[i], X + alignX(W, textWidth(fm, lines[i]), hAlign), Y + y, colour);
     }
 }
 
@@ -179,18 +202,81 @@ QStringList CaptionLines(const QString& caption)
     return text.split(QLatin1Char('\n'));
 }
 
+FaceLayout ButtonFaceLayout(QSize faceSize, QSize pictureSize, const QString& objectName, const QString& caption,
+                            int vAlign)
+{
+    const int W = faceSize.width(), H = faceSize.height();
+    const QRect whole(0, 0, W, H);
+    const QStringList lines = CaptionLines(caption);
+    const bool hasText = std::any_of(lines.begin(), lines.end(), [](const QString& l) { return !l.trimmed().isEmpty(); });
+    const bool hasPicture = pictureSize.isValid() && !pictureSize.isEmpty();
+    FaceLayout l;
+    l.vAlign = vAlign;
+    const int margin = std::max(1, std::min(W, H) / 25);
+    if (!hasPicture) {
+        l.captionBox = whole;
+        return l;
+    }
+    if (!hasText) {
+        l.pictureBox = whole.adjusted(margin, margin, -margin, -margin);
+        return l;
+    }
+    l.besidePicture = true;
+    const int n = int(lines.size());
+    if (W >= 2 * H) {
+        // A wide face: the picture stands left of the caption in a square of the face's height.
+        const int side = std::min(H, W * 2 / 5);
+        l.pictureBox = QRect(margin, margin, side - 2 * margin, H - 2 * margin);
+        l.captionBox = QRect(side + margin, 0, W - side - 2 * margin, H);
+        l.vAlign = 1;
+        return l;
+    }
+    // Picture above (or, for a caption at the top, below) the caption band.
+    int band;
+    if (objectName == QLatin1String("SB_richtig") || objectName == QLatin1String("SB_falsch"))
+        band = H / 2;
+    else if (objectName == QLatin1String("SB_allehoeren"))
+        band = H / 3 * 2;  // its lines are (face height div 3 x 2) div lines high
+    else if (n <= 1)
+        band = H * 2 / 5;
+    else
+        band = std::min(H * 3 / 5, n * H / 4);
+    if (vAlign == 0) {
+        l.captionBox = QRect(0, 0, W, band);
+        l.pictureBox = QRect(margin, band + margin, W - 2 * margin, H - band - 2 * margin);
+    } else {
+        l.captionBox = QRect(0, H - band, W, band);
+        l.pictureBox = QRect(margin, margin, W - 2 * margin, H - band - 2 * margin);
+    }
+    return l;
+}
+
 QImage BuildButtonFace(QSize buttonSize, const QFont& font, const QString& objectName, const QString& pictureFile,
-                       const QString& caption, int vAlign, int hAlign, Colour textColour, int slotCount)
+                       const QString& caption, int vAlign, int hAlign, Colour textColour, int slotCount, FacePart part,
+                       QRect* drawnPicture)
 {
     const int W = std::max(1, buttonSize.width() - 4), H = std::max(1, buttonSize.height() - 4);
     picture::Target face(W, H, kButtonFaceColour);
-    if (!pictureFile.isEmpty() && fsys::fileExists(pictureFile)) {
-        if (fsys::extension(pictureFile).toLower() != QLatin1String(".wmf"))
-            picture::CoverPicture(face, pictureFile, kButtonFaceColour, false);
-        else  // room for the caption below the picture
-            picture::DrawPictureAligned(face, pictureFile, kButtonFaceColour, 0, 1, 80, true, false, true);
+    const QSize pictureSize =
+        !pictureFile.isEmpty() && fsys::fileExists(pictureFile) ? picture::PictureSize(pictureFile) : QSize();
+    const FaceLayout layout = ButtonFaceLayout(QSize(W, H), pictureSize, objectName, caption, vAlign);
+    if (drawnPicture)
+        *drawnPicture = QRect();
+    if (part != FacePart::CaptionOnly && layout.pictureBox.width() > 0 && layout.pictureBox.height() > 0) {
+        // The whole symbol, fitted into its room: never cropped, never under the caption.
+        picture::Target room(layout.pictureBox.width(), layout.pictureBox.height(), kButtonFaceColour);
+        QSize drawn;
+        picture::DrawPictureAligned(room, pictureFile, kButtonFaceColour, 1, 1, 100, true, false, true, &drawn);
+        QPainter p(&face.image);
+        p.drawImage(layout.pictureBox.topLeft(), room.image);
+        if (drawnPicture && drawn.isValid())
+            *drawnPicture = QRect(layout.pictureBox.x() + (layout.pictureBox.width() - drawn.width()) / 2,
+                                  layout.pictureBox.y() + (layout.pictureBox.height() - drawn.height()) / 2,
+                                  drawn.width(), drawn.height());
     }
-    writeCaption(face.image, font, objectName, caption, vAlign, hAlign, textColour);
+    if (part != FacePart::PictureOnly)
+        writeCaption(face.image, layout.captionBox, font, objectName, caption, layout.vAlign, hAlign, textColour,
+                     layout.besidePicture);
 
     QImage result = face.image;
     if (slotCount >= 2) {
@@ -239,6 +325,7 @@ void SkinButton(QWidget* button, const QString& pictureFile, const QString& capt
     button->setProperty(kFaceProperty, face);
     button->setProperty(kShownProperty, shown);
     button->setProperty(kSlotsProperty, std::max(1, slotCount));
+    button->setProperty(kArgsProperty, QVariant::fromValue(SkinArgs{pictureFile, caption, vAlign, hAlign, textColour, slotCount}));
     if (auto* b = qobject_cast<QAbstractButton*>(button)) {
         b->setText(QString());
         b->setIcon(QIcon());
@@ -272,4 +359,9 @@ int SkinSlotShown(const QAbstractButton* button)
     else if (button->isChecked())
         slot = 4;
     return slot <= slotCount ? slot : 1;
+}
+
+SkinArgs SkinButtonArgs(const QWidget* button)
+{
+    return button ? button->property(kArgsProperty).value<SkinArgs>() : SkinArgs{};
 }
