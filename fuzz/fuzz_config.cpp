@@ -8,34 +8,12 @@
 #include <cstdint>
 #include <unistd.h>
 
-namespace {
-// Messages of the reader are answered at once; nobody is there to read them.
-class Silent : public dialogs::Dialogs
-{
-public:
-    dialogs::Button message(QWidget*, dialogs::Icon, const QString&, const QString&,
-                            const QList<dialogs::Button>& b) override
-    {
-        return b.isEmpty() ? dialogs::Button::Ok : b.front();
-    }
-    QString openFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    QString chooseDirectory(QWidget*, const QString&, const QString&) override { return {}; }
-    std::optional<QColor> chooseColour(QWidget*, const QColor&) override { return std::nullopt; }
-    std::optional<QFont> chooseFont(QWidget*, const QFont&) override { return std::nullopt; }
-    bool choosePrinter(QWidget*, QPrinter&, const QString&) override { return false; }
-    bool confirmPrintPreview(QWidget*, QPrinter&, const QString&, const std::function<void(QPrinter&)>&) override
-    {
-        return false;
-    }
-};
-} // namespace
-
 // The main configuration file on arbitrary bytes, read as the program reads it at start-up (the
 // data folders only named, nothing created): no crash, and the program's base name stays.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static Silent silent;
+    // Messages of the reader are answered at once; nobody is there to read them.
+    static dialogs::UnattendedDialogs silent;
     static const QString root = QDir::tempPath() + QStringLiteral("/fuzz-config-%1/").arg(::getpid());
     static const bool made = [] {
         dialogs::install(&silent);

@@ -47,29 +47,23 @@ QString germanCaption(Button b)
 }
 }
 
-namespace {
-// At the end of the session nobody answers: questions take their affirmative answer, choices none.
-class UnattendedDialogs : public Dialogs
+Button UnattendedDialogs::message(QWidget*, Icon, const QString&, const QString&, const QList<Button>& buttons)
 {
-public:
-    Button message(QWidget*, Icon, const QString&, const QString&, const QList<Button>& buttons) override
-    {
-        for (Button b : {Button::Yes, Button::Ok})
-            if (buttons.contains(b))
-                return b;
-        return buttons.isEmpty() ? Button::Ok : buttons.front();
-    }
-    QString openFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    QString chooseDirectory(QWidget*, const QString&, const QString&) override { return {}; }
-    std::optional<QColor> chooseColour(QWidget*, const QColor&) override { return std::nullopt; }
-    std::optional<QFont> chooseFont(QWidget*, const QFont&) override { return std::nullopt; }
-    bool choosePrinter(QWidget*, QPrinter&, const QString&) override { return false; }
-    bool confirmPrintPreview(QWidget*, QPrinter&, const QString&, const std::function<void(QPrinter&)>&) override
-    {
-        return false;
-    }
-};
+    for (Button b : {Button::Yes, Button::Ok})
+        if (buttons.contains(b))
+            return b;
+    return buttons.isEmpty() ? Button::Ok : buttons.front();
+}
+
+QString UnattendedDialogs::openFile(QWidget*, const QString&, const QString&, const QString&) { return {}; }
+QString UnattendedDialogs::saveFile(QWidget*, const QString&, const QString&, const QString&) { return {}; }
+QString UnattendedDialogs::chooseDirectory(QWidget*, const QString&, const QString&) { return {}; }
+std::optional<QColor> UnattendedDialogs::chooseColour(QWidget*, const QColor&) { return std::nullopt; }
+std::optional<QFont> UnattendedDialogs::chooseFont(QWidget*, const QFont&) { return std::nullopt; }
+bool UnattendedDialogs::choosePrinter(QWidget*, QPrinter&, const QString&) { return false; }
+bool UnattendedDialogs::confirmPrintPreview(QWidget*, QPrinter&, const QString&, const std::function<void(QPrinter&)>&)
+{
+    return false;
 }
 
 Dialogs& current()

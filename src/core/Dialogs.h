@@ -68,6 +68,23 @@ Button askWithHelp(QWidget* parent, const QString& text, const QList<Button>& bu
 void setHelpHandler(std::function<void(QWidget* parent, int topic)> handler);
 void showHelp(QWidget* parent, int topic);
 
+// Nobody there to answer (the end of the session, the fuzzers): a question takes its affirmative
+// answer ("Ja", else "OK"), a choice of file, colour, font or printer none.
+class UnattendedDialogs : public Dialogs
+{
+public:
+    Button message(QWidget* parent, Icon icon, const QString& title, const QString& text,
+                   const QList<Button>& buttons) override;
+    QString openFile(QWidget* parent, const QString& title, const QString& dir, const QString& filter) override;
+    QString saveFile(QWidget* parent, const QString& title, const QString& dir, const QString& filter) override;
+    QString chooseDirectory(QWidget* parent, const QString& title, const QString& dir) override;
+    std::optional<QColor> chooseColour(QWidget* parent, const QColor& initial) override;
+    std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) override;
+    bool choosePrinter(QWidget* parent, QPrinter& printer, const QString& title) override;
+    bool confirmPrintPreview(QWidget* parent, QPrinter& printer, const QString& title,
+                             const std::function<void(QPrinter&)>& render) override;
+};
+
 class QtDialogs : public Dialogs
 {
 public:
