@@ -1,3 +1,4 @@
+#include "core/Clock.h"
 #include "core/Dialogs.h"
 #include "core/FileSystem.h"
 #include "core/GlobalState.h"
@@ -18,6 +19,8 @@
 #include "support/TestSupport.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QSet>
 #include <QGuiApplication>
 #include <QScreen>
 #include "media/picture/Picture.h"
@@ -420,3 +423,29 @@ TEST_F(PaareWindowTest, Screenshots)
 }
 
 } // namespace
+
+// With real pauses the window is painted before the deal: the mixing screen shows while the cards
+// are mixed, then the cards come one by one with their sound; the window is never left unpainted.
+TEST_F(PaareWindowTest, TheMixingScreenShowsAndTheCardsComeOneByOne)
+{
+    clock_::setInstant(false);
+    QElapsedTimer t;
+    t.start();
+    auto w = open(listPath());
+    ASSERT_EQ(w->rules().state(), paare::kDealing);
+    const QImage mixing = QGuiApplication::primaryScreen()->grabWindow(w->winId()).toImage();
+    QSet<QRgb> colours;
+    for (int y = 0; y < mixing.height(); y += 4)
+        for (int x = 0; x < mixing.width(); x += 4)
+            colours.insert(mixing.pixel(x, y));
+    EXPECT_GT(colours.size(), 3) << "the window shows the mixing screen, not a blank frame";
+    int dealtSounds = 0;
+    while (w->rules().state() == paare::kDealing && t.elapsed() < 15000) {
+        QTest::qWait(20);
+        dealtSounds = int(audio.log().filter(QStringLiteral("austeilen")).size());
+    }
+    clock_::setInstant(true);
+    EXPECT_EQ(w->rules().state(), 1);
+    EXPECT_GE(t.elapsed(), 800) << "the mixing sound's length at least";
+    EXPECT_GE(dealtSounds, w->rules().count());
+}

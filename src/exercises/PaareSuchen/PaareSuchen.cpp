@@ -5,6 +5,7 @@
 #include "exercises/common/TaskSounds.h"
 
 #include "core/Catalogue.h"
+#include "core/Clock.h"
 #include "core/FileSystem.h"
 #include "core/GlobalState.h"
 #include "core/MessageHook.h"
@@ -19,6 +20,7 @@
 #include "media/skin/Meldung.h"
 #include "media/skin/ScreenScale.h"
 #include "media/skin/SkinButton.h"
+#include "media/sound/AudioBackend.h"
 #include "media/sound/Sound.h"
 #include "media/sound/TWAV.h"
 #include "options/Options.h"
@@ -344,30 +346,69 @@ void TFormPaarSuche::dealGame()
         optionsClick();
         return;
     }
-    const int remembered = m_rules->beginDeal();
+    m_dealRemembered = m_rules->beginDeal();
     m_mixing = true;
     render(kNoCards);
-    repaint();
+    update();
     const QString mix = sectionSound("TonMischen");
     if (!mix.isEmpty())
         PlaySound(*WAV1, mix, true, false, true);
     m_rules->deal();
     layoutGrid();
     buildLooks();
-    m_mixing = false;
-    const QString dealt = sectionSound("TonAusteilen");
-    const int last = m_rules->count() + 3;
-    repaint(m_mixingRect);
-    for (int pos = 0; pos <= last && !m_closing; ++pos) {
-        // Only the dealt card is drawn and shown.
-        const QRect r = showCardAt(pos);
-        if (!r.isEmpty())
-            repaint(r);
-        if (!dealt.isEmpty())
-            PlayWaveFile(dealt, true, true);
+    m_dealPos = 0;
+    if (clock_::isInstant()) {
+        // Pauses take no time: the whole deal at once.
+        while (dealStep()) {
+        }
+        return;
     }
+    // The window paints between the steps: first the mixing screen while the cards are mixed.
+    if (!m_dealTimer) {
+        m_dealTimer = new QTimer(this);
+        m_dealTimer->setSingleShot(true);
+        connect(m_dealTimer, &QTimer::timeout, this, [this] {
+            if (dealStep())
+                m_dealTimer->start(std::max(20, soundLengthMs(sectionSound("TonAusteilen"))));
+        });
+    }
+    m_dealTimer->start(std::max(300, soundLengthMs(mix)));
+}
+
+int TFormPaarSuche::soundLengthMs(const QString& file)
+{
+    if (file.isEmpty())
+        return 0;
+    const auto bytes = fsys::readFile(fsys::resolve(file));
+    return bytes ? audio::waveDurationMs(*bytes) : 0;
+}
+
+bool TFormPaarSuche::dealStep()
+{
+    if (m_closing || runEnded())
+        return false;
+    if (m_mixing) {
+        m_mixing = false;
+        update(m_mixingRect);
+    }
+    if (m_dealPos > m_rules->count() + 3) {
+        finishDeal();
+        return false;
+    }
+    // Only the dealt card is drawn and shown, with its sound.
+    const QRect r = showCardAt(m_dealPos++);
+    if (!r.isEmpty())
+        update(r);
+    const QString dealt = sectionSound("TonAusteilen");
+    if (!dealt.isEmpty())
+        PlayWaveFile(dealt, clock_::isInstant(), true);
+    return true;
+}
+
+void TFormPaarSuche::finishDeal()
+{
     m_rules->startRow();
-    if (remembered == kInstructionDue && opts().instructionVisible > 0)
+    if (m_dealRemembered == kInstructionDue && opts().instructionVisible > 0)
         showInstruction();
     m_rules->startSearch();
     if (QWidget* f = focusWidget())

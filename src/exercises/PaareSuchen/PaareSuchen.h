@@ -19,6 +19,8 @@ class QPushButton;
 // The window of "Paare suchen" (408): four target cards in the top row, the choice cards in two rows
 // below, a bottom bar of its own. It lays out, paints from the rules (through a back buffer) and
 // routes clicks, keys and sound notices to them.
+class QTimer;
+
 class TFormPaarSuche : public TFormExercise
 {
     Q_OBJECT
@@ -76,6 +78,9 @@ private:
     void showInstruction();
     void scheduleDeal();
     void dealGame();
+    bool dealStep();
+    static int soundLengthMs(const QString& file);
+    void finishDeal();
     void layoutGrid();
     void buildBackground();
     void buildLooks();
@@ -110,6 +115,11 @@ private:
     bool m_mixing = false;
     QRect m_mixingRect;
     bool m_dealScheduled = false;
+    // The deal runs on a timer: the mixing screen for the mixing sound's length, then one card per
+    // dealing sound, each painted as it comes.
+    QTimer* m_dealTimer = nullptr;
+    int m_dealPos = 0;
+    int m_dealRemembered = 0;
     bool m_closing = false;
     bool m_listValid = false;
 };

@@ -4,6 +4,7 @@
 #include "core/Dialogs.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -47,6 +48,25 @@ audio::WaveKind audio::inspectWave(const QByteArray& bytes)
         pos += 8 + length + (length & 1);
     }
     return WaveKind::Invalid;
+}
+
+int audio::waveDurationMs(const QByteArray& bytes)
+{
+    if (inspectWave(bytes) == WaveKind::Invalid)
+        return 0;
+    qint64 byteRate = 0;
+    qint64 pos = 12;
+    const qint64 size = bytes.size();
+    while (pos + 8 <= size) {
+        const char* p = bytes.constData() + pos;
+        const qint64 length = le32(p + 4);
+        if (std::memcmp(p, "fmt ", 4) == 0 && pos + 20 <= size)
+            byteRate = le32(p + 16);
+        else if (std::memcmp(p, "data", 4) == 0)
+            return byteRate > 0 ? int(std::min<qint64>(length * 1000 / byteRate, 600000)) : 0;
+        pos += 8 + length + (length & 1);
+    }
+    return 0;
 }
 
 void postSoundEnded(QObject* owner, int channel, SoundStatus status)

@@ -79,6 +79,8 @@ namespace audio {
 // time and ends like any other sound, so a chain goes on behind it.
 enum class WaveKind { Invalid, Silent, Playable };
 WaveKind inspectWave(const QByteArray& bytes);
+// How long a wave file plays, from its header (data bytes by bytes per second); 0 when unknown.
+int waveDurationMs(const QByteArray& bytes);
 
 // The installed backend; the SDL backend is created on first use.
 AudioBackend& backend();
