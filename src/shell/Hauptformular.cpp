@@ -5,6 +5,7 @@
 #include "core/FileSystem.h"
 #include "core/GlobalState.h"
 #include "core/Installation.h"
+#include "core/SessionEnd.h"
 #include "core/MessageHook.h"
 #include "media/skin/ScreenScale.h"
 #include "media/sound/AudioBackend.h"
@@ -668,7 +669,9 @@ bool TFormHauptformular::CloseRequest()
         != dialogs::Button::Yes)
         return false;
     shellsvc::writeLastPlayer();
-    shellsvc::playAcousticEvent(QStringLiteral("Programmende"));
+    // At the end of the desktop session nobody listens, and the program must be gone at once.
+    if (!session::ending())
+        shellsvc::playAcousticEvent(QStringLiteral("Programmende"));
     m_closing = true;
     close();
     return true;
