@@ -13,6 +13,7 @@
 #include "results/Ergebnisse.h"
 #include "shell/FormAlle.h"
 #include "support/ModalWatch.h"
+#include "support/DemoPlayer.h"
 #include "support/TestSupport.h"
 
 #include <QAbstractButton>
@@ -56,15 +57,7 @@ class ButtonFacesTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        copyDemoTo(tree);
-        resetToInstallation(tree.root());
-        resetSoundState();
-        resetRun();
-        installation::ReadMainConfiguration(nullptr);
-        LoadPlayerList();
-        MakeCurrentPlayer(QStringLiteral("Anna"));
-        g().programCode = 0;
-        ReadPlayerOptions(QStringLiteral("Anna"), 0);
+        openDemoAs(tree, QStringLiteral("Anna"), 0);
     }
     TempTree tree;
     TestAudioBackend audio;

@@ -16,6 +16,7 @@
 #include "results/Ergebnisse.h"
 #include "results/closedialog.h"
 #include "support/ModalWatch.h"
+#include "support/DemoPlayer.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -43,16 +44,7 @@ class GleichWindowTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        copyDemoTo(tree);
-        resetToInstallation(tree.root());
-        resetSoundState();
-        resetRun();
-        installation::ReadMainConfiguration(nullptr);
-        LoadPlayerList();
-        MakeCurrentPlayer(QStringLiteral("Anna"));
-        ReadPlayerOptions(QStringLiteral("Anna"), 0);
-        g().programCode = 301;
-        ReadPlayerOptions(QStringLiteral("Anna"), 301);
+        openDemoAs(tree, QStringLiteral("Anna"), 301);
         g().playerOptions.gleichNichtgleich.randomOrder = false;
         rnd::seed(11);
         TFormGleichNichtGleich::autoListenDelayMs() = 0;

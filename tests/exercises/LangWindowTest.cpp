@@ -17,6 +17,7 @@
 #include "results/Ergebnisse.h"
 #include "results/closedialog.h"
 #include "support/ModalWatch.h"
+#include "support/DemoPlayer.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -39,16 +40,7 @@ class LangWindowTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        copyDemoTo(tree);
-        resetToInstallation(tree.root());
-        resetSoundState();
-        resetRun();
-        installation::ReadMainConfiguration(nullptr);
-        LoadPlayerList();
-        MakeCurrentPlayer(QStringLiteral("Anna"));
-        ReadPlayerOptions(QStringLiteral("Anna"), 0);
-        g().programCode = 304;
-        ReadPlayerOptions(QStringLiteral("Anna"), 304);
+        openDemoAs(tree, QStringLiteral("Anna"), 304);
         auto& o = g().playerOptions.langOderKurz;
         o.randomOrder = false;
         o.atOnce = false;

@@ -22,6 +22,7 @@
 #include "results/closedialog.h"
 #include "support/MessageAnswers.h"
 #include "support/ModalWatch.h"
+#include "support/DemoPlayer.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -48,16 +49,7 @@ class LautSucheWindowTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        copyDemoTo(tree);
-        resetToInstallation(tree.root());
-        resetSoundState();
-        resetRun();
-        installation::ReadMainConfiguration(nullptr);
-        LoadPlayerList();
-        MakeCurrentPlayer(QStringLiteral("Anna"));
-        ReadPlayerOptions(QStringLiteral("Anna"), 0);
-        g().programCode = 402;
-        ReadPlayerOptions(QStringLiteral("Anna"), 402);
+        openDemoAs(tree, QStringLiteral("Anna"), 402);
         g().randomOrder402 = false;
         TOpt_LautSuche& o = opts();
         o.atOnce = false;

@@ -18,6 +18,7 @@
 #include "results/closedialog.h"
 #include "support/MessageAnswers.h"
 #include "support/ModalWatch.h"
+#include "support/DemoPlayer.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -40,16 +41,7 @@ class LautWegWindowTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        copyDemoTo(tree);
-        resetToInstallation(tree.root());
-        resetSoundState();
-        resetRun();
-        installation::ReadMainConfiguration(nullptr);
-        LoadPlayerList();
-        MakeCurrentPlayer(QStringLiteral("Anna"));
-        ReadPlayerOptions(QStringLiteral("Anna"), 0);
-        g().programCode = 404;
-        ReadPlayerOptions(QStringLiteral("Anna"), 404);
+        openDemoAs(tree, QStringLiteral("Anna"), 404);
         TOpt_LautAdd& o = g().playerOptions.lautWeg;
         o.randomOrder = false;
         o.atOnce = false;

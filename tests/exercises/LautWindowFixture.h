@@ -20,6 +20,7 @@
 #include "results/closedialog.h"
 #include "support/MessageAnswers.h"
 #include "support/ModalWatch.h"
+#include "support/DemoPlayer.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -38,16 +39,7 @@ class LautWindowFixture : public ::testing::Test
 protected:
     void SetUp() override
     {
-        copyDemoTo(tree);
-        resetToInstallation(tree.root());
-        resetSoundState();
-        resetRun();
-        installation::ReadMainConfiguration(nullptr);
-        LoadPlayerList();
-        MakeCurrentPlayer(QStringLiteral("Anna"));
-        ReadPlayerOptions(QStringLiteral("Anna"), 0);
-        g().programCode = code();
-        ReadPlayerOptions(QStringLiteral("Anna"), code());
+        openDemoAs(tree, QStringLiteral("Anna"), code());
         fixedOrder();
         chooser::startPosition() = 0;
         rnd::seed(11);
