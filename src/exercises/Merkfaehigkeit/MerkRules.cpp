@@ -935,7 +935,8 @@ void MerkRules::optionsChanged(const TOpt_Merkfaehigkeit& before)
             m_span = now.rememberCount;
         setCardCount(now.pictureCount);
         g().playerOptions.merkfaehigkeit.rememberCount = m_span;
-        run().runResults[size_t(m_block)].RememberCount = m_span;
+        if (m_block >= 0 && m_block < int(run().runResults.size()))
+            run().runResults[size_t(m_block)].RememberCount = m_span;
     } else if (std::min(now.rememberCount, cardCount()) != m_span) {
         setSpan(now.rememberCount);
     }

@@ -357,6 +357,8 @@ void TFormPaarSuche::dealGame()
     layoutGrid();
     buildLooks();
     m_dealPos = 0;
+    m_dealSound = sectionSound("TonAusteilen");
+    m_dealStepMs = std::max(20, soundLengthMs(m_dealSound));
     if (clock_::isInstant()) {
         // Pauses take no time: the whole deal at once.
         while (dealStep()) {
@@ -369,7 +371,7 @@ void TFormPaarSuche::dealGame()
         m_dealTimer->setSingleShot(true);
         connect(m_dealTimer, &QTimer::timeout, this, [this] {
             if (dealStep())
-                m_dealTimer->start(std::max(20, soundLengthMs(sectionSound("TonAusteilen"))));
+                m_dealTimer->start(m_dealStepMs);
         });
     }
     m_dealTimer->start(std::max(300, soundLengthMs(mix)));
@@ -399,9 +401,8 @@ bool TFormPaarSuche::dealStep()
     const QRect r = showCardAt(m_dealPos++);
     if (!r.isEmpty())
         update(r);
-    const QString dealt = sectionSound("TonAusteilen");
-    if (!dealt.isEmpty())
-        PlayWaveFile(dealt, clock_::isInstant(), true);
+    if (!m_dealSound.isEmpty())
+        PlayWaveFile(m_dealSound, clock_::isInstant(), true);
     return true;
 }
 

@@ -119,6 +119,8 @@ private:
     // dealing sound, each painted as it comes.
     QTimer* m_dealTimer = nullptr;
     int m_dealPos = 0;
+    QString m_dealSound;  // the dealing sound, and how long it plays: one card per sound
+    int m_dealStepMs = 0;
     int m_dealRemembered = 0;
     bool m_closing = false;
     bool m_listValid = false;
